@@ -1,0 +1,50 @@
+// A fake Host for in-process tests: queued key bytes, captured output, a clock
+// that ticks only when the program waits or sleeps, scripted random draws and
+// locks that can be denied. Exit throws SessionEnded so a test can see the end.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "door/platform.h"
+
+struct SessionEnded {
+  int code;
+};
+
+struct FakeHostState {
+  std::deque<int> input;          // bytes for ReadByte; kHungUp ends the session
+  std::string output;             // every byte written
+  int64_t now_ms = 0;             // milliseconds since the start clock
+  LocalClock start{2026, 12, 8, 14, 0, 0};  // local time at now_ms = 0
+  std::deque<int32_t> draws;      // scripted Random results, used first
+  std::vector<int32_t> asked;     // the n of every Random(n) call, in order
+  uint32_t fallback_state = 1;    // deterministic generator once draws run out
+  int lock_denials = 0;           // the next this many LockFile calls are denied
+  int lock_calls = 0;             // LockFile calls made
+  std::vector<int> sleeps;        // every SleepMs argument
+  int reads = 0;                  // ReadByte calls made
+};
+
+extern FakeHostState Fake;
+
+// Replaces Host with the fake, resets DoorSession (Ansi 1, node 1, ProgramDir =
+// dir with a trailing "/"), CurrentColor and the keyboard, and clears Fake.
+void InstallFakeHost(const std::string& program_dir = "/tmp/");
+
+// Queues the bytes of text as keys.
+void QueueKeys(const std::string& text);
+
+// Queues scripted random draws.
+void QueueDraws(std::initializer_list<int32_t> draws);
+
+// Returns the output captured so far and clears it.
+std::string TakeOutput();
+
+// The fake local time now.
+LocalClock FakeNow();
+
+// Sets the fake local date and time (the monotonic clock keeps running).
+void SetFakeNow(LocalClock when);

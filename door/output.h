@@ -1,0 +1,21 @@
+// Everything the caller sees: raw bytes, text with pipe colour codes, screen
+// and colour control. Output is gathered per operation and sent before every
+// key wait, pause and exit.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// Foreground in the low four bits, background in the next three.
+extern uint8_t CurrentColor;
+
+void WriteRaw(std::string_view text);
+void WriteRawLine(std::string_view text);
+void WriteText(std::string_view text);
+void WriteLine(std::string_view text);
+void ClearScreen();
+void EraseBack(uint8_t count);
+void SetColor(uint8_t foreground, uint8_t background);
+
+// Sends everything written so far; a failed write ends the process (code 1).
+void FlushOutput();

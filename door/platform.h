@@ -1,0 +1,60 @@
+// The door's only ways out to the operating system: the caller's terminal, the
+// clock, sleep, randomness, file locks and process exit. Production code calls
+// these through `Host`; tests replace the pointers with fakes (queued keys,
+// captured bytes, a ticking clock, scripted draws, denied locks).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Local calendar date and time of day.
+struct LocalClock {
+  int Year;    // e.g. 2026
+  int Month;   // 1..12
+  int Day;     // 1..31
+  int Hour;    // 0..23
+  int Minute;  // 0..59
+  int Second;  // 0..59
+};
+
+// ReadByte results other than a byte 0..255.
+constexpr int kNoByte = -1;  // nothing arrived before the timeout
+constexpr int kHungUp = -2;  // end of input or a read error: the caller is gone
+
+// Lock results; the values are the I/O codes the record files report.
+constexpr int kLockGranted = 0;
+constexpr int kLockDenied = 5;
+
+struct Platform {
+  // Waits at most timeout_ms (0 = just look) for one byte from the caller.
+  int (*ReadByte)(int timeout_ms);
+  // Sends every byte, or returns false when the caller can no longer be reached.
+  bool (*WriteBytes)(const char* data, size_t length);
+  // The local date and time of day.
+  LocalClock (*Now)();
+  // Milliseconds on a clock that never jumps; used for waits, not for dates.
+  int64_t (*MonotonicMs)();
+  // Sleeps for the given milliseconds.
+  void (*SleepMs)(int ms);
+  // Seeds the game's single random generator.
+  void (*SeedRandom)(uint32_t seed);
+  // A uniform integer 0..n-1 (0 when n <= 0).
+  int32_t (*Random)(int32_t n);
+  // Takes a non-blocking open-file-description lock on the whole file:
+  // shared or exclusive. kLockGranted, kLockDenied, or another I/O code.
+  int (*LockFile)(int fd, bool exclusive);
+  // Ends the process. The POSIX default never returns; test fakes may throw.
+  void (*Exit)(int code);
+};
+
+// The process-wide platform; starts as the POSIX implementation.
+extern Platform Host;
+
+// The POSIX implementation of every slot.
+Platform PosixPlatform();
+
+// Ends the process through Host.Exit with everything written sent first.
+[[noreturn]] void EndProcess(int code);
+
+// Random(n) as the game's rules state it: a uniform integer 0..n-1.
+int32_t Random(int32_t n);

@@ -1,0 +1,61 @@
+// The caller's door session: who is calling, on which node, from where the
+// program runs, and the clock that enforces the caller's time limit.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct DoorSessionRecord {
+  std::string BbsName;        // BBS software name from DOOR32.SYS, up to 255 bytes
+  uint8_t CommType = 0;       // 0 local, 1 serial, 2 telnet (DOOR32.SYS); unused
+  int32_t CommHandle = 0;     // port number or socket handle; unused, all I/O is stdio
+  int32_t Baud = 0;           // connection speed; unused
+  bool LocalMode = false;     // recorded from the drop file; changes nothing
+  int32_t UserRecord = 0;     // caller's record number at the BBS; unused
+  std::string RealName;       // caller's full name, up to 30: the identity in the game
+  std::string Alias;          // caller's alias, up to 30; unused by the game
+  int32_t Security = 0;       // security level; unused
+  uint16_t CallMinutes = 0;   // minutes the caller may stay, starts the session clock
+  uint8_t Ansi = 0;           // emulation; colour is sent only when it equals 1
+  uint8_t ScreenLength = 24;  // lines per screen from DOOR.SYS / CHAIN.TXT; unused
+  bool AcceptCursorKeys = true;   // cursor keys reach the game as their letters
+  bool FiveMinuteWarned = false;  // the five-minute warning was given
+  int16_t Node = 0;           // node number from the command line, 1 or more
+  std::string ProgramDir;     // directory of the program file plus "/" (data files)
+
+  // Session clock.
+  int16_t StartMinute = 0;  // minute of the day the clock started (negative after midnight)
+  int16_t EndMinute = 0;    // StartMinute plus the caller's minutes
+  int32_t IdleSince = 0;    // second of the day the current key wait began
+  int64_t IdleSinceMs = 0;  // the same moment on the monotonic clock
+
+  // Handler slots, called by ReadKey while it waits.
+  void (*OnInactivity)() = nullptr;   // 180 s without a key
+  void (*OnFiveMinutes)() = nullptr;  // exactly 5 minutes left, once
+  void (*OnTimeUp)() = nullptr;       // no minutes left
+  void (*OnWaiting)() = nullptr;      // about once a second during a wait (pages)
+};
+
+extern DoorSessionRecord DoorSession;
+
+// Puts the session back to its initial values with the default handlers.
+void ResetDoorSession();
+
+// Reads the command line and the drop file and starts the session clock, or
+// shows the usage screen and ends the process.
+void StartSession(int argc, char** argv);
+
+// Prints the usage screen with the message and ends the process with code 0.
+[[noreturn]] void ShowUsageAndExit(std::string_view message);
+
+// Sets the caller's colour back to grey on black and ends the line.
+void CloseDown();
+
+void StartTimer(int16_t minutes);
+int16_t MinutesLeft();
+int MinuteOfDay();
+int32_t SecondOfDay();
+
+// The directory part of a program path plus one more "/".
+std::string ProgramDirOf(std::string_view program_path);

@@ -1,0 +1,31 @@
+// Text, number and calendar helpers shared by the door and the game. Texts are
+// byte strings of at most 255 bytes; longer results are cut.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+constexpr size_t kMaxText = 255;
+
+std::string IntToText(int32_t number);
+int32_t TextToInt(std::string_view text);
+std::string UpperText(std::string_view text);
+uint8_t LowerChar(uint8_t c);
+uint8_t UpperChar(uint8_t c);
+std::string PadRight(std::string_view text, uint8_t width, char fill);
+std::string PadLeft(std::string_view text, uint8_t width, char fill);
+std::string CenterText(std::string_view text, uint8_t width, char fill);
+std::string RepeatChar(char c, uint8_t count);
+std::string TwoDigits(uint16_t number);
+bool FileExists(std::string_view name);
+bool FileReadable(std::string_view name);
+void Pause(uint16_t ms);
+std::string StreetsPhrase(int32_t count);
+uint8_t TodayDay();
+// Days from day n of the month until today; never less than 1.
+uint8_t DaysSinceDay(uint8_t n);
+// The pure rule behind DaysSinceDay, for a given today.
+uint8_t DaysBetween(uint8_t n, int today_day, int today_month, int today_year);
+// Cuts a text to at most max bytes.
+std::string CutText(std::string_view text, size_t max);

@@ -1,0 +1,79 @@
+// The records of the shared data files, and their byte layouts. Records are
+// encoded and decoded field by field (little-endian; a string[N] is a length
+// byte and N bytes), never copied to disk raw. Decoding clamps damaged values
+// so that nothing read from a file can index outside an array.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+constexpr int kMaxWhores = 20;
+constexpr size_t kPlayerRecordSize = 276;
+constexpr size_t kGameConfigSize = 84;
+constexpr size_t kGameConfigFileSize = 128;  // size written when created or reset
+constexpr size_t kNewsMessageSize = 208;
+constexpr size_t kNodeRecordSize = 112;
+constexpr size_t kNodeFileSize = 128;
+
+struct PlayerRecord {
+  std::string Name;      // string[30] at 0: pimp name
+  std::string BbsAlias;  // string[50] at 32: DoorSession.RealName, the lookup key
+  uint8_t WhoreCount = 0;                           // 83: slots in use, 0..20
+  std::array<uint8_t, kMaxWhores> WhoreNameIndex{};  // 84: 1..50 into WhoreName
+  std::array<uint8_t, kMaxWhores> WhoreCondoms{};    // 104: 0..99
+  std::array<int32_t, kMaxWhores> WhoreRate{};       // 124: dollars per hour
+  std::array<uint8_t, kMaxWhores> WhoreHours{};      // 204: hours a day, 7..10
+  std::array<int16_t, kMaxWhores> WhoreDays{};       // 224: days worked
+  uint8_t ClothesLevel = 1;    // 264: 1..10
+  uint8_t HouseStreet = 0;     // 265: 0 none, else 1..99
+  int32_t Cash = 1000;         // 266: never stored below 0
+  int16_t CondomStock = 0;     // 270
+  uint8_t AteFlameBurger = 0;  // 272
+  uint8_t LastDay = 0;         // 273: day of the month of the last save
+  int16_t TimeLeft = 0;        // 274: time units left at the last save
+  // Bytes after each string's length, kept so a rewrite leaves them as read.
+  std::array<uint8_t, 2> Pad{};  // the alignment byte at 31 (index 0)
+};
+
+struct GameConfig {
+  std::string WinnerName;   // string[30] at 0; empty while the game runs
+  std::string WinnerAlias;  // string[50] at 32
+  uint8_t RerollDay = 0;    // 83: 0 = not set
+};
+
+struct NewsMessage {
+  std::string To;     // string[50] at 0; empty = slot free
+  std::string Line1;  // string[77] at 52
+  std::string Line2;  // string[77] at 130
+};
+
+struct NodeRecord {
+  std::string Name;      // string[30] at 0
+  uint8_t PageFlag = 0;  // 31
+  std::string Message;   // string[79] at 32
+};
+
+using PlayerBytes = std::array<uint8_t, kPlayerRecordSize>;
+using ConfigBytes = std::array<uint8_t, kGameConfigSize>;
+using NewsBytes = std::array<uint8_t, kNewsMessageSize>;
+using NodeBytes = std::array<uint8_t, kNodeRecordSize>;
+
+PlayerBytes EncodePlayer(const PlayerRecord& player);
+PlayerRecord DecodePlayer(const uint8_t* bytes);
+ConfigBytes EncodeConfig(const GameConfig& config);
+GameConfig DecodeConfig(const uint8_t* bytes);
+NewsBytes EncodeNews(const NewsMessage& message);
+NewsMessage DecodeNews(const uint8_t* bytes);
+NodeBytes EncodeNode(const NodeRecord& node);
+NodeRecord DecodeNode(const uint8_t* bytes);
+
+// A fresh player as joining creates it (cash 1000, wardrobe 1, nothing else).
+PlayerRecord NewPlayer();
+
+// cash + amount, held within 0..2,147,483,647 so money never wraps around.
+int32_t AddCash(int32_t cash, int64_t amount);
+
+// Cash plus every whore's hours times rate, in double precision.
+double NetWorth(const PlayerRecord& player);
