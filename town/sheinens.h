@@ -1,0 +1,7 @@
+// Flaming Sheinen's: the agent, the women at the bar, the burger, the bar itself.
+#pragma once
+
+void HireAgent();
+void TalkToWomen();
+void EatFlameBurger();
+void BuyTheBar();

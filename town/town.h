@@ -1,0 +1,4 @@
+// Wires the town's actions to their command codes.
+#pragma once
+
+void RegisterTownCommands();
