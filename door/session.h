@@ -52,7 +52,9 @@ void StartSession(int argc, char** argv);
 // Sets the caller's colour back to grey on black and ends the line.
 void CloseDown();
 
-void StartTimer(int16_t minutes);
+// Takes the drop file's minutes (0..65535); a count too large for the 16-bit
+// clock is held at a limit instead of wrapping into the past.
+void StartTimer(int32_t minutes);
 int16_t MinutesLeft();
 int MinuteOfDay();
 int32_t SecondOfDay();
