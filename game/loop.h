@@ -21,6 +21,9 @@ void RunStartUp();
 // Runs one command code as the loop does (no save).
 void RunCommand(int code);
 
+// Spends time units of the caller's day; never wraps below the 16-bit range.
+void TakeTime(int units);
+
 std::string Ordinal(int n);
 std::string ClockText();
 void ShowTitle();
