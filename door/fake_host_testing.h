@@ -46,5 +46,6 @@ std::string TakeOutput();
 // The fake local time now.
 LocalClock FakeNow();
 
-// Sets the fake local date and time (the monotonic clock keeps running).
+// Sets the fake local date and time (the monotonic clock runs on) and
+// restarts the session clock with 120 minutes from then.
 void SetFakeNow(LocalClock when);

@@ -1,0 +1,186 @@
+#include "door/input.h"
+
+#include <algorithm>
+
+#include "door/keys.h"
+#include "door/output.h"
+#include "door/platform.h"
+#include "door/session.h"
+#include "door/terminal.h"
+#include "door/text.h"
+
+namespace {
+
+constexpr int64_t kInactivityMs = 180 * 1000;
+constexpr int64_t kLoneEscapeMs = 100;  // an ESC with nothing after it is a key
+constexpr int64_t kWaitingTickMs = 1000;
+
+KeyDecoder decoder;
+std::string decoded;  // keys decoded but not yet read, 0 + scan code for cursor keys
+int64_t escape_since_ms = 0;
+int64_t last_tick_ms = 0;
+
+bool IsAcceptedScanCode(uint8_t scan) {
+  switch (scan) {
+    case 71: case 72: case 73: case 75: case 77: case 79: case 80: case 81: case 83:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The caller has gone (end of input or EIO): close down as a hang-up does.
+// The writes may fail now, so they are tried once and never reported.
+[[noreturn]] void EndOnHangUp() {
+  if (DoorSession.Ansi == 1) Host.WriteBytes("\x1b[0;37m\x1b[40m", 14);
+  Host.WriteBytes("\r\n", 2);
+  RestoreTerminal();
+  Host.Exit(0);
+  std::abort();
+}
+
+// The first limit that applies while no key is waiting; returns after a
+// handler that does not end the session.
+void CheckLimits() {
+  if (Host.MonotonicMs() - DoorSession.IdleSinceMs >= kInactivityMs) {
+    DoorSession.OnInactivity();
+    DoorSession.IdleSince = SecondOfDay();
+    DoorSession.IdleSinceMs = Host.MonotonicMs();
+  } else if (MinutesLeft() == 5 && !DoorSession.FiveMinuteWarned) {
+    DoorSession.OnFiveMinutes();
+    DoorSession.FiveMinuteWarned = true;
+  } else if (MinutesLeft() <= 0) {
+    DoorSession.OnTimeUp();
+  }
+}
+
+// How long to block: until the inactivity limit, the next minute (when the
+// minute limits are looked at again), the waiting tick, or the end of a lone ESC.
+int WaitTimeoutMs(int64_t now_ms) {
+  int64_t timeout = DoorSession.IdleSinceMs + kInactivityMs - now_ms;
+  timeout = std::min<int64_t>(timeout, (60 - Host.Now().Second) * 1000);
+  if (DoorSession.OnWaiting != nullptr) {
+    timeout = std::min<int64_t>(timeout, last_tick_ms + kWaitingTickMs - now_ms);
+  }
+  if (KeyDecoderWaiting(decoder)) {
+    timeout = std::min<int64_t>(timeout, escape_since_ms + kLoneEscapeMs - now_ms);
+  }
+  return static_cast<int>(std::clamp<int64_t>(timeout, 1, 60000));
+}
+
+void CallWaitingTick(int64_t now_ms) {
+  if (DoorSession.OnWaiting == nullptr || now_ms - last_tick_ms < kWaitingTickMs) return;
+  last_tick_ms = now_ms;
+  DoorSession.OnWaiting();
+  FlushOutput();
+}
+
+// Blocks for the next byte from the caller and decodes it.
+void WaitForBytes() {
+  FlushOutput();
+  int64_t now_ms = Host.MonotonicMs();
+  int byte = Host.ReadByte(WaitTimeoutMs(now_ms));
+  now_ms = Host.MonotonicMs();
+  if (byte == kHungUp) EndOnHangUp();
+  if (byte >= 0) {
+    bool was_waiting = KeyDecoderWaiting(decoder);
+    DecodeKeyByte(decoder, static_cast<uint8_t>(byte), decoded);
+    if (!was_waiting && KeyDecoderWaiting(decoder)) escape_since_ms = now_ms;
+  } else if (KeyDecoderWaiting(decoder) && now_ms - escape_since_ms >= kLoneEscapeMs) {
+    FlushKeyDecoder(decoder, decoded);
+  }
+  CallWaitingTick(now_ms);
+}
+
+uint8_t TakeDecodedKey() {
+  uint8_t key = static_cast<uint8_t>(decoded.front());
+  decoded.erase(0, 1);
+  return key;
+}
+
+uint8_t ConvertByMode(uint8_t mode, uint8_t c, const std::string& buffer) {
+  switch (mode) {
+    case 1: return UpperChar(c);
+    case 2: return LowerChar(c);
+    case 3: return buffer.empty() || buffer.back() == ' ' ? UpperChar(c) : LowerChar(c);
+    default: return c;
+  }
+}
+
+}  // namespace
+
+void ResetKeyboard() {
+  decoder = KeyDecoder{};
+  decoded.clear();
+  escape_since_ms = 0;
+  last_tick_ms = 0;
+}
+
+uint8_t ReadKey() {
+  DoorSession.IdleSince = SecondOfDay();
+  DoorSession.IdleSinceMs = Host.MonotonicMs();
+  for (;;) {
+    if (!decoded.empty()) {
+      uint8_t key = TakeDecodedKey();
+      if (key != 0) return key;
+      uint8_t scan = decoded.empty() ? 0 : TakeDecodedKey();
+      if (DoorSession.AcceptCursorKeys && IsAcceptedScanCode(scan)) return scan;
+      continue;
+    }
+    CheckLimits();
+    WaitForBytes();
+  }
+}
+
+uint8_t GetKeyFrom(std::string_view allowed, bool echo) {
+  uint8_t key;
+  do {
+    key = UpperChar(ReadKey());
+  } while (allowed.find(static_cast<char>(key)) == std::string_view::npos);
+  if (echo) WriteRawLine(std::string(1, static_cast<char>(key)));
+  return key;
+}
+
+std::string InputLine(uint8_t mode, uint8_t max_length, std::string_view allowed,
+                      std::string_view initial) {
+  std::string buffer(initial.substr(0, max_length));
+  if (!buffer.empty()) WriteRaw(buffer);
+  for (;;) {
+    uint8_t c = ReadKey();
+    if (c == 8) {
+      if (!buffer.empty()) {
+        buffer.pop_back();
+        EraseBack(1);
+      }
+    } else if (c == 13) {
+      WriteRawLine("");
+      return buffer;
+    } else if (buffer.size() < max_length &&
+               allowed.find(static_cast<char>(c)) != std::string_view::npos) {
+      char accepted = static_cast<char>(ConvertByMode(mode, c, buffer));
+      buffer += accepted;
+      WriteRaw(std::string_view(&accepted, 1));
+    }
+  }
+}
+
+int32_t InputNumber(uint8_t max_length) {
+  return TextToInt(InputLine(1, max_length, "1234567890-qQ", ""));
+}
+
+bool AskYesNo() { return GetKeyFrom("YN", true) == 'Y'; }
+
+void PauseKey() {
+  WriteText("|14[-*-]");
+  uint8_t key;
+  do {
+    key = ReadKey();
+  } while (key != 13 && key != 32);
+  EraseBack(5);
+}
+
+void AskAnsi() {
+  ClearScreen();
+  WriteText("Do you want ANSI graphics? [Y/N] ");
+  DoorSession.Ansi = AskYesNo() ? 1 : 0;
+}

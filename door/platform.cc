@@ -1,0 +1,119 @@
+#include "door/platform.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <random>
+
+#include "door/output.h"
+#include "door/terminal.h"
+
+namespace {
+
+// Bytes already read from stdin but not yet handed out; a paste or an escape
+// sequence arrives in one read.
+unsigned char input_buffer[256];
+ssize_t input_length = 0;
+ssize_t input_next = 0;
+
+std::mt19937 generator{1};
+
+int PosixReadByte(int timeout_ms) {
+  if (input_next < input_length) return input_buffer[input_next++];
+  pollfd watch{STDIN_FILENO, POLLIN, 0};
+  int ready = poll(&watch, 1, timeout_ms < 0 ? 0 : timeout_ms);
+  if (ready == 0) return kNoByte;
+  if (ready < 0) return errno == EINTR ? kNoByte : kHungUp;
+  ssize_t got = read(STDIN_FILENO, input_buffer, sizeof input_buffer);
+  if (got > 0) {
+    input_length = got;
+    input_next = 1;
+    return input_buffer[0];
+  }
+  if (got < 0 && (errno == EINTR || errno == EAGAIN)) return kNoByte;
+  return kHungUp;  // end of input, or EIO once the pty has closed
+}
+
+bool PosixWriteBytes(const char* data, size_t length) {
+  while (length > 0) {
+    ssize_t sent = write(STDOUT_FILENO, data, length);
+    if (sent < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN) {
+        pollfd watch{STDOUT_FILENO, POLLOUT, 0};
+        if (poll(&watch, 1, 1000) >= 0) continue;
+      }
+      return false;
+    }
+    data += sent;
+    length -= static_cast<size_t>(sent);
+  }
+  return true;
+}
+
+LocalClock PosixNow() {
+  time_t now = time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  return LocalClock{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                    local.tm_hour,        local.tm_min,      local.tm_sec};
+}
+
+int64_t PosixMonotonicMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void PosixSleepMs(int ms) {
+  if (ms <= 0) return;
+  timespec left{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+void PosixSeedRandom(uint32_t seed) { generator.seed(seed); }
+
+int32_t PosixRandom(int32_t n) {
+  if (n <= 0) return 0;
+  std::uniform_int_distribution<int32_t> pick(0, n - 1);
+  return pick(generator);
+}
+
+int PosixLockFile(int fd, bool exclusive) {
+  struct flock lock {};
+  lock.l_type = exclusive ? F_WRLCK : F_RDLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;  // the whole file, however long it grows
+  if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return kLockGranted;
+  if (errno == EAGAIN || errno == EACCES) return kLockDenied;
+  return errno;
+}
+
+void PosixExit(int code) {
+  RestoreTerminal();
+  std::exit(code);
+}
+
+}  // namespace
+
+Platform PosixPlatform() {
+  return Platform{PosixReadByte,   PosixWriteBytes, PosixNow,      PosixMonotonicMs,
+                  PosixSleepMs,    PosixSeedRandom, PosixRandom,   PosixLockFile,
+                  PosixExit};
+}
+
+Platform Host = PosixPlatform();
+
+void EndProcess(int code) {
+  FlushOutput();
+  Host.Exit(code);
+  std::abort();  // Exit never returns; a fake that does is a broken test
+}
+
+int32_t Random(int32_t n) { return Host.Random(n); }

@@ -1,0 +1,135 @@
+#include "door/session.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+#include "door/dropfile.h"
+#include "door/output.h"
+#include "door/platform.h"
+#include "door/text.h"
+
+DoorSessionRecord DoorSession;
+
+namespace {
+
+// Keeps EndMinute inside the 16-bit clock however many minutes a drop file
+// claims (some packages write seconds or a constant there).
+constexpr int32_t kMostMinutes = 30000;
+
+void DefaultOnInactivity() {
+  WriteLine("|CR|12* |14Inactivity timeout.");
+  CloseDown();
+  EndProcess(0);
+}
+
+void DefaultOnFiveMinutes() { WriteLine("|CR|12* |14You have |155 |14minutes remaining."); }
+
+void DefaultOnTimeUp() {
+  WriteLine("|CR|12* |14You have |150 |14minutes remaining.");
+  CloseDown();
+  EndProcess(0);
+}
+
+std::string RunningProgramPath(const char* first_word) {
+  char path[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length > 0) return std::string(path, static_cast<size_t>(length));
+  if (first_word != nullptr && first_word[0] == '/') return first_word;
+  char resolved[PATH_MAX];
+  if (first_word != nullptr && realpath(first_word, resolved) != nullptr) return resolved;
+  return first_word == nullptr ? std::string() : std::string(first_word);
+}
+
+const char* DropFileMessage(DropFileResult result) {
+  switch (result) {
+    case NotFound: return "Drop file not found.";
+    case ReadError: return "Error reading drop file";
+    case UnknownType: return "Unknown drop file type";
+    case PortError: return "Unable to open communications port";
+    default: return "";
+  }
+}
+
+}  // namespace
+
+void ResetDoorSession() {
+  DoorSession = DoorSessionRecord{};
+  DoorSession.OnInactivity = DefaultOnInactivity;
+  DoorSession.OnFiveMinutes = DefaultOnFiveMinutes;
+  DoorSession.OnTimeUp = DefaultOnTimeUp;
+}
+
+std::string ProgramDirOf(std::string_view program_path) {
+  size_t slash = program_path.rfind('/');
+  std::string dir = slash == std::string_view::npos
+                        ? std::string()
+                        : std::string(program_path.substr(0, slash + 1));
+  return CutText(dir + "/", kMaxText);
+}
+
+void StartSession(int argc, char** argv) {
+  DoorSession.ProgramDir = ProgramDirOf(RunningProgramPath(argc > 0 ? argv[0] : nullptr));
+  int arguments = argc - 1;
+  if (arguments <= 0) ShowUsageAndExit("No command line switches defined.");
+  if (arguments != 2) ShowUsageAndExit("Invalid command line switches.");
+  DropFileResult result = ReadDropFile(argv[1]);
+  if (result != Ok) ShowUsageAndExit(DropFileMessage(result));
+  DoorSession.Node = static_cast<int16_t>(static_cast<uint16_t>(TextToInt(argv[2]) & 0xFFFF));
+  if (DoorSession.Node < 1) ShowUsageAndExit("Invalid node number specified.");
+}
+
+void ShowUsageAndExit(std::string_view message) {
+  // CR LF: the terminal is already in raw mode, where a bare LF does not
+  // return the carriage.
+  std::string screen = "\r\nKORDAVIN ERROR : ";
+  screen += message;
+  screen +=
+      "\r\n\r\n"
+      "Proper Command Line Samples\r\n"
+      "---------------------------\r\n"
+      "KORDAVIN [path and filename of drop file] [node number]\r\n"
+      "kordavin /bbs/door32.sys 1\r\n"
+      "kordavin /bbs/door.sys 1\r\n"
+      "kordavin /bbs/dorinfo1.def 1\r\n"
+      "kordavin /bbs/chain.txt 1\r\n"
+      "\r\n"
+      "Please refer to KORDAVIN.DOC for further information.\r\n";
+  WriteRaw(screen);
+  EndProcess(0);
+}
+
+void CloseDown() {
+  if (DoorSession.Ansi == 1) {
+    WriteRaw("\x1b[0;37m\x1b[40m");
+    CurrentColor = 7;
+  }
+  WriteRaw("\r\n");
+  FlushOutput();
+}
+
+void StartTimer(int32_t minutes) {
+  if (minutes < 0) minutes = 0;
+  if (minutes > kMostMinutes) minutes = kMostMinutes;
+  DoorSession.StartMinute = static_cast<int16_t>(MinuteOfDay());
+  DoorSession.EndMinute = static_cast<int16_t>(DoorSession.StartMinute + minutes);
+}
+
+int16_t MinutesLeft() {
+  int now = MinuteOfDay();
+  if (now < DoorSession.StartMinute) {
+    DoorSession.StartMinute = static_cast<int16_t>(DoorSession.StartMinute - 1440);
+    DoorSession.EndMinute = static_cast<int16_t>(DoorSession.EndMinute - 1440);
+  }
+  return static_cast<int16_t>(DoorSession.EndMinute - now);
+}
+
+int MinuteOfDay() {
+  LocalClock now = Host.Now();
+  return now.Hour * 60 + now.Minute;
+}
+
+int32_t SecondOfDay() {
+  LocalClock now = Host.Now();
+  return now.Hour * 3600 + now.Minute * 60 + now.Second;
+}

@@ -1,0 +1,88 @@
+#include "door/terminal.h"
+
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "door/session.h"
+
+namespace {
+
+termios saved_mode{};
+volatile sig_atomic_t mode_saved = 0;
+int hold_depth = 0;
+
+// Runs on SIGHUP or SIGTERM at any moment, so only async-signal-safe calls:
+// the colour reset and line end of the close-down, the terminal mode, _exit.
+void OnHangupSignal(int) {
+  static const char kReset[] = "\x1b[0;37m\x1b[40m";
+  if (DoorSession.Ansi == 1) {
+    ssize_t ignored = write(STDOUT_FILENO, kReset, sizeof kReset - 1);
+    (void)ignored;
+  }
+  ssize_t ignored = write(STDOUT_FILENO, "\r\n", 2);
+  (void)ignored;
+  if (mode_saved) tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+  _exit(0);
+}
+
+void InstallSignalHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnHangupSignal;
+  sigemptyset(&action.sa_mask);
+  sigaddset(&action.sa_mask, SIGHUP);
+  sigaddset(&action.sa_mask, SIGTERM);
+  sigaction(SIGHUP, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  // A write to a caller who has gone must fail with EPIPE, not kill silently.
+  signal(SIGPIPE, SIG_IGN);
+}
+
+// Key at a time, no echo, no signal keys, no CR/LF translation, no flow
+// control: BBS packages often hand the door a pty left in cooked mode.
+void EnterRawMode() {
+  if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved_mode) != 0) return;
+  termios raw = saved_mode;
+  raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                        ICRNL | IXON | IXOFF | IXANY);
+  raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  raw.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
+  raw.c_cflag |= CS8;
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  mode_saved = 1;
+  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+}
+
+}  // namespace
+
+void SetUpTerminal() {
+  InstallSignalHandlers();
+  EnterRawMode();
+  std::atexit(RestoreTerminal);
+}
+
+void RestoreTerminal() {
+  if (mode_saved) tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+}
+
+void HoldHangupSignals() {
+  if (hold_depth++ > 0) return;
+  sigset_t hangups;
+  sigemptyset(&hangups);
+  sigaddset(&hangups, SIGHUP);
+  sigaddset(&hangups, SIGTERM);
+  sigprocmask(SIG_BLOCK, &hangups, nullptr);
+}
+
+void ReleaseHangupSignals() {
+  if (hold_depth == 0 || --hold_depth > 0) return;
+  sigset_t hangups;
+  sigemptyset(&hangups);
+  sigaddset(&hangups, SIGHUP);
+  sigaddset(&hangups, SIGTERM);
+  sigprocmask(SIG_UNBLOCK, &hangups, nullptr);
+}
