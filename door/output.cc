@@ -1,0 +1,130 @@
+#include "door/output.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "door/platform.h"
+#include "door/session.h"
+#include "door/terminal.h"
+#include "door/text.h"
+
+uint8_t CurrentColor = 7;
+
+namespace {
+
+// Bytes wait here until the next key wait, pause or exit, so a screen goes out
+// in a few write calls instead of one per byte.
+std::string Pending;
+
+constexpr size_t kFlushThreshold = 8 * 1024;
+
+constexpr const char* kForegroundCodes[16] = {
+    "\x1b[0;30m", "\x1b[0;34m", "\x1b[0;32m", "\x1b[0;36m",
+    "\x1b[0;31m", "\x1b[0;35m", "\x1b[0;33m", "\x1b[0;37m",
+    "\x1b[1;30m", "\x1b[1;34m", "\x1b[1;32m", "\x1b[1;36m",
+    "\x1b[1;31m", "\x1b[1;35m", "\x1b[1;33m", "\x1b[1;37m",
+};
+
+constexpr const char* kBackgroundCodes[8] = {
+    "\x1b[40m", "\x1b[44m", "\x1b[42m", "\x1b[46m",
+    "\x1b[41m", "\x1b[45m", "\x1b[43m", "\x1b[47m",
+};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Carries out one pipe code; false when the two characters are no code, and
+// the bar is then ordinary text.
+bool PerformPipeCode(char first, char second, uint8_t start_fg, uint8_t start_bg) {
+  if (IsDigit(first) && IsDigit(second)) {
+    const int number = (first - '0') * 10 + (second - '0');
+    if (number <= 15) {
+      SetColor(static_cast<uint8_t>(number), start_bg);
+      return true;
+    }
+    if (number <= 23) {
+      SetColor(start_fg, static_cast<uint8_t>(number - 16));
+      return true;
+    }
+    return false;
+  }
+  if (first == 'C' && second == 'L') {
+    ClearScreen();
+    return true;
+  }
+  if (first == 'C' && second == 'R') {
+    WriteRawLine("");
+    return true;
+  }
+  return false;
+}
+
+// A line and its CR LF together stay within the text limit, so the end of an
+// over-long line loses its line end rather than running past it.
+std::string WithLineEnd(std::string_view text) {
+  std::string joined(text.substr(0, std::min(text.size(), kMaxText)));
+  joined.append("\r\n");
+  joined.resize(std::min(joined.size(), kMaxText));
+  return joined;
+}
+
+}  // namespace
+
+void FlushOutput() {
+  if (Pending.empty()) return;
+  if (Host.WriteBytes(Pending.data(), Pending.size())) {
+    Pending.clear();
+    return;
+  }
+  // The caller is gone: nothing more can reach him, so no close-down and no
+  // further writes, only the terminal mode put back.
+  Pending.clear();
+  RestoreTerminal();
+  Host.Exit(1);
+  std::abort();
+}
+
+void WriteRaw(std::string_view text) {
+  Pending.append(text);
+  if (Pending.size() > kFlushThreshold) FlushOutput();
+}
+
+void WriteRawLine(std::string_view text) { WriteRaw(WithLineEnd(text)); }
+
+void WriteText(std::string_view text) {
+  const uint8_t start_fg = CurrentColor & 0x0F;
+  const uint8_t start_bg = (CurrentColor >> 4) & 0x07;
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == '|' && i + 2 < text.size() &&
+        PerformPipeCode(text[i + 1], text[i + 2], start_fg, start_bg)) {
+      i += 3;
+      continue;
+    }
+    WriteRaw(text.substr(i, 1));
+    ++i;
+  }
+}
+
+void WriteLine(std::string_view text) { WriteText(WithLineEnd(text)); }
+
+void ClearScreen() { WriteRaw("\x1b[H\x1b[2J"); }
+
+void EraseBack(uint8_t count) {
+  for (uint8_t i = 0; i < count; ++i) WriteRaw("\b \b");
+}
+
+void SetColor(uint8_t foreground, uint8_t background) {
+  if (DoorSession.Ansi != 1) return;
+  // A half out of range sends nothing and leaves that half of the colour as it
+  // was, so the remembered colour never names one the caller was not sent.
+  uint8_t color = CurrentColor;
+  if (foreground <= 15) {
+    WriteRaw(kForegroundCodes[foreground]);
+    color = static_cast<uint8_t>((color & 0x70) | foreground);
+  }
+  if (background <= 7) {
+    WriteRaw(kBackgroundCodes[background]);
+    color = static_cast<uint8_t>((color & 0x0F) | (background << 4));
+  }
+  CurrentColor = color;
+}
