@@ -1,0 +1,84 @@
+// A new caller joins with a pimp name; every caller then goes through the
+// daily login, which decides how much of today is left to play.
+#include <string>
+
+#include "door/input.h"
+#include "door/output.h"
+#include "door/platform.h"
+#include "door/session.h"
+#include "door/text.h"
+#include "game/files.h"
+#include "game/records.h"
+#include "game/startup.h"
+#include "game/state.h"
+
+namespace {
+
+constexpr int16_t kFullDay = 260;
+constexpr uint8_t kCapitaliseWords = 3;
+constexpr uint8_t kMaxPimpName = 30;
+
+// Every printable ASCII character, space to tilde.
+std::string PrintableCharacters() {
+  std::string allowed;
+  for (char c = ' '; c <= '~'; ++c) allowed.push_back(c);
+  return allowed;
+}
+
+// A name of nothing but blanks would show as an empty gap in every roster
+// and message, so it is asked for again just like an empty one.
+bool IsBlank(const std::string& text) {
+  return text.find_first_not_of(' ') == std::string::npos;
+}
+
+std::string AskPimpName() {
+  const std::string allowed = PrintableCharacters();
+  std::string name;
+  while (IsBlank(name)) {
+    WriteText("|12Enter your Pimp Name : |14");
+    name = InputLine(kCapitaliseWords, kMaxPimpName, allowed, "");
+  }
+  return name;
+}
+
+PlayerRecord JoiningPlayer(const std::string& name) {
+  PlayerRecord player = NewPlayer();
+  player.Name = name;
+  player.BbsAlias = DoorSession.RealName;
+  player.LastDay = TodayDay();
+  player.TimeLeft = static_cast<int16_t>(Random(20) + 235);
+  return player;
+}
+
+}  // namespace
+
+void JoinGame() {
+  WriteLine("|CR|13Welcome to Kordavin!");
+  WriteLine(std::string(21, '\xC4'));
+  WriteText("|CR|09Would you like to play? [Y/N] ");
+  if (!AskYesNo()) EndSession();
+  WriteRawLine("");
+  const PlayerRecord player = JoiningPlayer(AskPimpName());
+  GameSession.PlayerNumber = AppendPlayer(player);
+  WriteLine(
+      "|CR|15Press \"?\" at any prompt for an options list. \"O\" for online "
+      "documentation.|CR");
+  PauseKey();
+}
+
+void DailyLogin() {
+  ReadPlayer(GameSession.PlayerNumber, GameSession.Player);
+  PlayerRecord& player = GameSession.Player;
+  GameSession.TimeLeft = kFullDay;
+  if (player.Cash < 0) player.Cash = 0;
+  if (player.LastDay == TodayDay()) {
+    if (player.TimeLeft == 0) {
+      WriteLine(
+          "|CR|07  Your women are out on the streets, log on tomorrow to find out how they "
+          "do.");
+      EndSession();
+    }
+    if (player.TimeLeft > 0) GameSession.TimeLeft = player.TimeLeft;
+  }
+  GameSession.CurrentStreet = player.HouseStreet == 0 ? 1 : player.HouseStreet;
+}

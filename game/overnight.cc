@@ -1,0 +1,174 @@
+// What happened while the caller was away: the news rivals left, and what
+// the women earned over the nights since the last play.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "door/input.h"
+#include "door/output.h"
+#include "door/platform.h"
+#include "door/session.h"
+#include "door/text.h"
+#include "game/files.h"
+#include "game/loop.h"
+#include "game/records.h"
+#include "game/startup.h"
+#include "game/state.h"
+
+namespace {
+
+constexpr char kNewsFileName[] = "kordavin.msg";
+constexpr char kShownLine[] = "DELETED";
+constexpr int kPauseBeforeRow = 15;
+const std::string kReportIndent(56, ' ');
+
+std::string Rule(int count) { return std::string(static_cast<size_t>(count), '\xC4'); }
+
+// Right-aligned without cutting: a number wider than its column is shown whole.
+std::string RightAligned(int64_t number, size_t width) {
+  std::string text = std::to_string(number);
+  if (text.size() < width) text.insert(0, width - text.size(), ' ');
+  return text;
+}
+
+// Keeps a day's figure inside the 32-bit money range, whatever a damaged
+// record holds, so the report and the sum can never wrap.
+int64_t ClampMoney(int64_t amount) {
+  return std::clamp<int64_t>(amount, std::numeric_limits<int32_t>::min(),
+                             std::numeric_limits<int32_t>::max());
+}
+
+bool IsNewsForCaller(const NewsMessage& message) {
+  // An empty addressee marks a free slot, never a message, even for a caller
+  // whose drop file gave no name.
+  return !message.To.empty() && message.To == DoorSession.RealName &&
+         message.Line1 != kShownLine;
+}
+
+void ShowNewsMessage(const NewsMessage& message, int shown_before) {
+  if (shown_before == 0) {
+    WriteLine("|CR|09Last Night, Theses Things Happened");
+    WriteLine("|09" + Rule(34));
+  }
+  WriteLine("|14- |15" + message.Line1);
+  if (!message.Line2.empty()) WriteLine("  " + message.Line2);
+}
+
+void BlankNewsSlot(RecordFile& file, int64_t slot) {
+  NewsMessage blank;
+  blank.Line1 = kShownLine;
+  blank.Line2 = kShownLine;
+  const NewsBytes bytes = EncodeNews(blank);
+  SeekRecord(file, slot);
+  WriteRecord(file, bytes.data());
+}
+
+int ReportedWhores(const PlayerRecord& player) {
+  return std::min<int>(player.WhoreCount, kMaxWhores);
+}
+
+// Half the time up, half the time down, by a draw below spread.
+int64_t Deviate(int64_t base, int32_t spread) {
+  const int32_t d = Random(spread);
+  return Random(2) == 1 ? base + d : base - d;
+}
+
+void WriteNameColumn(const std::string& name) {
+  const int length = static_cast<int>(name.size());
+  const int before = std::max(0, (15 - length) / 2);
+  const int after = std::max(0, 16 - (length + before));
+  WriteRaw(std::string(static_cast<size_t>(before), ' ') + name +
+           std::string(static_cast<size_t>(after), ' '));
+}
+
+// One row of the report; returns what the whore earned.
+int64_t ReportRow(const PlayerRecord& player, int slot, int nights) {
+  SetColor(14, 0);
+  WriteRaw(std::string(8, ' '));
+  WriteNameColumn(WhoreNameOf(player.WhoreNameIndex[slot]));
+  const int64_t rate = Deviate(player.WhoreRate[slot], 200);
+  SetColor(9, 0);
+  WriteRaw("$" + RightAligned(rate, 8) + "/Hour    ");
+  const int32_t hours_a_day = player.WhoreHours[slot];
+  const int64_t hours = Deviate(hours_a_day, std::max(1, hours_a_day / 10)) * nights;
+  SetColor(13, 0);
+  WriteRaw(RightAligned(hours, 4) + " Hours    ");
+  const int64_t profit = ClampMoney(hours * rate);
+  SetColor(11, 0);
+  WriteLine("$" + RightAligned(profit, 9));
+  return profit;
+}
+
+void WriteReportHeader() {
+  WriteLine("                        Profit Report as of the " + Ordinal(TodayDay()));
+  WriteRawLine("");
+  WriteLine("|14          Whore Name    |09 Average Rate   |13 Hours Worked    |11 Profit");
+  WriteLine("|14" + std::string(8, ' ') + Rule(14) + "  |09" + Rule(14) + "  |13" + Rule(14) +
+            "  |11" + Rule(10));
+}
+
+void ShowProfitReport(PlayerRecord& player, int nights) {
+  ClearScreen();
+  WriteReportHeader();
+  int64_t total = 0;
+  const int rows = ReportedWhores(player);
+  for (int row = 1; row <= rows; ++row) {
+    if (row == kPauseBeforeRow) PauseKey();
+    total += ReportRow(player, row - 1, nights);
+  }
+  WriteLine(kReportIndent + "|11" + Rule(10));
+  const int32_t misc = Random(500) + 500;
+  WriteLine("                                        Miscellaneous + |11$" +
+            RightAligned(misc, 9));
+  WriteLine(kReportIndent + "|11" + Rule(10));
+  WriteRaw(kReportIndent);
+  total = ClampMoney(total + misc);
+  SetColor(11, 0);
+  WriteLine("$" + RightAligned(total, 9));
+  player.Cash = AddCash(player.Cash, total);
+  for (int slot = 0; slot < rows; ++slot) {
+    const int days = player.WhoreDays[slot] + nights;
+    player.WhoreDays[slot] =
+        static_cast<int16_t>(std::min<int>(days, std::numeric_limits<int16_t>::max()));
+  }
+}
+
+void PayOddJobs(PlayerRecord& player, int nights) {
+  const int32_t money = (Random(500) + 500) * nights;
+  WriteLine("|CR|09Over the past night, you made $" + IntToText(money) + " in odd jobs.");
+  player.Cash = AddCash(player.Cash, money);
+}
+
+}  // namespace
+
+void ShowNews() {
+  int shown = 0;
+  RecordFile file;
+  OpenRecordFile(file, kNewsFileName, kNewsMessageSize, kModeExclusive);
+  for (int64_t slot = 0; !AtEndOfFile(file); ++slot) {
+    NewsBytes bytes{};
+    ReadRecord(file, bytes.data());
+    const NewsMessage message = DecodeNews(bytes.data());
+    if (!IsNewsForCaller(message)) continue;
+    ShowNewsMessage(message, shown);
+    ++shown;
+    // Rewritten in place, so reading goes on with the next slot.
+    BlankNewsSlot(file, slot);
+  }
+  CloseRecordFile(file);
+  if (shown == 0) return;
+  WriteRawLine("");
+  PauseKey();
+}
+
+void ShowOvernight() {
+  PlayerRecord& player = GameSession.Player;
+  if (player.LastDay == TodayDay()) return;
+  const int nights = DaysSinceDay(player.LastDay);
+  if (player.WhoreCount > 0) {
+    ShowProfitReport(player, nights);
+  } else {
+    PayOddJobs(player, nights);
+  }
+}
