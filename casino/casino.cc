@@ -1,9 +1,181 @@
 #include "casino/casino.h"
 
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "door/input.h"
+#include "door/output.h"
+#include "door/platform.h"
+#include "door/text.h"
 #include "game/loop.h"
+#include "game/menus.h"
+#include "game/records.h"
+#include "game/state.h"
 
 CasinoBetRecord CasinoBet;
 
-void EnterCasino() {}
+namespace {
 
-void RegisterCasinoCommands() { SetCommandAction(60, EnterCasino); }
+constexpr int16_t kCasinoCode = 60;
+constexpr int16_t kTimePerStake = 3;
+constexpr int kDocFirstLine = 94;
+constexpr int kDocLastLine = 106;
+
+// Both live only while EnterCasino runs; OutOfCash reaches into them to end
+// the loop from inside a pass.
+int16_t CasinoCommand = 0;
+bool LeaveCasino = false;
+
+struct CasinoChoice {
+  char key;
+  int16_t code;
+  const char* label;
+  int location;  // place the key walks to, or -1 to stay
+};
+
+constexpr CasinoChoice kCasinoChoices[] = {
+    {'C', 61, "Craps", -1},
+    {'B', 62, "Black Jack", -1},
+    {'D', 63, "Dice Black Jack", -1},
+    {'U', 64, "Guts", -1},
+    {'E', 66, "Roulette", -1},
+    {'S', 67, "Slot Machine", -1},
+    {'T', 68, "Time Check", -1},
+    {'Q', 100, "Quit", -1},
+    {'A', 101, "Ansi Toggle", -1},
+    {'?', 102, "Help", -1},
+    {'I', 103, "Information", -1},
+    {'O', 104, "Online Documentation", -1},
+    {'R', 1, "Return to Streets", 0},
+    {'G', 2, "Go to Flaming Sheinen's", 1},
+    {'V', 3, "Visit Stiff Pete", 2},
+};
+
+int32_t& Cash() { return GameSession.Player.Cash; }
+
+void CasinoPrompt() {
+  ShowCasinoCash();
+  WriteText("[|02CASINO|06]|14: ");
+  const uint8_t key = GetKeyFrom("GVRCBDUESTQA?IO", false);
+  for (const CasinoChoice& choice : kCasinoChoices) {
+    if (static_cast<uint8_t>(choice.key) != key) continue;
+    CasinoCommand = choice.code;
+    if (choice.location >= 0) GameSession.Location = static_cast<uint8_t>(choice.location);
+    WriteLine(std::string("|11") + choice.label);
+    return;
+  }
+}
+
+void RunCasinoCommand() {
+  switch (CasinoCommand) {
+    case 61: PlayCraps(); break;
+    case 62: PlayBlackJack(); break;
+    case 63: PlayDiceBlackJack(); break;
+    case 64: PlayGuts(); break;
+    case 66: PlayRoulette(); break;
+    case 67: PlaySlotMachine(); break;
+    case 68: TimeCheck(); break;
+    case 100: QuitGame(); break;
+    case 101: ToggleAnsi(); break;
+    case 102: ShowCasinoMenu(); break;
+    case 104: ShowDatLines(kDocFirstLine, kDocLastLine); break;
+    default: break;  // walking out (1..3) and Information run nothing here
+  }
+}
+
+// A gambler who sits long enough should not be able to learn the sequence, so
+// the generator is now and then restarted from the clock.
+void MaybeReseed() {
+  if (Random(2) != 1) return;
+  const LocalClock now = Host.Now();
+  const int64_t seconds = (static_cast<int64_t>(now.Hour) * 60 + now.Minute) * 60 + now.Second;
+  const int64_t mixed = seconds * 1000 + Host.MonotonicMs() % 1000;
+  Host.SeedRandom(static_cast<uint32_t>(mixed & 0xFFFFFFFF));
+}
+
+void PlayCasinoPass() {
+  CasinoBet.Stake = 0;
+  CasinoPrompt();
+  RunCasinoCommand();
+  MaybeReseed();
+  if (Cash() < 1) OutOfCash();
+  if (CasinoBet.Stake != 0) GameSession.TimeLeft = static_cast<int16_t>(GameSession.TimeLeft - kTimePerStake);
+}
+
+std::string Rule() { return "|14" + std::string(13, ' ') + std::string(24, '\xC4'); }
+
+}  // namespace
+
+void EnterCasino() {
+  // Cash below 0 never reaches a record, but a caller without a dollar must
+  // not be let in to bet against nothing.
+  if (Cash() <= 0) {
+    WriteLine("Come to the casino tomorrow, when you have some money.");
+  } else {
+    LeaveCasino = false;
+    CasinoCommand = kCasinoCode;
+    while (!LeaveCasino && CasinoCommand > 3 && GameSession.TimeLeft > 0) PlayCasinoPass();
+  }
+  if (Cash() < 0) Cash() = 0;
+}
+
+void ShowCasinoMenu() {
+  WriteLine("|CR|14             Kordavin Casino Options");
+  WriteLine(Rule());
+  WriteLine("|14[B] |15Black Jack                |14[C] |15Craps");
+  WriteLine("|14[D] |15Dice Black Jack           |14[E] |15Roulette");
+  WriteLine("|14[G] |15Go to Flaming Sheinen's   |14[R] |15Return to Streets");
+  WriteLine("|14[S] |15Slot Machine              |14[T] |15Time Check");
+  WriteLine("|14[U] |15GUTS                      |14[V] |15Visit Stiff Pete");
+  WriteLine(Rule());
+  WriteLine("|14[A] |15Ansi Toggle               |14[O] |15Online Documentation");
+  WriteLine("|14[?] |15Help                      |14[Q] |15Quit");
+}
+
+void ShowCasinoCash() {
+  WriteText("|CR|04[|09" + ClockText() + "|04]");
+  WriteText("|06[|09$" + IntToText(Cash()) + "|06]");
+}
+
+void InputWager() {
+  // A negative stake would be subtracted from cash and so pay the caller for
+  // nothing; it is asked again like a stake above the cash.
+  do {
+    ShowCasinoCash();
+    WriteText("[|02WAGER|06]|14: |11");
+    CasinoBet.Stake = InputNumber(8);
+  } while (CasinoBet.Stake != 0 && (CasinoBet.Stake < 0 || CasinoBet.Stake > Cash()));
+  Cash() -= CasinoBet.Stake;
+  if (CasinoBet.Stake > 0) WriteRawLine("");
+}
+
+void SettleBet() {
+  if (CasinoBet.Won) {
+    WriteText("You win $" + IntToText(CasinoBet.Winnings) + ".");
+    Cash() = AddCash(Cash(), static_cast<int64_t>(CasinoBet.Winnings) + CasinoBet.Stake);
+  } else {
+    WriteText("You lose $" + IntToText(CasinoBet.Stake) + ".");
+  }
+  WriteRawLine("");
+}
+
+int32_t MultiplyStake(int32_t stake, int32_t times) {
+  const int64_t product = static_cast<int64_t>(stake) * times;
+  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+  constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
+  if (product > kMax) return static_cast<int32_t>(kMax);
+  if (product < kMin) return static_cast<int32_t>(kMin);
+  return static_cast<int32_t>(product);
+}
+
+void OutOfCash() {
+  WriteLine("|CR|13You are all out of cash, come back to the casino to tomorrow.");
+  Cash() = 0;
+  CasinoCommand = 1;
+  LeaveCasino = true;
+}
+
+void TimeCheck() { WriteLine("|CRThe time is " + ClockText() + "."); }
+
+void RegisterCasinoCommands() { SetCommandAction(kCasinoCode, EnterCasino); }

@@ -16,6 +16,9 @@ void ShowCasinoMenu();
 void ShowCasinoCash();
 void InputWager();
 void SettleBet();
+// stake x times, held within the 32-bit range so a big win cannot wrap into
+// a loss; games set CasinoBet.Winnings with it.
+int32_t MultiplyStake(int32_t stake, int32_t times);
 void OutOfCash();
 void TimeCheck();
 
