@@ -1,0 +1,106 @@
+// Stiff Pete's: the ten-piece wardrobe ladder and condoms at ten dollars.
+#include "town/petes.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "door/input.h"
+#include "door/output.h"
+#include "door/text.h"
+#include "game/records.h"
+#include "game/state.h"
+
+namespace {
+
+constexpr int kTopPiece = 10;
+constexpr int kCondomPrice = 10;
+constexpr int kMostCondoms = 999;
+constexpr int16_t kPurchaseCost = 8;
+
+void SpendTime(int16_t units) {
+  GameSession.TimeLeft = static_cast<int16_t>(GameSession.TimeLeft - units);
+}
+
+// Each piece costs a square step more than the last: 5,000 times k squared.
+int32_t ClothesPrice(int piece) { return (10000 * piece * piece) / 2; }
+
+// Pieces 2, 4 and 10 are sold as pairs.
+std::string ClothesArticle(int piece) {
+  return (piece == 2 || piece == 4 || piece == 10) ? "a pair of " : "a ";
+}
+
+std::string Rule(int count) { return RepeatChar('\xC4', static_cast<uint8_t>(count)); }
+
+// As many as both the shelf and the wallet allow.
+int32_t MostCondomsForSale(const PlayerRecord& player) {
+  const int32_t room = kMostCondoms - player.CondomStock;
+  const int32_t afford = player.Cash / kCondomPrice;
+  return room < afford ? room : afford;
+}
+
+}  // namespace
+
+void ShowWardrobe() {
+  WriteLine("|CR|03Your Pimping Wardrobe");
+  WriteLine("|03" + Rule(21));
+  for (int k = 1; k <= kTopPiece && k <= GameSession.Player.ClothesLevel; ++k) {
+    WriteLine("|12" + IntToText(k) + "] |14" + ClothesNameOf(k));
+  }
+  SpendTime(1);
+}
+
+void BuyClothes() {
+  PlayerRecord& me = GameSession.Player;
+  if (me.ClothesLevel >= kTopPiece) {
+    WriteLine("|13Stiff Pete has nothing to offer you.");
+    SpendTime(1);
+    return;
+  }
+  const int piece = me.ClothesLevel + 1;
+  const int32_t price = ClothesPrice(piece);
+  const std::string article = ClothesArticle(piece);
+  WriteLine("|CR|13Stiff Pete offers you " + article + ClothesNameOf(piece) + ". It costs $" +
+            IntToText(price) + ".");
+  if (price > me.Cash) {
+    WriteLine("|13You do not have that much money. Go get some more.");
+    return;
+  }
+  WriteText("|13Do you want to buy it? [Y/N] ");
+  if (!AskYesNo()) return;
+  WriteLine("|CRYou got it! You now own " + article + ClothesNameOf(piece) + ".");
+  me.ClothesLevel = static_cast<uint8_t>(piece);
+  SpendTime(kPurchaseCost);
+  me.Cash -= price;
+}
+
+void BuyCondoms() {
+  PlayerRecord& me = GameSession.Player;
+  const int32_t most = MostCondomsForSale(me);
+  if (most <= 0) {
+    SpendTime(1);
+    WriteLine("|CRStiff Pete has no condoms for sale.");
+    return;
+  }
+  int32_t quantity;
+  do {
+    WriteText("|CR|12Purchase how many condoms [$10 Each] |03[" + IntToText(most) +
+              " Max] |12: |14");
+    quantity = InputNumber(3);
+  } while (quantity < 0 || quantity > most);
+  if (quantity == 0) return;
+  me.Cash -= kCondomPrice * quantity;
+  me.CondomStock = static_cast<int16_t>(me.CondomStock + quantity);
+  SpendTime(kPurchaseCost);
+}
+
+void ShowClothesPrices() {
+  WriteLine("|CR|03                  Name                  Price");
+  WriteLine(Rule(3) + " " + Rule(30) + "   " + Rule(11));
+  for (int k = 1; k <= kTopPiece; ++k) {
+    WriteText("|11" + TwoDigits(static_cast<uint16_t>(k)) + "] |12" +
+              PadRight(ClothesNameOf(k), 34, ' '));
+    WriteLine("|14$" + PadLeft(IntToText(ClothesPrice(k)), 8, ' '));
+  }
+  SpendTime(1);
+}

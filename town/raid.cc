@@ -1,0 +1,231 @@
+// Attacks on a rival: pick-pocketing him, luring away a whore, burning his
+// whore house. The rival's record is read, changed and written back as one
+// record; he learns what happened only from the news.
+#include "town/raid.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "door/input.h"
+#include "door/output.h"
+#include "door/platform.h"
+#include "door/text.h"
+#include "game/files.h"
+#include "game/loop.h"
+#include "game/records.h"
+#include "game/state.h"
+#include "town/roster.h"
+#include "town/street.h"
+
+namespace {
+
+constexpr int16_t kStealCost = 15;
+constexpr int16_t kFirebombCost = 30;
+
+bool CanStealMoney(const PlayerRecord& victim) { return victim.Cash > 0; }
+
+bool CanStealWhores(const PlayerRecord& victim) {
+  const PlayerRecord& me = GameSession.Player;
+  return victim.WhoreCount > 0 && me.WhoreCount < kMaxWhores && me.HouseStreet > 0;
+}
+
+// What a successful pick-pocket finds: a sixth of his cash when the caller is
+// at least as rich as he is, and always fifty dollars more.
+int32_t PickedAmount(int32_t caller_cash, int32_t victim_cash) {
+  const int32_t share = victim_cash / 6;
+  const int32_t ratio = std::clamp<int32_t>(caller_cash / victim_cash, 0, 1);
+  return share * ratio + 50;
+}
+
+void PickPocketSucceeds(int16_t number, PlayerRecord& victim) {
+  PlayerRecord& me = GameSession.Player;
+  const int32_t amount = PickedAmount(me.Cash, victim.Cash);
+  WriteLine("You get your hand in his pocket and gently tug out his wallet. You open");
+  WriteLine("the wallet and find $" + IntToText(amount) + ".");
+  me.Cash = AddCash(me.Cash, amount);
+  // The fifty dollars come on top of what he has; a stored record never holds
+  // negative cash, whoever reads it before he saves again.
+  victim.Cash = static_cast<int32_t>(std::max<int64_t>(0, int64_t{victim.Cash} - amount));
+  WritePlayer(number, victim);
+  PostNews(victim.BbsAlias, "Someone stole $" + IntToText(amount) + " from you.", "");
+}
+
+void CaughtWithKnife(int16_t number, PlayerRecord& victim) {
+  PlayerRecord& me = GameSession.Player;
+  WriteLine("As you hand goes into his pocket, he turns around and spots you trying to");
+  WriteLine("pick-pocket him. He pulls out a knife and tells you to give him all your");
+  WriteLine("money. You do so, and then quickly run off.");
+  victim.Cash = AddCash(victim.Cash, me.Cash);
+  me.Cash = 0;
+  WritePlayer(number, victim);
+  PostNews(victim.BbsAlias, me.Name + " tried to steal some money from you.", "");
+}
+
+void StealMoney(int16_t number, PlayerRecord& victim) {
+  WriteLine("Money");
+  WriteRawLine("");
+  const int32_t r = Random(10);
+  WriteLine("You bump into him on the streets, and you reach in his back pocket.");
+  if (r <= 1) {
+    PickPocketSucceeds(number, victim);
+  } else if (r <= 4) {
+    WriteLine("You get you hand in his pocket and gently tug out his wallet. You open");
+    WriteLine("the wallet and find absolutley nothing.");
+  } else if (r <= 8) {
+    WriteLine("As you reach, he quickly turns around, and you have to quickly run off.");
+  } else {
+    CaughtWithKnife(number, victim);
+  }
+}
+
+// His first whore moves, all five of her values together, to the caller's
+// next free slot.
+void TakeFirstWhore(PlayerRecord& victim) {
+  PlayerRecord& me = GameSession.Player;
+  const int slot = me.WhoreCount;
+  me.WhoreNameIndex[slot] = victim.WhoreNameIndex[0];
+  me.WhoreRate[slot] = victim.WhoreRate[0];
+  me.WhoreHours[slot] = victim.WhoreHours[0];
+  me.WhoreCondoms[slot] = victim.WhoreCondoms[0];
+  me.WhoreDays[slot] = victim.WhoreDays[0];
+  me.WhoreCount = static_cast<uint8_t>(slot + 1);
+  RemoveWhoreSlot(victim, 1);
+}
+
+void StealWhore(int16_t number, PlayerRecord& victim) {
+  WriteLine("Whores");
+  WriteRawLine("");
+  WriteLine("You walk you to one of his whores and offer her a job. You say that she will");
+  WriteLine("earn more from you than from her old pimp. She thinks it over and says,");
+  const int32_t r = Random(10);
+  if (r > 3) {
+    WriteLine("\"No way! You are a low life scum!\"");
+    return;
+  }
+  WriteLine("\"Sounds like a good deal to me. I'll be at your corner tonight.");
+  const std::string her_name = WhoreNameOf(victim.WhoreNameIndex[0]);
+  TakeFirstWhore(victim);
+  WritePlayer(number, victim);
+  PostNews(victim.BbsAlias, her_name + " left you to work for " + GameSession.Player.Name + ".",
+           "");
+}
+
+void SayNothingToSteal(const PlayerRecord& victim) {
+  // A record left negative by an older version counts as empty pockets.
+  if (victim.Cash > 0) return;
+  if (victim.WhoreCount == 0) {
+    WriteLine("He has no money, and no whores.");
+    return;
+  }
+  WriteLine("He has no money.");
+  if (GameSession.Player.HouseStreet == 0) {
+    WriteLine("He has no money, and since you don't have a whore house, you can't steal");
+    WriteLine("his whores.");
+  }
+}
+
+// Offers what can be taken; returns the key, M, W or Q.
+uint8_t AskWhatToSteal(bool money, bool whores) {
+  std::string prompt = "|CR|12Steal ";
+  std::string allowed = "Q";
+  if (money) {
+    prompt += "[M]oney, ";
+    allowed += "M";
+  }
+  if (whores) {
+    prompt += "[W]hores, ";
+    allowed += "W";
+  }
+  WriteText(prompt + "or [Q]uit : ");
+  const uint8_t key = GetKeyFrom(allowed, false);
+  SetColor(14, 0);
+  return key;
+}
+
+// The larger of three quarters of his street and his street less half of the
+// attacker's, so a bomber from a low street cannot drive him far down.
+uint8_t StreetAfterFire(int house, int bomber_house) {
+  const int street = std::max((house / 4) * 3, house - bomber_house / 2);
+  return static_cast<uint8_t>(std::clamp(street, 1, 99));
+}
+
+void HouseBurns(int16_t number, PlayerRecord& victim) {
+  WriteLine("you find that the whore house went up in flames. Business will definitely be");
+  WriteLine("poor for him during the next few days.");
+  victim.HouseStreet = StreetAfterFire(victim.HouseStreet, GameSession.Player.HouseStreet);
+  WritePlayer(number, victim);
+  PostNews(victim.BbsAlias,
+           "Your whore house was fire bombed. You were forced to relocate to " +
+               Ordinal(victim.HouseStreet) + " & Main" + ".",
+           "");
+}
+
+void FireFizzles(bool ruins_clothes) {
+  WriteLine("you find that the fire never ignited correctly. No damage was done.");
+  PlayerRecord& me = GameSession.Player;
+  if (!ruins_clothes || me.ClothesLevel <= 1) return;
+  WriteLine("But, in the process, you accidently recked your " + ClothesNameOf(me.ClothesLevel) +
+            ".");
+  me.ClothesLevel = static_cast<uint8_t>(me.ClothesLevel - 1);
+}
+
+}  // namespace
+
+void StealFromPimp() {
+  if (CountPlayers() < 2) {
+    WriteLine("|CRThere are no rival pimps to steal from.");
+    return;
+  }
+  WriteLine("|CRSelect pimp to steal from :");
+  const int16_t number = SelectRival();
+  if (number == -1) return;
+  PlayerRecord victim;
+  ReadPlayer(number, victim);
+
+  const bool money = CanStealMoney(victim);
+  const bool whores = CanStealWhores(victim);
+  if (!money && !whores) {
+    SayNothingToSteal(victim);
+    return;
+  }
+  const uint8_t key = AskWhatToSteal(money, whores);
+  if (key == 'Q') {
+    WriteLine("Quit");
+    return;
+  }
+  GameSession.TimeLeft = static_cast<int16_t>(GameSession.TimeLeft - kStealCost);
+  if (key == 'M') {
+    StealMoney(number, victim);
+  } else {
+    StealWhore(number, victim);
+  }
+}
+
+void FirebombHouse() {
+  if (CountPlayers() < 2) {
+    WriteLine("|CRThere are no rival pimps to firebomb.");
+    return;
+  }
+  WriteLine("|CRSelect pimp to firebomb :");
+  const int16_t number = SelectRival();
+  if (number == -1) return;
+  PlayerRecord victim;
+  ReadPlayer(number, victim);
+  if (victim.HouseStreet == 0) {
+    WriteLine("|CRHe doesn't have a whore house to firebomb.");
+    return;
+  }
+
+  const int32_t r = Random(10);
+  GameSession.TimeLeft = static_cast<int16_t>(GameSession.TimeLeft - kFirebombCost);
+  WriteLine("|CRYou collect all the matches, papers, towels, and wood splints you can find.");
+  WriteLine("You drive down to his " + Ordinal(victim.HouseStreet) + " & Main" +
+            " whore house and throw all these things on.");
+  WriteLine("Then the fire is lit. You run off quickly and you come back 1 hour later and");
+  if (r <= 2) {
+    HouseBurns(number, victim);
+  } else {
+    FireFizzles(r == 9);
+  }
+}

@@ -1,0 +1,227 @@
+// Flaming Sheinen's: the horny man for hire, the women at the bar, the Flame
+// Burger and the purchase of the bar that ends the game.
+#include "town/sheinens.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "door/input.h"
+#include "door/output.h"
+#include "door/platform.h"
+#include "door/session.h"
+#include "door/text.h"
+#include "game/files.h"
+#include "game/records.h"
+#include "game/state.h"
+#include "town/roster.h"
+#include "town/street.h"
+
+namespace {
+
+constexpr int16_t kAgentCost = 15;
+constexpr int16_t kTalkCost = 20;
+constexpr int16_t kHireLimit = 4;
+constexpr int kWhoreNames = 50;
+constexpr int kLowestAppeal = 31;
+
+void SpendTime(int16_t units) {
+  GameSession.TimeLeft = static_cast<int16_t>(GameSession.TimeLeft - units);
+}
+
+// A fiftieth of the caller's worth. A damaged record could make the worth
+// negative, and a negative fee would pay the caller for hiring.
+int32_t AgentFee(const PlayerRecord& player) {
+  const double fee = std::trunc(NetWorth(player) / 50.0);
+  return static_cast<int32_t>(std::clamp(fee, 0.0, 2147483647.0));
+}
+
+// Asks for a rival until one with whores is chosen; -1 when none is.
+int16_t SelectRivalWithWhores(PlayerRecord& victim) {
+  int16_t number = SelectRival();
+  while (number != -1) {
+    ReadPlayer(number, victim);
+    if (victim.WhoreCount > 0) return number;
+    WriteLine("|CRSorry, he currently owns no whores, select again.");
+    number = SelectRival();
+  }
+  return -1;
+}
+
+// Lists his whores and asks for one; 0 when none is chosen.
+int ChooseRivalWhore(const PlayerRecord& victim) {
+  WriteLine("|CR|03Select Whore");
+  WriteLine("|03" + RepeatChar('\xC4', 12));
+  for (int k = 1; k <= victim.WhoreCount; ++k) {
+    WriteLine("|12" + PadLeft(IntToText(k), 2, ' ') + "] |14" +
+              WhoreNameOf(victim.WhoreNameIndex[k - 1]));
+  }
+  WriteRawLine("");
+  int32_t choice;
+  do {
+    WriteText("|06[|02WHORE ROSTER|06]|14: |11");
+    choice = InputNumber(2);
+  } while (choice < 0 || choice > victim.WhoreCount);
+  WriteRawLine("");
+  return choice;
+}
+
+// The more condoms she carries, the smaller his chance: one in
+// (condoms + 2) div 20, and never worse than certain.
+void AgentTriesHisLuck(int16_t number, PlayerRecord& victim, int whore) {
+  const std::string her_name = WhoreNameOf(victim.WhoreNameIndex[whore - 1]);
+  const int32_t odds = std::max((victim.WhoreCondoms[whore - 1] + 2) / 20, 1);
+  SpendTime(kAgentCost);
+  if (Random(odds) != 0) {
+    PostNews(DoorSession.RealName,
+             "The horny man was unsuccesful in getting " + her_name + " pregnant.", "");
+    return;
+  }
+  PostNews(DoorSession.RealName,
+           "The horny man you hired was succesful in getting " + her_name + " pregnant.", "");
+  PostNews(victim.BbsAlias, her_name + " got pregnant. She is permantly \"out of service\".",
+           "");
+  RemoveWhoreSlot(victim, whore);
+  WritePlayer(number, victim);
+}
+
+bool HasWhoreNamed(const PlayerRecord& player, int name_index) {
+  for (int k = 0; k < player.WhoreCount && k < kMaxWhores; ++k) {
+    if (player.WhoreNameIndex[k] == name_index) return true;
+  }
+  return false;
+}
+
+// A name none of the caller's whores already has.
+int DrawNewWhoreName() {
+  int r;
+  do {
+    r = 1 + Random(kWhoreNames);
+  } while (HasWhoreNamed(GameSession.Player, r));
+  return r;
+}
+
+void HireWhore(int name_index) {
+  PlayerRecord& me = GameSession.Player;
+  ++GameSession.HiresThisSession;
+  WriteLine("She returns to the bar and says, \"Sure, I'll work for you, I'll see you");
+  WriteLine("tonight at your corner.\"");
+  const int slot = me.WhoreCount;
+  me.WhoreNameIndex[slot] = static_cast<uint8_t>(name_index);
+  me.WhoreDays[slot] = 0;
+  me.WhoreHours[slot] = static_cast<uint8_t>(7 + Random(4));
+  me.WhoreCondoms[slot] = 0;
+  me.WhoreRate[slot] = 0;
+  me.WhoreCount = static_cast<uint8_t>(slot + 1);
+}
+
+// A better corner and better clothes make a woman likelier to say yes, and
+// every third try of a session succeeds on persistence alone.
+void AskWomanToWork() {
+  const PlayerRecord& me = GameSession.Player;
+  const int name_index = DrawNewWhoreName();
+  WriteLine("|CRYou walk up to " + WhoreNameOf(name_index) +
+            " and she asks you if you want to have a good time.");
+  WriteLine("You chuckle and say, \"I like your initiative, would you like to start working");
+  WriteLine("for me, I will pay you well.\" ");
+  ++GameSession.HireAttempts;
+  WriteLine("|CR|13Time Passes...|CR");
+  const int appeal = std::max(me.HouseStreet + 5 * me.ClothesLevel + 1, kLowestAppeal);
+  const int32_t roll = Random(150);
+  SpendTime(kTalkCost);
+
+  const bool willing = appeal > roll || GameSession.HireAttempts % 3 == 0;
+  if (GameSession.HiresThisSession >= kHireLimit) {
+    WriteLine("She returns to the bar and says, \"You have picked up too many other women");
+    WriteLine("today. Maybe I'll work for you some other time.\"");
+  } else if (willing) {
+    HireWhore(name_index);
+  } else {
+    WriteLine("She returns to the bar and says, \"With those clothes and that corner, no way!\"");
+  }
+}
+
+int MonthLength(int month) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return kDays[std::clamp(month, 1, 12) - 1];
+}
+
+// Two days after the win, wrapping into the next month.
+uint8_t RerollDayAfterWin(const LocalClock& today) {
+  int day = today.Day + 2;
+  const int length = MonthLength(today.Month);
+  if (day > length) day -= length;
+  return static_cast<uint8_t>(day);
+}
+
+}  // namespace
+
+void HireAgent() {
+  const int32_t fee = AgentFee(GameSession.Player);
+  const bool too_poor = fee > GameSession.Player.Cash;
+  if (too_poor || CountPlayers() <= 1) {
+    WriteLine(too_poor ? "|CRNone of the men will talk to you because you have so little cash."
+                       : "|CRThere are no rival pimps to sabotage.");
+    SpendTime(1);
+    return;
+  }
+  WriteLine("|CRYou see a really horny guy sitting in the restaurant. You go up to him and");
+  WriteLine("ask him if he wants to have sex with one of you rival pimps girls. He nods");
+  WriteText("his head and says, \"Give me $" + IntToText(fee) +
+            ".\"|CR|CRDo you give him the money? [Y/N] ");
+  if (!AskYesNo()) return;
+
+  WriteLine("|CRSelect pimp to sabotage :");
+  PlayerRecord victim;
+  const int16_t number = SelectRivalWithWhores(victim);
+  if (number == -1) return;
+  const int whore = ChooseRivalWhore(victim);
+  if (whore == 0) {
+    WriteLine("The horny man just left the restaurant.");
+    return;
+  }
+  WriteLine("The horny man smiles and says, \"I'll be sure that there is a pin hole!\" He");
+  WriteLine("laughs and leaves holding his money high in the air. Tomorrow, you will find");
+  WriteLine("out if he was succesful.");
+  GameSession.Player.Cash -= fee;
+  AgentTriesHisLuck(number, victim, whore);
+}
+
+void TalkToWomen() {
+  const PlayerRecord& me = GameSession.Player;
+  const int starting_count = me.WhoreCount;
+  if (me.HouseStreet > 0 && starting_count < kMaxWhores) AskWomanToWork();
+  if (me.HouseStreet == 0) {
+    WriteLine("|CRNone of the whores will even talk to you, you have to get a whore house first.");
+    SpendTime(1);
+  }
+  if (starting_count >= kMaxWhores) {
+    WriteLine("|CRYou already have 20 whores. If want a new one, disband one of your whores.");
+    SpendTime(1);
+  }
+}
+
+void EatFlameBurger() {
+  GameSession.Player.AteFlameBurger = 1;
+  WriteLine("|CRYou go up the bar and Flaming Sheinen serves you up a red hot Flame Burger.");
+  WriteLine("You quickly eat it down and you find out it is surprisingly good. Flaming");
+  WriteLine("Sheinen smiles as you eat another. He says, \"Don't bother paying, its on me.\"");
+  WriteLine("You smile and leave the restaurant.");
+  SpendTime(2);
+}
+
+void BuyTheBar() {
+  WriteLine("|CRFlaming Sheinen runs up to and says, \"You are the man! Do you want to buy the");
+  WriteLine("bar?\" You quickly say, \"YES! I have all the money right here.\" You and Flaming");
+  WriteLine("Sheinen sign a bunch of papers and you are now the owner of Flaming Sheinen's.");
+  WriteLine("|CR|13Congrats! You have won the game!");
+  PauseKey();
+  SavePlayer();
+  GameConfig config = ReadConfig();
+  config.WinnerName = GameSession.Player.Name;
+  config.WinnerAlias = DoorSession.RealName;
+  config.RerollDay = RerollDayAfterWin(Host.Now());
+  WriteConfig(config);
+  EndSession();
+}
