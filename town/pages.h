@@ -2,5 +2,12 @@
 // the other's session shows it while it waits for a key.
 #pragma once
 
+#include <cstdint>
+#include <string_view>
+
+// Leaves the page in the node's presence record; a node nobody is on gets
+// nothing.
+void SendPage(int16_t node, std::string_view from, std::string_view text);
+
 // Shows a waiting page once and clears it; installed as the key-wait hook.
 void CheckPages();

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "game/records.h"
 
@@ -14,3 +16,19 @@ void ShowPlayerStats(int16_t number);
 int16_t SelectRival();
 void ShowRankings();
 void ShowHousePrices();
+
+// One row of the rankings; Record is the 1-based record number, which breaks
+// ties (the later record ranks first).
+struct RankingEntry {
+  std::string Name;
+  double Worth = 0;
+  uint8_t WhoreCount = 0;
+  int64_t Record = 0;
+};
+
+// Orders the entries as the rankings show them: descending worth, equal worth
+// in reverse record order.
+void SortRankings(std::vector<RankingEntry>& entries);
+
+// A number padded with spaces on the left to the width, never cut.
+std::string RightAligned(int64_t number, int width);

@@ -1,0 +1,219 @@
+#include "town/roster.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "door/input.h"
+#include "door/output.h"
+#include "door/session.h"
+#include "door/text.h"
+#include "game/files.h"
+#include "game/loop.h"
+#include "game/state.h"
+#include "town/pages.h"
+
+namespace {
+
+constexpr int kWatchedNodes = 5;
+constexpr char kRule = '\xC4';
+constexpr const char* kPlayerFile = "kordavin.ply";
+
+// The presence record PickOnlinePimp found, for PagePimp to name the pimp.
+NodeRecord picked_node;
+
+std::string Rule(int count) { return std::string(static_cast<size_t>(count), kRule); }
+
+void ChargeTime(int units) {
+  GameSession.TimeLeft = static_cast<int16_t>(
+      std::max<int>(GameSession.TimeLeft - units, std::numeric_limits<int16_t>::min()));
+}
+
+bool ReadNodeFile(int node, NodeRecord& record) {
+  if (node < 1) return false;
+  RecordFile file;
+  if (!OpenRecordFile(file, NodeFileName(node), kNodeRecordSize, kModeShared)) return false;
+  NodeBytes bytes{};
+  ReadRecord(file, bytes.data());
+  CloseRecordFile(file);
+  record = DecodeNode(bytes.data());
+  return true;
+}
+
+// Only what may be typed into a page: printable ASCII and the code page's
+// drawing characters, never control bytes that could steer the other
+// caller's terminal.
+std::string PageCharacters() {
+  std::string allowed;
+  for (char c = 'a'; c <= 'z'; ++c) allowed += c;
+  for (char c = 'A'; c <= 'Z'; ++c) allowed += c;
+  for (char c = '0'; c <= '9'; ++c) allowed += c;
+  allowed += " ~!@#$%^&*()-+\\[]{};:'.,/<>=_?|`\"";
+  for (int c = 127; c <= 254; ++c) {
+    if (c != 183) allowed += static_cast<char>(c);
+  }
+  return allowed;
+}
+
+void WriteWhoreName(int index) {
+  const std::string& name = WhoreNameOf(index);
+  const int length = static_cast<int>(name.size());
+  const int lead = (15 - length) / 2;
+  const int trail = 16 - (length + lead);
+  WriteText(std::string(static_cast<size_t>(std::max(lead, 0)), ' '));
+  WriteText(name);
+  WriteText(std::string(static_cast<size_t>(std::max(trail, 0)), ' '));
+}
+
+void WriteWhoreRow(const PlayerRecord& player, int slot) {
+  const size_t k = static_cast<size_t>(slot);
+  SetColor(14, 0);
+  WriteText("        ");
+  WriteWhoreName(player.WhoreNameIndex[k]);
+  SetColor(9, 0);
+  WriteText("$" + RightAligned(player.WhoreRate[k], 7) + "/Hour  ");
+  SetColor(13, 0);
+  WriteText(RightAligned(player.WhoreHours[k], 2) + " Hours per Day");
+  SetColor(11, 0);
+  WriteLine("   " + RightAligned(player.WhoreCondoms[k], 2) + " Condoms");
+}
+
+void WriteStatsLines(const PlayerRecord& player) {
+  const std::string& clothes = ClothesNameOf(player.ClothesLevel);
+  WriteLine("|12 Kordavin Pimp Name : |14" + player.Name);
+  WriteLine("|12Bulletin Board Alias : |14" + player.BbsAlias);
+  WriteLine("|12    Number of Whores : |14" + IntToText(player.WhoreCount));
+  WriteLine("|12 Best Wardrobe Piece : |14" + (player.ClothesLevel == 0 ? "None" : clothes));
+  WriteLine("|12     Condoms on Hand : |14" + IntToText(player.CondomStock));
+  WriteLine("|12      Pimping Corner : |14" +
+            (player.HouseStreet == 0 ? std::string("None")
+                                     : Ordinal(player.HouseStreet) + " & Main"));
+  WriteLine("|12        Cash on Hand : |14$" + IntToText(player.Cash));
+}
+
+// Lists every other player, as they stand in the file.
+void WriteRoster(RecordFile& file, int64_t count) {
+  WriteRawLine("");
+  SeekRecord(file, 0);
+  PlayerBytes bytes{};
+  for (int64_t number = 1; number <= count; ++number) {
+    ReadRecord(file, bytes.data());
+    const PlayerRecord player = DecodePlayer(bytes.data());
+    if (player.BbsAlias == DoorSession.RealName) continue;
+    WriteLine("|12" + std::to_string(number) + "] |14" + player.Name);
+  }
+}
+
+// Room for every player number: beyond 99 players two digits would leave
+// the later ones out of reach.
+uint8_t RosterDigits(int64_t count) {
+  return static_cast<uint8_t>(std::max<size_t>(2, std::to_string(count).size()));
+}
+
+}  // namespace
+
+std::string RightAligned(int64_t number, int width) {
+  std::string text = std::to_string(number);
+  if (static_cast<int>(text.size()) < width) {
+    text.insert(0, static_cast<size_t>(width) - text.size(), ' ');
+  }
+  return text;
+}
+
+void ShowWhoIsOn() {
+  bool any = false;
+  for (int node = 1; node <= kWatchedNodes; ++node) {
+    NodeRecord record;
+    if (!ReadNodeFile(node, record)) continue;
+    if (!any) {
+      WriteLine("|CR|03Pimps On The Streets");
+      WriteLine(Rule(19) + "-");
+      any = true;
+    }
+    WriteLine("|12" + std::to_string(node) + "] |14" + record.Name);
+  }
+}
+
+int16_t PickOnlinePimp() {
+  for (;;) {
+    WriteText("|CR|06[|02PIMP ROSTER ?/LIST|06]|14: |11");
+    const std::string answer = InputLine(1, 3, "1234567890-qQ?", "");
+    if (answer == "?") {
+      ShowWhoIsOn();
+      continue;
+    }
+    const int32_t node = TextToInt(answer);
+    if (node == 0) return -1;
+    if (ReadNodeFile(node, picked_node)) return static_cast<int16_t>(node);
+    WriteText("|CR|12Invalid player.");
+  }
+}
+
+void PagePimp() {
+  const int16_t node = PickOnlinePimp();
+  if (node == -1) return;
+  WriteLine("|CR|11You pick up your cell phone and dial up " + picked_node.Name + "'s pager.");
+  WriteText("|CR|06[|09ENTER YOUR MESSAGE|06]|14:|07");
+  static const std::string allowed = PageCharacters();
+  const std::string message = InputLine(0, 78, allowed, "");
+  if (message.empty()) return;
+  SendPage(node, GameSession.Player.Name, message);
+}
+
+void ShowWhoreStats() {
+  const PlayerRecord& player = GameSession.Player;
+  if (player.WhoreCount == 0) {
+    WriteLine("|CRYou currently have no whores.");
+    return;
+  }
+  WriteLine("|CR|14          Whore Name    |09     Rate      |13      Time        |11 Protection");
+  WriteLine("|14        " + Rule(14) + "  |09" + Rule(13) + "  |13" + Rule(16) + "  |11" + Rule(12));
+  const int count = std::min<int>(player.WhoreCount, kMaxWhores);
+  for (int slot = 0; slot < count; ++slot) {
+    WriteWhoreRow(player, slot);
+    ChargeTime(1);
+  }
+}
+
+int16_t CountPlayers() {
+  RecordFile file;
+  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
+  const int64_t count = RecordCount(file);
+  CloseRecordFile(file);
+  return static_cast<int16_t>(std::min<int64_t>(count, std::numeric_limits<int16_t>::max()));
+}
+
+void ShowPlayerStats(int16_t number) {
+  const bool own = number == GameSession.PlayerNumber;
+  if (own) SavePlayer();
+  PlayerRecord player;
+  ReadPlayer(number, player);
+  WriteLine(own ? "|CR|03   Your Statistics" : "|CR|03   Pimp Statistics");
+  WriteLine("|03   " + Rule(15));
+  WriteStatsLines(player);
+  if (!own) PostNews(player.BbsAlias, GameSession.Player.Name + " spied on you.", "");
+}
+
+int16_t SelectRival() {
+  RecordFile file;
+  int64_t count = 0;
+  if (OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) {
+    count = std::min<int64_t>(RecordCount(file), std::numeric_limits<int16_t>::max());
+  }
+  if (count <= 1) {
+    WriteLine("|CRThere are no other pimps playing this game.");
+    CloseRecordFile(file);
+    return -1;
+  }
+  WriteText("|CR|13Show Roster [Y/N] ");
+  if (AskYesNo()) WriteRoster(file, count);
+  CloseRecordFile(file);
+  for (;;) {
+    WriteText("|CR|06[|02PIMP ROSTER|06]|14: |11");
+    const int32_t choice = InputNumber(RosterDigits(count));
+    if (choice == 0) return -1;
+    if (choice < 0 || choice > count || choice == GameSession.PlayerNumber) continue;
+    return static_cast<int16_t>(choice);
+  }
+}

@@ -1,0 +1,199 @@
+#include "town/street.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "door/input.h"
+#include "door/output.h"
+#include "door/platform.h"
+#include "door/text.h"
+#include "game/files.h"
+#include "game/loop.h"
+#include "game/state.h"
+#include "town/roster.h"
+
+namespace {
+
+constexpr char kRule = '\xC4';
+constexpr int kMostCondoms = 99;
+
+std::string Rule(int count) { return std::string(static_cast<size_t>(count), kRule); }
+
+void ChargeTime(int units) {
+  GameSession.TimeLeft = static_cast<int16_t>(
+      std::max<int>(GameSession.TimeLeft - units, std::numeric_limits<int16_t>::min()));
+}
+
+int32_t HousePrice(int street) { return 75 * street * street; }
+
+// Whores in use, never more than the record has slots for.
+int WhoresInUse(const PlayerRecord& player) {
+  return std::min<int>(player.WhoreCount, kMaxWhores);
+}
+
+const std::string& SlotName(const PlayerRecord& player, int slot) {
+  return WhoreNameOf(player.WhoreNameIndex[static_cast<size_t>(slot - 1)]);
+}
+
+// Asks the prompt until the answer lies in 0..most.
+int32_t AskInRange(const std::string& prompt, int32_t most) {
+  for (;;) {
+    WriteText(prompt);
+    const int32_t answer = InputNumber(2);
+    if (answer >= 0 && answer <= most) return answer;
+  }
+}
+
+int32_t AskWhore(int count) {
+  WriteRawLine("");
+  return AskInRange("|06[|02WHORE ROSTER|06]|14: |11", count);
+}
+
+void ReportNothingToGive(bool has_whores) {
+  ChargeTime(1);
+  if (!has_whores && GameSession.Player.CondomStock > 0) {
+    WriteLine("|CRYou currently have no whores.");
+  } else if (has_whores) {
+    WriteLine("|CRYou currently have no condoms.");
+  } else {
+    WriteLine("|CRYou currently have no whores or condoms.");
+  }
+}
+
+void GiveCondomsTo(int slot, int32_t stock) {
+  PlayerRecord& player = GameSession.Player;
+  uint8_t& condoms = player.WhoreCondoms[static_cast<size_t>(slot - 1)];
+  if (condoms >= kMostCondoms) {
+    ChargeTime(1);
+    WriteLine("|CRShe already has enough condoms.");
+    return;
+  }
+  WriteRawLine("");
+  const int32_t most = std::min<int32_t>(kMostCondoms - condoms, stock);
+  const int32_t given =
+      AskInRange("|12How many condoms [1-" + std::to_string(most) + "] : |14", most);
+  if (given == 0) return;
+  condoms = static_cast<uint8_t>(condoms + given);
+  player.CondomStock = static_cast<int16_t>(player.CondomStock - given);
+  ChargeTime(2);
+}
+
+void ReportHouseBought(int32_t sale) {
+  const std::string corner = Ordinal(GameSession.CurrentStreet) + " & Main.";
+  if (sale != 0) {
+    WriteLine("|CRYou sell your previous whore house for $" + std::to_string(sale) +
+              " and you now have a ");
+    WriteLine("whore house at " + corner);
+  } else {
+    WriteLine("|CRYou got it! You now have a whore house at " + corner);
+  }
+}
+
+}  // namespace
+
+void MoveStreet() {
+  WriteRawLine("");
+  const int32_t street = AskInRange("|12Move to Which Street [1-99] : |14", 99);
+  if (street == 0) return;
+  GameSession.CurrentStreet = static_cast<uint8_t>(street);
+  ChargeTime(2);
+}
+
+void PoliceTip() {
+  const int16_t rival_number = SelectRival();
+  if (rival_number == -1) return;
+  PlayerRecord rival;
+  ReadPlayer(rival_number, rival);
+  WriteLine("|13|CRYou tip the police on " + rival.Name + ".");
+  if (Random(3) == 0) {
+    const int64_t percent = 7 + Random(5);
+    // Cash near the top of its range times 11 would not fit in 32 bits.
+    const int64_t fine = percent * std::max<int32_t>(rival.Cash, 0) / 100;
+    WriteLine("|13They follow the tip and he gets fined $" + std::to_string(fine) + ".");
+    rival.Cash = AddCash(rival.Cash, -fine);
+    WritePlayer(rival_number, rival);
+  } else {
+    WriteLine("|13But the police thought it was a hoax and nothing happens.");
+  }
+  ChargeTime(15);
+}
+
+void GiveCondoms() {
+  const PlayerRecord& player = GameSession.Player;
+  // A damaged negative stock counts as none, or no amount could be offered.
+  const int32_t stock = player.CondomStock;
+  const int count = WhoresInUse(player);
+  if (count == 0 || stock <= 0) {
+    ReportNothingToGive(count > 0);
+    return;
+  }
+  WriteLine("|CR|03Select Whore");
+  WriteLine("|03" + Rule(12));
+  for (int slot = 1; slot <= count; ++slot) {
+    WriteLine("|12" + RightAligned(slot, 2) + "] |14" + SlotName(player, slot));
+  }
+  const int32_t chosen = AskWhore(count);
+  if (chosen == 0) return;
+  GiveCondomsTo(chosen, stock);
+}
+
+void SetUpWhoreHouse() {
+  PlayerRecord& player = GameSession.Player;
+  const int32_t price = HousePrice(GameSession.CurrentStreet);
+  WriteLine("|CRA whore house at " + Ordinal(GameSession.CurrentStreet) + " & Main would cost $" +
+            std::to_string(price) + ".");
+  const int32_t sale = HousePrice(player.HouseStreet);
+  if (int64_t{player.Cash} + sale <= price) {
+    ChargeTime(1);
+    WriteLine("You do not have enough money. Go get some more.");
+    return;
+  }
+  WriteText("Are you sure you want to set up a whore house here? [Y/N] ");
+  if (!AskYesNo()) return;
+  player.Cash = AddCash(player.Cash, int64_t{sale} - price);
+  ReportHouseBought(sale);
+  player.HouseStreet = GameSession.CurrentStreet;
+  ChargeTime(30);
+}
+
+void DisbandWhore() {
+  PlayerRecord& player = GameSession.Player;
+  const int count = WhoresInUse(player);
+  if (count == 0) {
+    WriteLine("|CRYou currently have no whores.");
+    return;
+  }
+  WriteText("|CRSelect whore to remove from your group : |CR");
+  WriteLine("|03Whore Roster");
+  WriteLine("|03" + Rule(12));
+  for (int slot = 1; slot <= count; ++slot) {
+    WriteLine("|12" + TwoDigits(static_cast<uint16_t>(slot)) + "] |14" + SlotName(player, slot));
+  }
+  const int32_t chosen = AskWhore(count);
+  if (chosen == 0) return;
+  WriteLine("|CR" + SlotName(player, chosen) + " is gone!");
+  RemoveWhoreSlot(player, chosen);
+  ChargeTime(1);
+  GameSession.HiresThisSession = static_cast<int16_t>(GameSession.HiresThisSession - 1);
+}
+
+void RemoveWhoreSlot(PlayerRecord& rival, int k) {
+  const int count = WhoresInUse(rival);
+  if (k < 1 || k > count) return;
+  for (size_t slot = static_cast<size_t>(k); slot < static_cast<size_t>(count); ++slot) {
+    rival.WhoreNameIndex[slot - 1] = rival.WhoreNameIndex[slot];
+    rival.WhoreRate[slot - 1] = rival.WhoreRate[slot];
+    rival.WhoreHours[slot - 1] = rival.WhoreHours[slot];
+    rival.WhoreCondoms[slot - 1] = rival.WhoreCondoms[slot];
+    rival.WhoreDays[slot - 1] = rival.WhoreDays[slot];
+  }
+  const size_t last = static_cast<size_t>(count - 1);
+  rival.WhoreNameIndex[last] = 0;
+  rival.WhoreRate[last] = 0;
+  rival.WhoreHours[last] = 0;
+  rival.WhoreCondoms[last] = 0;
+  rival.WhoreDays[last] = 0;
+  rival.WhoreCount = static_cast<uint8_t>(count - 1);
+}
