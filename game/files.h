@@ -16,6 +16,8 @@ constexpr int kModeExclusive = 50;
 constexpr int kErrShortRead = 100;
 constexpr int kErrShortWrite = 101;
 constexpr int kErrNotOpen = 103;
+// A seek before the first record or past the append position.
+constexpr int kErrBadPosition = 22;
 
 struct RecordFile {
   int fd = -1;             // open descriptor, -1 when not open
@@ -28,6 +30,9 @@ std::string DataPath(std::string_view name);
 // "kordavin." + node number.
 std::string NodeFileName(int node);
 
+// name is a file of the data directory ("kordavin.ply"), or a path when it
+// holds a "/". Mode 66 takes a shared lock, mode 50 an exclusive one, both
+// held until CloseRecordFile: never keep a file open across a key wait.
 bool OpenRecordFile(RecordFile& file, std::string_view name, size_t record_size, int mode);
 bool SeekRecord(RecordFile& file, int64_t index);
 bool ReadRecord(RecordFile& file, uint8_t* record);

@@ -72,7 +72,8 @@ NodeRecord DecodeNode(const uint8_t* bytes);
 // A fresh player as joining creates it (cash 1000, wardrobe 1, nothing else).
 PlayerRecord NewPlayer();
 
-// cash + amount, held within 0..2,147,483,647 so money never wraps around.
+// cash + amount, held within -2,147,483,648..2,147,483,647 so money never
+// wraps around.
 int32_t AddCash(int32_t cash, int64_t amount);
 
 // Cash plus every whore's hours times rate, in double precision.

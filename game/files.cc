@@ -1,0 +1,193 @@
+#include "game/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "door/input.h"
+#include "door/output.h"
+#include "door/platform.h"
+#include "door/session.h"
+#include "door/terminal.h"
+#include "door/text.h"
+
+namespace {
+
+constexpr int kMaxAttempts = 5;
+constexpr int kDeniedPauseMs = 100;
+
+// Codes an open can fail with; only "denied" is worth waiting for, since it
+// means another node is inside the file right now.
+constexpr int kErrFileNotFound = 2;
+constexpr int kErrPathNotFound = 3;
+constexpr int kErrTooManyOpen = 4;
+
+// Another node may hold the file for a moment; give it five chances with a
+// pause after every refusal (the last one too, so a retry of the whole
+// operation by the caller does not come back at once).
+template <typename Attempt>
+int RetryWhileDenied(Attempt attempt) {
+  int result = kLockDenied;
+  for (int attempts = 0; attempts < kMaxAttempts && result == kLockDenied; ++attempts) {
+    result = attempt();
+    if (result == kLockDenied) Host.SleepMs(kDeniedPauseMs);
+  }
+  return result;
+}
+
+int OpenErrorCode(int error) {
+  switch (error) {
+    case ENOENT: return kErrFileNotFound;
+    case ENOTDIR: return kErrPathNotFound;
+    case EMFILE:
+    case ENFILE: return kErrTooManyOpen;
+    case EACCES:
+    case EPERM:
+    case EROFS: return kLockDenied;
+    // EIO shares its number with "denied"; it is a read failure, not a wait.
+    case EIO: return kErrShortRead;
+    default: return error;
+  }
+}
+
+std::string PathOf(std::string_view name) {
+  if (name.find('/') != std::string_view::npos) return std::string(name);
+  return DataPath(name);
+}
+
+int TryOpen(const std::string& path, bool exclusive, int& fd) {
+  do {
+    fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return OpenErrorCode(errno);
+  int lock = Host.LockFile(fd, exclusive);
+  if (lock == kLockDenied) {
+    close(fd);
+    fd = -1;
+  }
+  // Any other lock failure means the file system keeps no such locks; the
+  // files were shared without them before, so the open still counts.
+  return lock == kLockDenied ? kLockDenied : 0;
+}
+
+int64_t FileBytes(const RecordFile& file) {
+  struct stat info {};
+  if (file.fd < 0 || fstat(file.fd, &info) != 0) return 0;
+  return static_cast<int64_t>(info.st_size);
+}
+
+off_t OffsetOf(const RecordFile& file) {
+  return static_cast<off_t>(file.position * static_cast<int64_t>(file.record_size));
+}
+
+int TrySeek(RecordFile& file, int64_t index) {
+  if (file.fd < 0) return kErrNotOpen;
+  // Positioning past the last record would let a write leave a gap of
+  // zeroed players behind it (a save after the file was emptied).
+  if (index < 0 || index > RecordCount(file)) return kErrBadPosition;
+  file.position = index;
+  return 0;
+}
+
+int TryRead(RecordFile& file, uint8_t* record) {
+  if (file.fd < 0) return kErrNotOpen;
+  ssize_t got;
+  do {
+    got = pread(file.fd, record, file.record_size, OffsetOf(file));
+  } while (got < 0 && errno == EINTR);
+  if (got != static_cast<ssize_t>(file.record_size)) return kErrShortRead;
+  ++file.position;
+  return 0;
+}
+
+int TryWrite(RecordFile& file, const uint8_t* record) {
+  if (file.fd < 0) return kErrNotOpen;
+  ssize_t put;
+  // One positioned write with hang-ups held off: a caller who drops the line
+  // never leaves half a record behind for the other nodes.
+  HoldHangupSignals();
+  do {
+    put = pwrite(file.fd, record, file.record_size, OffsetOf(file));
+  } while (put < 0 && errno == EINTR);
+  ReleaseHangupSignals();
+  if (put != static_cast<ssize_t>(file.record_size)) return kErrShortWrite;
+  ++file.position;
+  return 0;
+}
+
+// The file is closed before the caller is told, so that the pause for a key
+// that follows never keeps another node locked out.
+[[noreturn]] void FailRecordAccess(RecordFile& file, std::string_view message, int code) {
+  CloseRecordFile(file);
+  WriteLine(std::string(message) + IntToText(code));
+  EndSession();
+}
+
+}  // namespace
+
+std::string DataPath(std::string_view name) {
+  return DoorSession.ProgramDir + std::string(name);
+}
+
+std::string NodeFileName(int node) { return "kordavin." + std::to_string(node); }
+
+bool OpenRecordFile(RecordFile& file, std::string_view name, size_t record_size, int mode) {
+  CloseRecordFile(file);
+  if (record_size == 0) return false;
+  std::string path = PathOf(name);
+  bool exclusive = mode == kModeExclusive;
+  int fd = -1;
+  int result = RetryWhileDenied([&] { return TryOpen(path, exclusive, fd); });
+  if (result == kLockDenied) FailRecordAccess(file, "|CRERROR: Unable to reset file: ", result);
+  if (result != 0) return false;
+  file.fd = fd;
+  file.record_size = record_size;
+  file.position = 0;
+  return true;
+}
+
+bool SeekRecord(RecordFile& file, int64_t index) {
+  int result = RetryWhileDenied([&] { return TrySeek(file, index); });
+  if (result != 0) FailRecordAccess(file, "|CRERROR: Unable to seek file: ", result);
+  return true;
+}
+
+bool ReadRecord(RecordFile& file, uint8_t* record) {
+  int result = RetryWhileDenied([&] { return TryRead(file, record); });
+  if (result != 0) FailRecordAccess(file, "|CRERROR: Unable to read file: ", result);
+  return true;
+}
+
+bool WriteRecord(RecordFile& file, const uint8_t* record) {
+  int result = RetryWhileDenied([&] { return TryWrite(file, record); });
+  if (result != 0) FailRecordAccess(file, "|CRERROR: Unable to write file: ", result);
+  return true;
+}
+
+int64_t RecordCount(const RecordFile& file) {
+  if (file.record_size == 0) return 0;
+  return FileBytes(file) / static_cast<int64_t>(file.record_size);
+}
+
+// Measured in bytes, not whole records, so that a scan steps onto a cut-off
+// last record and reports it instead of passing over it.
+bool AtEndOfFile(const RecordFile& file) {
+  if (file.fd < 0) return true;
+  return static_cast<int64_t>(OffsetOf(file)) >= FileBytes(file);
+}
+
+void CloseRecordFile(RecordFile& file) {
+  if (file.fd >= 0) close(file.fd);
+  file.fd = -1;
+  file.position = 0;
+}
+
+void EndSession() {
+  EraseNodeRecord();
+  WriteRawLine("");
+  PauseKey();
+  CloseDown();
+  EndProcess(0);
+}

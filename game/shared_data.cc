@@ -1,0 +1,148 @@
+// News, the game's configuration, the name lists of the text data file and
+// the per-node presence file.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "door/session.h"
+#include "door/terminal.h"
+#include "door/text.h"
+#include "game/files.h"
+#include "game/state.h"
+
+namespace {
+
+constexpr const char* kNewsFile = "kordavin.msg";
+constexpr const char* kConfigFile = "kordavin.cfg";
+constexpr const char* kDatFile = "kordavin.dat";
+
+constexpr int kFirstClothesLine = 3;
+constexpr int kFirstWhoreLine = 16;
+constexpr int kLastNameLine = 65;
+constexpr size_t kClothesNameLength = 30;
+constexpr size_t kWhoreNameLength = 15;
+
+// The scan runs under the same exclusive open as the write that follows, so
+// two messages posted at the same moment never pick the same free slot.
+int64_t FirstFreeNewsSlot(RecordFile& file) {
+  NewsBytes slot{};
+  while (!AtEndOfFile(file)) {
+    ReadRecord(file, slot.data());
+    if (DecodeNews(slot.data()).To.empty()) return file.position - 1;
+  }
+  return file.position;
+}
+
+// Lines end in LF, with or without a CR before it, as the file may have been
+// edited on either kind of system.
+std::vector<std::string> ReadTextLines(const std::string& path, int count) {
+  std::vector<std::string> lines;
+  FILE* in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr) return lines;
+  std::string line;
+  int c;
+  while (static_cast<int>(lines.size()) < count && (c = std::fgetc(in)) != EOF) {
+    if (c != '\n') {
+      if (line.size() < kMaxText + 1) line.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    line.clear();
+  }
+  if (!line.empty() && static_cast<int>(lines.size()) < count) {
+    if (line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  std::fclose(in);
+  return lines;
+}
+
+std::string LineOf(const std::vector<std::string>& lines, int number, size_t length) {
+  if (number < 1 || number > static_cast<int>(lines.size())) return std::string();
+  return CutText(lines[static_cast<size_t>(number - 1)], length);
+}
+
+bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
+  int fd;
+  do {
+    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  ssize_t put;
+  do {
+    put = write(fd, data, size);
+  } while (put < 0 && errno == EINTR);
+  bool closed = close(fd) == 0;
+  return put == static_cast<ssize_t>(size) && closed;
+}
+
+}  // namespace
+
+void PostNews(std::string_view to, std::string_view line1, std::string_view line2) {
+  NewsMessage message{CutText(to, 50), CutText(line1, 77), CutText(line2, 77)};
+  NewsBytes bytes = EncodeNews(message);
+  RecordFile file;
+  OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeExclusive);
+  int64_t slot = FirstFreeNewsSlot(file);
+  SeekRecord(file, slot);
+  WriteRecord(file, bytes.data());
+  CloseRecordFile(file);
+}
+
+GameConfig ReadConfig() {
+  ConfigBytes bytes{};
+  RecordFile file;
+  if (OpenRecordFile(file, kConfigFile, kGameConfigSize, kModeShared)) {
+    if (RecordCount(file) >= 1) ReadRecord(file, bytes.data());
+    CloseRecordFile(file);
+  }
+  return DecodeConfig(bytes.data());
+}
+
+void WriteConfig(const GameConfig& config) {
+  ConfigBytes bytes = EncodeConfig(config);
+  RecordFile file;
+  OpenRecordFile(file, kConfigFile, kGameConfigSize, kModeExclusive);
+  SeekRecord(file, 0);
+  WriteRecord(file, bytes.data());
+  CloseRecordFile(file);
+}
+
+void LoadNameLists() {
+  std::vector<std::string> lines = ReadTextLines(DataPath(kDatFile), kLastNameLine);
+  for (int i = 1; i <= 10; ++i) {
+    GameSession.ClothesName[static_cast<size_t>(i)] =
+        LineOf(lines, kFirstClothesLine + i - 1, kClothesNameLength);
+  }
+  for (int i = 1; i <= 50; ++i) {
+    GameSession.WhoreName[static_cast<size_t>(i)] =
+        LineOf(lines, kFirstWhoreLine + i - 1, kWhoreNameLength);
+  }
+}
+
+void WriteNodeRecord(uint8_t page_flag, std::string_view message) {
+  NodeRecord node{CutText(GameSession.Player.Name, 30), page_flag, CutText(message, 79)};
+  NodeBytes record = EncodeNode(node);
+  std::array<uint8_t, kNodeFileSize> block{};
+  std::copy(record.begin(), record.end(), block.begin());
+  std::string path = DataPath(NodeFileName(DoorSession.Node));
+  std::string staging = path + ".new";
+  // Built aside and renamed into place: a node listing who is on never sees
+  // the file empty or half-written. The presence file is only a courtesy to
+  // the other callers, so a failure here does not stop the game.
+  HoldHangupSignals();
+  if (WriteWholeFile(staging, block.data(), block.size())) {
+    if (std::rename(staging.c_str(), path.c_str()) != 0) unlink(staging.c_str());
+  } else {
+    unlink(staging.c_str());
+  }
+  ReleaseHangupSignals();
+}
+
+void EraseNodeRecord() { unlink(DataPath(NodeFileName(DoorSession.Node)).c_str()); }
