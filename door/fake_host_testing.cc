@@ -23,7 +23,16 @@ int FakeReadByte(int timeout_ms) {
     Fake.input.pop_front();
     return byte;
   }
-  Fake.now_ms += timeout_ms > 0 ? timeout_ms : 1;
+  int64_t wait = timeout_ms > 0 ? timeout_ms : 1;
+  if (!Fake.timed_input.empty()) {
+    auto [at_ms, byte] = Fake.timed_input.front();
+    if (at_ms <= Fake.now_ms + wait) {
+      Fake.timed_input.pop_front();
+      if (at_ms > Fake.now_ms) Fake.now_ms = at_ms;
+      return byte;
+    }
+  }
+  Fake.now_ms += wait;
   return kNoByte;
 }
 
@@ -105,6 +114,8 @@ void InstallFakeHost(const std::string& program_dir) {
 void QueueKeys(const std::string& text) {
   for (char c : text) Fake.input.push_back(static_cast<uint8_t>(c));
 }
+
+void QueueKeyAt(int64_t at_ms, int byte) { Fake.timed_input.emplace_back(at_ms, byte); }
 
 void QueueDraws(std::initializer_list<int32_t> draws) {
   for (int32_t draw : draws) Fake.draws.push_back(draw);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "door/platform.h"
@@ -16,6 +17,7 @@ struct SessionEnded {
 
 struct FakeHostState {
   std::deque<int> input;          // bytes for ReadByte; kHungUp ends the session
+  std::deque<std::pair<int64_t, int>> timed_input;  // (ms, byte): arrives at that time
   std::string output;             // every byte written
   int64_t now_ms = 0;             // milliseconds since the start clock
   LocalClock start{2026, 12, 8, 14, 0, 0};  // local time at now_ms = 0
@@ -36,6 +38,9 @@ void InstallFakeHost(const std::string& program_dir = "/tmp/");
 
 // Queues the bytes of text as keys.
 void QueueKeys(const std::string& text);
+
+// Queues one byte that arrives when the fake clock reaches at_ms.
+void QueueKeyAt(int64_t at_ms, int byte);
 
 // Queues scripted random draws.
 void QueueDraws(std::initializer_list<int32_t> draws);

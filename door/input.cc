@@ -32,7 +32,8 @@ bool IsAcceptedScanCode(uint8_t scan) {
 // The caller has gone (end of input or EIO): close down as a hang-up does.
 // The writes may fail now, so they are tried once and never reported.
 [[noreturn]] void EndOnHangUp() {
-  if (DoorSession.Ansi == 1) Host.WriteBytes("\x1b[0;37m\x1b[40m", 14);
+  constexpr std::string_view kReset = "\x1b[0;37m\x1b[40m";
+  if (DoorSession.Ansi == 1) Host.WriteBytes(kReset.data(), kReset.size());
   Host.WriteBytes("\r\n", 2);
   RestoreTerminal();
   Host.Exit(0);

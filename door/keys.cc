@@ -5,7 +5,7 @@
 namespace {
 
 constexpr uint8_t kEsc = 27;
-constexpr size_t kLongestSequence = 12;  // longer runs are noise, not a key
+constexpr size_t kLongestSequence = 12;  // no key this decoder knows is longer
 
 // Scan codes of the keys the game accepts.
 constexpr uint8_t kHome = 71, kUp = 72, kPgUp = 73, kLeft = 75, kRight = 77, kEnd = 79,
@@ -82,14 +82,12 @@ void DecodeEscape(KeyDecoder& decoder, uint8_t byte, std::string& out) {
     DecodePlain(decoder, byte, out);
     return;
   }
-  decoder.pending += static_cast<char>(byte);
+  // An overlong run stops growing but is still swallowed up to its final byte;
+  // cut short, it can never match a key.
+  if (decoder.pending.size() < kLongestSequence) decoder.pending += static_cast<char>(byte);
   bool introducer_o = decoder.pending[1] == 'O';
   bool final_byte = introducer_o || (byte >= 0x40 && byte <= 0x7E);
-  if (final_byte) {
-    Finish(decoder, out);
-  } else if (decoder.pending.size() > kLongestSequence) {
-    decoder.pending.clear();
-  }
+  if (final_byte) Finish(decoder, out);
 }
 
 }  // namespace
