@@ -1,0 +1,168 @@
+#include "door/pty_testing.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Reads what is there within timeout_ms; false once the pty has closed.
+bool ReadSome(DoorRun& run, int timeout_ms) {
+  pollfd watch{run.master, POLLIN, 0};
+  if (poll(&watch, 1, timeout_ms) <= 0) return true;
+  char buffer[4096];
+  ssize_t got = read(run.master, buffer, sizeof buffer);
+  if (got <= 0) return false;
+  run.output.append(buffer, static_cast<size_t>(got));
+  return true;
+}
+
+bool Reap(DoorRun& run, bool block) {
+  if (run.exited) return true;
+  int status = 0;
+  pid_t done = waitpid(run.pid, &status, block ? 0 : WNOHANG);
+  if (done != run.pid) return false;
+  run.exited = true;
+  run.exit_status = status;
+  return true;
+}
+
+}  // namespace
+
+std::string MakeDoorDir() {
+  char pattern[] = "/tmp/kordavin-door-XXXXXX";
+  std::string dir = mkdtemp(pattern);
+  fs::path binary = KORDAVIN_BINARY;
+  fs::copy_file(binary, dir + "/kordavin");
+  for (const char* name : {"kordavin.dat", "title1.ans"}) {
+    fs::path source = binary.parent_path() / name;
+    if (fs::exists(source)) fs::copy_file(source, dir + "/" + name);
+  }
+  return dir;
+}
+
+void RemoveDoorDir(const std::string& dir) {
+  std::error_code ignored;
+  fs::remove_all(dir, ignored);
+}
+
+void WriteDoorFile(const std::string& dir, const std::string& name, const std::string& bytes) {
+  std::ofstream(dir + "/" + name, std::ios::binary) << bytes;
+}
+
+std::string Door32For(const std::string& real_name, int minutes) {
+  std::ostringstream text;
+  text << "0\r\n-1\r\n38400\r\nTest BBS\r\n1\r\n" << real_name << "\r\n" << real_name
+       << "\r\n10\r\n" << minutes << "\r\n1\r\n1\r\n";
+  return text.str();
+}
+
+std::string FakeTimeLibrary() {
+  for (const char* path : {"/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
+                           "/usr/lib/aarch64-linux-gnu/faketime/libfaketime.so.1",
+                           "/usr/lib/faketime/libfaketime.so.1"}) {
+    if (access(path, R_OK) == 0) return path;
+  }
+  return "";
+}
+
+bool StartDoor(DoorRun& run, const std::string& dir, const std::vector<std::string>& args,
+               const std::string& fake_time) {
+  winsize size{25, 80, 0, 0};
+  run = DoorRun{};
+  run.pid = forkpty(&run.master, nullptr, nullptr, &size);
+  if (run.pid < 0) return false;
+  if (run.pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(120);
+    if (!fake_time.empty()) {
+      setenv("LD_PRELOAD", FakeTimeLibrary().c_str(), 1);
+      setenv("FAKETIME", ("@" + fake_time).c_str(), 1);
+      setenv("FAKETIME_DONT_RESET", "1", 1);
+      setenv("FAKETIME_NO_CACHE", "1", 1);
+    }
+    std::vector<char*> argv;
+    std::string program = dir + "/kordavin";
+    argv.push_back(program.data());
+    std::vector<std::string> copies = args;
+    for (std::string& arg : copies) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(121);
+  }
+  return true;
+}
+
+void SendKeys(DoorRun& run, const std::string& keys) {
+  size_t sent = 0;
+  while (sent < keys.size()) {
+    ssize_t n = write(run.master, keys.data() + sent, keys.size() - sent);
+    if (n <= 0) return;
+    sent += static_cast<size_t>(n);
+  }
+}
+
+bool WaitForOutput(DoorRun& run, const std::string& needle, int timeout_ms, size_t from) {
+  int64_t deadline = NowMs() + timeout_ms;
+  for (;;) {
+    if (run.output.find(needle, from) != std::string::npos) return true;
+    int64_t left = deadline - NowMs();
+    if (left <= 0) return false;
+    if (!ReadSome(run, static_cast<int>(left < 50 ? left : 50))) {
+      return run.output.find(needle, from) != std::string::npos;
+    }
+  }
+}
+
+int WaitForExit(DoorRun& run, int timeout_ms) {
+  int64_t deadline = NowMs() + timeout_ms;
+  while (!Reap(run, false)) {
+    if (NowMs() >= deadline) return -1;
+    if (!ReadSome(run, 20)) usleep(5000);
+  }
+  while (ReadSome(run, 0) && run.master >= 0) {
+    pollfd watch{run.master, POLLIN, 0};
+    if (poll(&watch, 1, 0) <= 0) break;
+  }
+  return WIFEXITED(run.exit_status) ? WEXITSTATUS(run.exit_status) : -1;
+}
+
+void StopDoor(DoorRun& run) {
+  if (run.pid > 0 && !Reap(run, false)) {
+    kill(run.pid, SIGKILL);
+    Reap(run, true);
+  }
+  if (run.master >= 0) close(run.master);
+  run.master = -1;
+}
+
+long CpuMs(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  size_t close_paren = text.rfind(')');
+  if (close_paren == std::string::npos) return -1;
+  std::istringstream fields(text.substr(close_paren + 2));
+  std::string field;
+  long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) utime = std::stol(field);
+    if (i == 15) stime = std::stol(field);
+  }
+  return (utime + stime) * 1000 / sysconf(_SC_CLK_TCK);
+}

@@ -1,0 +1,41 @@
+// Runs the real door binary in a pseudo-terminal, from a temporary directory
+// holding a copy of the program and its data files, as a BBS would.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+struct DoorRun {
+  pid_t pid = -1;
+  int master = -1;      // the caller's side of the pty
+  std::string output;   // every byte the door has sent so far
+  int exit_status = -1; // wait status once reaped
+  bool exited = false;
+};
+
+// A fresh directory with the built program, kordavin.dat and title1.ans.
+std::string MakeDoorDir();
+// Removes a directory made by MakeDoorDir and everything in it.
+void RemoveDoorDir(const std::string& dir);
+// Writes a file into the directory.
+void WriteDoorFile(const std::string& dir, const std::string& name, const std::string& bytes);
+// A DOOR32.SYS for a caller with this name and minutes, ANSI emulation 1.
+std::string Door32For(const std::string& real_name, int minutes = 60);
+
+// Starts dir/kordavin with the arguments; fake_time, when not empty, pins the
+// clock with libfaketime (e.g. "2026-12-08 14:00:00").
+bool StartDoor(DoorRun& run, const std::string& dir, const std::vector<std::string>& args,
+               const std::string& fake_time = "");
+void SendKeys(DoorRun& run, const std::string& keys);
+// Reads output until it contains needle (searching from `from`); false on timeout or exit.
+bool WaitForOutput(DoorRun& run, const std::string& needle, int timeout_ms, size_t from = 0);
+// Waits for the process to end; its exit code, or -1 on timeout / a signal.
+int WaitForExit(DoorRun& run, int timeout_ms);
+// Kills the process if it still runs and closes the pty.
+void StopDoor(DoorRun& run);
+// CPU time (user + system) the process has used, in milliseconds.
+long CpuMs(pid_t pid);
+// The path of libfaketime, or empty when it is not installed.
+std::string FakeTimeLibrary();
