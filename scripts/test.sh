@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the door and every test program twice - with g++, and with clang++
+# under AddressSanitizer and UndefinedBehaviorSanitizer - and runs all tests.
+# Installs what it needs on a fresh Debian machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+missing=()
+command -v cmake >/dev/null || missing+=(cmake)
+command -v g++ >/dev/null || missing+=(g++)
+command -v clang++ >/dev/null || missing+=(clang)
+ls /usr/lib/*/libclang_rt.asan* /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.asan* \
+  >/dev/null 2>&1 || missing+=(libclang-rt-dev)
+[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+ls /usr/lib/*/faketime/libfaketime.so.1 >/dev/null 2>&1 || missing+=(faketime)
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" = 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" </dev/null
+fi
+
+jobs=$(nproc)
+summary=()
+
+run_suite() {  # name, build dir, cmake options...
+  local name=$1 dir=$2
+  shift 2
+  echo "=== $name ==="
+  cmake -S . -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  local log="$dir/ctest.log"
+  if (cd "$dir" && ctest --output-on-failure -j"$jobs" 2>&1 | tee ctest.log); then :; fi
+  summary+=("$name: $(grep -E 'tests passed|tests failed' "$log" | tail -1)")
+  grep -q '100% tests passed' "$log"
+}
+
+status=0
+run_suite "g++" build -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo || status=1
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_suite "clang++ ASan+UBSan" build-sanitize -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=Debug -DKORDAVIN_SANITIZE=ON || status=1
+
+echo "=== Summary ==="
+printf '%s\n' "${summary[@]}"
+exit $status
