@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "door/fake_host_testing.h"
+#include "door/session.h"
+#include "game/arrival_testing.h"
+#include "game/records.h"
+#include "game/startup.h"
+#include "game/state.h"
+
+namespace {
+
+const std::string kNamePrompt = "Enter your Pimp Name : ";
+
+PlayerRecord StoredPlayer(uint8_t last_day, int16_t time_left) {
+  PlayerRecord player = NewPlayer();
+  player.Name = "Slick Rick";
+  player.BbsAlias = "Joe Caller";
+  player.LastDay = last_day;
+  player.TimeLeft = time_left;
+  return player;
+}
+
+TEST(JoinGame, DecliningEndsTheSessionWithoutARecord) {
+  MakeArrivalTestDir(2026, 3, 5);
+  StoreArrivalPlayers({});
+  QueueKeys("n\r");
+  EXPECT_THROW(JoinGame(), SessionEnded);
+  const std::string out = TakeOutput();
+  EXPECT_EQ(out.rfind("\r\nWelcome to Kordavin!\r\n" + std::string(21, '\xC4') +
+                          "\r\n\r\nWould you like to play? [Y/N] N\r\n",
+                      0),
+            0u)
+      << out;
+  EXPECT_EQ(out.find(kNamePrompt), std::string::npos);
+  EXPECT_TRUE(LoadArrivalPlayers().empty());
+}
+
+TEST(JoinGame, AppendsTheNewPlayerAfterTheOthers) {
+  MakeArrivalTestDir(2026, 3, 5);
+  const PlayerRecord first = StoredPlayer(4, 0);
+  StoreArrivalPlayers({first});
+  DoorSession.RealName = "New Caller";
+  // An empty name and a blank one are asked for again.
+  QueueKeys("y\r   \rjoe smith\r\r");
+  QueueDraws({5});
+  JoinGame();
+  const std::string out = TakeOutput();
+  EXPECT_EQ(CountArrivalText(out, kNamePrompt), 3);
+  EXPECT_NE(out.find("\r\nPress \"?\" at any prompt for an options list. \"O\" for online "
+                     "documentation.\r\n\r\n"),
+            std::string::npos);
+  EXPECT_EQ(GameSession.PlayerNumber, 2);
+  const std::vector<PlayerRecord> players = LoadArrivalPlayers();
+  ASSERT_EQ(players.size(), 2u);
+  EXPECT_EQ(players[0].Name, first.Name);
+  const PlayerRecord& joined = players[1];
+  EXPECT_EQ(joined.Name, "Joe Smith");
+  EXPECT_EQ(joined.BbsAlias, "New Caller");
+  EXPECT_EQ(joined.Cash, 1000);
+  EXPECT_EQ(joined.ClothesLevel, 1);
+  EXPECT_EQ(joined.WhoreCount, 0);
+  EXPECT_EQ(joined.HouseStreet, 0);
+  EXPECT_EQ(joined.LastDay, 5);
+  EXPECT_EQ(joined.TimeLeft, 240);
+  EXPECT_EQ(Fake.asked, std::vector<int32_t>({20}));
+}
+
+TEST(JoinGame, NameTakesPrintableCharactersCapitalisedUpToThirty) {
+  MakeArrivalTestDir(2026, 3, 5);
+  StoreArrivalPlayers({});
+  QueueKeys("yJOE\x01\xC4 \"q`~" + std::string(30, 'X') + "\r\r");
+  QueueDraws({19});
+  JoinGame();
+  const std::vector<PlayerRecord> players = LoadArrivalPlayers();
+  ASSERT_EQ(players.size(), 1u);
+  EXPECT_EQ(players[0].Name, "Joe \"q`~" + std::string(22, 'x'));
+  EXPECT_EQ(players[0].TimeLeft, 254);
+  EXPECT_EQ(GameSession.PlayerNumber, 1);
+}
+
+TEST(DailyLogin, TimeForTheDayFollowsTheLastSave) {
+  struct Case {
+    uint8_t last_day;
+    int16_t stored;
+    int16_t expected;
+  };
+  const Case cases[] = {
+      {5, 120, 120},  // same day, the rest of it
+      {5, 240, 240},  // a new player's first day
+      {5, -3, 260},   // a damaged negative count is not carried over
+      {5, 300, 300},  // above a full day: the loop ends it after one command
+      {4, 0, 260},    // a new day is always full
+      {4, 120, 260},
+  };
+  for (const Case& c : cases) {
+    MakeArrivalTestDir(2026, 3, 5);
+    StoreArrivalPlayers({StoredPlayer(1, 0), StoredPlayer(c.last_day, c.stored)});
+    GameSession.PlayerNumber = 2;
+    DailyLogin();
+    EXPECT_EQ(GameSession.TimeLeft, c.expected) << int{c.last_day} << " " << c.stored;
+    EXPECT_EQ(GameSession.Player.TimeLeft, c.stored);
+    EXPECT_EQ(GameSession.Player.LastDay, c.last_day);
+  }
+}
+
+TEST(DailyLogin, SpentDayIsRefusedEvenAMonthLater) {
+  // Only the day of the month is stored, so the 5th of last month is today.
+  MakeArrivalTestDir(2026, 4, 5);
+  StoreArrivalPlayers({StoredPlayer(5, 0)});
+  GameSession.PlayerNumber = 1;
+  QueueKeys("\r");
+  EXPECT_THROW(DailyLogin(), SessionEnded);
+  EXPECT_EQ(TakeOutput().rfind("\r\n  Your women are out on the streets, log on tomorrow to find "
+                               "out how they do.\r\n",
+                               0),
+            0u);
+}
+
+TEST(DailyLogin, LoadsThePlayerOntoTheHouseStreet) {
+  MakeArrivalTestDir(2026, 3, 5);
+  PlayerRecord housed = StoredPlayer(4, 0);
+  housed.HouseStreet = 42;
+  housed.Cash = -5;
+  housed.WhoreCount = 2;
+  housed.WhoreNameIndex = {7, 9};
+  housed.WhoreHours = {8, 10};
+  StoreArrivalPlayers({StoredPlayer(4, 0), housed});
+
+  GameSession.PlayerNumber = 2;
+  DailyLogin();
+  EXPECT_EQ(GameSession.CurrentStreet, 42);
+  EXPECT_EQ(GameSession.Player.Cash, 0);
+  EXPECT_EQ(GameSession.Player.WhoreCount, 2);
+  EXPECT_EQ(GameSession.Player.WhoreNameIndex[1], 9);
+  EXPECT_EQ(GameSession.Player.WhoreHours[0], 8);
+
+  GameSession.PlayerNumber = 1;
+  DailyLogin();
+  EXPECT_EQ(GameSession.CurrentStreet, 1) << "without a house the caller starts on 1st";
+  EXPECT_EQ(TakeOutput(), "");
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "door/fake_host_testing.h"
+#include "door/session.h"
+#include "game/arrival_testing.h"
+#include "game/records.h"
+#include "game/startup.h"
+#include "game/state.h"
+
+namespace {
+
+const std::string kHeader = "Kordavin Reroll\r\n" + std::string(16, '\xC4') + "\r\n";
+const std::string kReady = "\r\nKordavin is now ready to be played!\r\n";
+
+GameConfig FinishedGame(uint8_t reroll_day) {
+  GameConfig config;
+  config.WinnerName = "Big Mike";
+  config.WinnerAlias = "Michael Smith";
+  config.RerollDay = reroll_day;
+  return config;
+}
+
+// A game in progress: one player, one unread message, a won configuration.
+void StoreFinishedGame(uint8_t reroll_day) {
+  WriteArrivalFile("kordavin.dat", "");
+  PlayerRecord player = NewPlayer();
+  player.Name = "Winner";
+  player.BbsAlias = "Michael Smith";
+  StoreArrivalPlayers({player});
+  NewsMessage message;
+  message.To = "Joe Caller";
+  message.Line1 = "Old news";
+  StoreArrivalNews({message});
+  StoreArrivalConfig(FinishedGame(reroll_day));
+}
+
+bool CheckRerollEndsSession() {
+  QueueKeys("\r");
+  try {
+    CheckReroll();
+  } catch (const SessionEnded&) {
+    return true;
+  }
+  return false;
+}
+
+TEST(CheckDataFiles, FreshDirectoryCreatesConfigThenPlayersThenNews) {
+  MakeArrivalTestDir(2026, 3, 5);
+  WriteArrivalFile("kordavin.dat", "");
+  CheckDataFiles();
+  EXPECT_EQ(TakeOutput(), "\x1b[H\x1b[2J" + kHeader +
+                              "KORDAVIN.CFG Rerolled.\r\nKORDAVIN.PLY Rerolled.\r\n"
+                              "KORDAVIN.MSG Rerolled.\r\n" + kReady);
+  EXPECT_EQ(ReadArrivalFile("kordavin.cfg"), std::string(128, '\0'));
+  EXPECT_TRUE(ArrivalFileExists("kordavin.ply"));
+  EXPECT_EQ(ReadArrivalFile("kordavin.ply"), "");
+  EXPECT_TRUE(ArrivalFileExists("kordavin.msg"));
+  EXPECT_EQ(ReadArrivalFile("kordavin.msg"), "");
+}
+
+TEST(CheckDataFiles, CreatesOnlyWhatIsMissingAndKeepsTheRest) {
+  MakeArrivalTestDir(2026, 3, 5);
+  StoreFinishedGame(9);
+  const std::string players = ReadArrivalFile("kordavin.ply");
+  const std::string config = ReadArrivalFile("kordavin.cfg");
+  ASSERT_EQ(0, remove((DoorSession.ProgramDir + "kordavin.msg").c_str()));
+  CheckDataFiles();
+  EXPECT_EQ(TakeOutput(), "\x1b[H\x1b[2J" + kHeader + "KORDAVIN.MSG Rerolled.\r\n" + kReady);
+  EXPECT_EQ(ReadArrivalFile("kordavin.ply"), players);
+  EXPECT_EQ(ReadArrivalFile("kordavin.cfg"), config);
+
+  CheckDataFiles();
+  EXPECT_EQ(TakeOutput(), "") << "all files present: nothing to say";
+}
+
+TEST(CheckDataFiles, MissingDataFileStopsBeforeAnythingIsCreated) {
+  const std::string dir = MakeArrivalTestDir(2026, 3, 5);
+  QueueKeys("\r");
+  EXPECT_THROW(CheckDataFiles(), SessionEnded);
+  EXPECT_NE(TakeOutput().find("\r\nKORDAVIN ERROR : KORDAVIN.DAT not found in " + dir + "\r\n"),
+            std::string::npos);
+  EXPECT_FALSE(ArrivalFileExists("kordavin.ply"));
+  EXPECT_FALSE(ArrivalFileExists("kordavin.cfg"));
+  EXPECT_FALSE(ArrivalFileExists("kordavin.msg"));
+}
+
+TEST(CheckReroll, FinishedGameShowsTheWinnerAndEndsUntouched) {
+  MakeArrivalTestDir(2026, 3, 4);
+  StoreFinishedGame(5);
+  const std::string players = ReadArrivalFile("kordavin.ply");
+  EXPECT_TRUE(CheckRerollEndsSession());
+  const std::string out = TakeOutput();
+  const std::string ending =
+      "\r\n     This adventure of Kordavin has ended. Unfortunately, you have gone out\r\n"
+      "of business. A few days ago, one of your fellow pimps who goes by the name of\r\n"
+      "Big Mike bought Flaming Sheinen's Restaurant.\r\n\r\n"
+      "     He then owned the most important place in the city. You and all the\r\n"
+      "rest of the pimps were broke because of his cornering of the market. Lets\r\n"
+      "have a round of applause for Michael Smith.\r\n\r\n"
+      "       This game will automatically reroll on the 5th of the month.\r\n";
+  EXPECT_NE(out.find("\x1b[H\x1b[2J" + ending), std::string::npos) << out;
+  EXPECT_EQ(out.find("Kordavin Reroll"), std::string::npos);
+  EXPECT_EQ(GameSession.WinnerName, "Big Mike");
+  EXPECT_EQ(ReadArrivalFile("kordavin.ply"), players);
+  EXPECT_EQ(LoadArrivalNews().size(), 1u);
+}
+
+TEST(CheckReroll, RerollDayEmptiesTheGameOnceAndLetsTheCallerIn) {
+  MakeArrivalTestDir(2026, 3, 5);
+  StoreFinishedGame(5);
+  EXPECT_FALSE(CheckRerollEndsSession());
+  const std::string out = TakeOutput();
+  EXPECT_NE(out.find(kHeader +
+                     "KORDAVIN.MSG Rerolled.\r\nKORDAVIN.PLY Rerolled.\r\n"
+                     "KORDAVIN.CFG Rerolled.\r\n" + kReady),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(ReadArrivalFile("kordavin.ply"), "");
+  EXPECT_EQ(ReadArrivalFile("kordavin.msg"), "");
+  EXPECT_EQ(ReadArrivalFile("kordavin.cfg"), std::string(128, '\0'));
+  EXPECT_EQ(GameSession.WinnerName, "");
+
+  // The emptied configuration is a running game: a later call plays on.
+  EXPECT_FALSE(CheckRerollEndsSession());
+  EXPECT_EQ(TakeOutput().find("Reroll"), std::string::npos);
+}
+
+TEST(CheckReroll, RerollHappensOnlyOnItsDayAcrossMonthEnds) {
+  struct Case {
+    int month, day;
+    uint8_t reroll_day;
+    bool ends;
+  };
+  const Case cases[] = {
+      {2, 28, 1, true},  {3, 1, 1, false},   {4, 30, 31, true},
+      {5, 31, 31, false}, {12, 31, 1, true}, {1, 1, 1, false},
+  };
+  for (const Case& c : cases) {
+    MakeArrivalTestDir(2026, c.month, c.day);
+    StoreFinishedGame(c.reroll_day);
+    EXPECT_EQ(CheckRerollEndsSession(), c.ends) << c.month << "/" << c.day;
+    EXPECT_EQ(ReadArrivalFile("kordavin.ply").empty(), !c.ends) << c.month << "/" << c.day;
+  }
+}
+
+TEST(CheckReroll, UnreadableConfigurationEndsWithTheReadError) {
+  MakeArrivalTestDir(2026, 3, 5);
+  StoreFinishedGame(5);
+  WriteArrivalFile("kordavin.cfg", "short");
+  EXPECT_TRUE(CheckRerollEndsSession());
+  EXPECT_NE(TakeOutput().find("\r\nERROR: Unable to read file: 100"), std::string::npos);
+  EXPECT_EQ(LoadArrivalPlayers().size(), 1u);
+}
+
+TEST(RerollDayAfterWin, TwoDaysOnWrappingAtTheMonthsEnd) {
+  EXPECT_EQ(RerollDayAfterWin(27, 2), 1);
+  EXPECT_EQ(RerollDayAfterWin(26, 2), 28);
+  EXPECT_EQ(RerollDayAfterWin(30, 1), 1);
+  EXPECT_EQ(RerollDayAfterWin(29, 1), 31);
+  EXPECT_EQ(RerollDayAfterWin(29, 4), 1);
+  EXPECT_EQ(RerollDayAfterWin(31, 12), 2);
+  EXPECT_EQ(RerollDayAfterWin(10, 6), 12);
+}
+
+}  // namespace
