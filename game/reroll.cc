@@ -32,10 +32,14 @@ constexpr char kNewsFileName[] = "kordavin.msg";
   EndSession();
 }
 
-// Creates the file or cuts it to nothing, then writes bytes as its content.
-void RewriteFile(std::string_view name, const std::vector<uint8_t>& bytes) {
+// Writes bytes as the file's whole content. A reroll cuts an existing file
+// to nothing; filling in a missing file never touches one that another node
+// created a moment ago, so its first players are not wiped out.
+void WriteDataFile(std::string_view name, const std::vector<uint8_t>& bytes, bool keep_existing) {
   const std::string path = DataPath(name);
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (keep_existing ? O_EXCL : O_TRUNC);
+  const int fd = open(path.c_str(), flags, 0666);
+  if (fd < 0 && keep_existing && errno == EEXIST) return;
   if (fd < 0) FailRewrite(errno);
   size_t written = 0;
   while (written < bytes.size()) {
@@ -49,6 +53,25 @@ void RewriteFile(std::string_view name, const std::vector<uint8_t>& bytes) {
     written += static_cast<size_t>(n);
   }
   if (close(fd) != 0) FailRewrite(errno);
+}
+
+// Readers take only the first record; the zero tail keeps the file the size
+// it has always been created with.
+std::vector<uint8_t> EmptyConfigBlock() { return std::vector<uint8_t>(kGameConfigFileSize, 0); }
+
+void MakePlayerFile(bool keep_existing) {
+  WriteDataFile(kPlayerFileName, {}, keep_existing);
+  WriteLine("|03KORDAVIN.PLY Rerolled.");
+}
+
+void MakeNewsFile(bool keep_existing) {
+  WriteDataFile(kNewsFileName, {}, keep_existing);
+  WriteLine("|03KORDAVIN.MSG Rerolled.");
+}
+
+void MakeConfigFile(bool keep_existing) {
+  WriteDataFile(kConfigFileName, EmptyConfigBlock(), keep_existing);
+  WriteLine("|03KORDAVIN.CFG Rerolled.");
 }
 
 void ShowRerollHeader() {
@@ -93,30 +116,13 @@ void Reroll() {
   EndSession();
 }
 
-int DaysInMonth(int month) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12) return 31;
-  return kDays[month - 1];
-}
-
 }  // namespace
 
-void CreatePlayerFile() {
-  RewriteFile(kPlayerFileName, {});
-  WriteLine("|03KORDAVIN.PLY Rerolled.");
-}
+void CreatePlayerFile() { MakePlayerFile(false); }
 
-void CreateNewsFile() {
-  RewriteFile(kNewsFileName, {});
-  WriteLine("|03KORDAVIN.MSG Rerolled.");
-}
+void CreateNewsFile() { MakeNewsFile(false); }
 
-void CreateConfigFile() {
-  // Readers take only the first record; the zero tail keeps the file the size
-  // it has always been created with.
-  RewriteFile(kConfigFileName, std::vector<uint8_t>(kGameConfigFileSize, 0));
-  WriteLine("|03KORDAVIN.CFG Rerolled.");
-}
+void CreateConfigFile() { MakeConfigFile(false); }
 
 void CheckDataFiles() {
   const bool have_data = FileReadable(DataPath(kDataFileName));
@@ -129,9 +135,9 @@ void CheckDataFiles() {
   }
   if (have_players && have_config && have_news) return;
   ShowRerollHeader();
-  if (!have_config) CreateConfigFile();
-  if (!have_players) CreatePlayerFile();
-  if (!have_news) CreateNewsFile();
+  if (!have_config) MakeConfigFile(true);
+  if (!have_players) MakePlayerFile(true);
+  if (!have_news) MakeNewsFile(true);
   ShowReady();
 }
 
@@ -145,12 +151,4 @@ void CheckReroll() {
     return;
   }
   if (!GameSession.WinnerName.empty()) ShowGameOver(config);
-}
-
-uint8_t RerollDayAfterWin(int day, int month) {
-  const int length = DaysInMonth(month);
-  int reroll = day + 2;
-  if (reroll > length) reroll -= length;
-  if (reroll < 1 || reroll > 31) reroll = 1;
-  return static_cast<uint8_t>(reroll);
 }

@@ -154,14 +154,4 @@ TEST(CheckReroll, UnreadableConfigurationEndsWithTheReadError) {
   EXPECT_EQ(LoadArrivalPlayers().size(), 1u);
 }
 
-TEST(RerollDayAfterWin, TwoDaysOnWrappingAtTheMonthsEnd) {
-  EXPECT_EQ(RerollDayAfterWin(27, 2), 1);
-  EXPECT_EQ(RerollDayAfterWin(26, 2), 28);
-  EXPECT_EQ(RerollDayAfterWin(30, 1), 1);
-  EXPECT_EQ(RerollDayAfterWin(29, 1), 31);
-  EXPECT_EQ(RerollDayAfterWin(29, 4), 1);
-  EXPECT_EQ(RerollDayAfterWin(31, 12), 2);
-  EXPECT_EQ(RerollDayAfterWin(10, 6), 12);
-}
-
 }  // namespace

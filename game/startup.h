@@ -2,8 +2,6 @@
 // joining, the daily login, news and the overnight report.
 #pragma once
 
-#include <cstdint>
-
 void CheckDataFiles();
 void CheckReroll();
 void CreatePlayerFile();
@@ -13,7 +11,3 @@ void JoinGame();
 void DailyLogin();
 void ShowNews();
 void ShowOvernight();
-
-// The day of the month on which a game won on the given day and month
-// starts over: two days on, wrapping at the month's end (February has 28).
-uint8_t RerollDayAfterWin(int day, int month);
