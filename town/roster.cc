@@ -154,7 +154,7 @@ void PagePimp() {
   const int16_t node = PickOnlinePimp();
   if (node == -1) return;
   WriteLine("|CR|11You pick up your cell phone and dial up " + picked_node.Name + "'s pager.");
-  WriteText("|CR|06[|09ENTER YOUR MESSAGE|06]|14:|07");
+  WriteText("|CR|06[|09ENTER YOUR MESSAGE|06]|CR|14:|07");
   static const std::string allowed = PageCharacters();
   const std::string message = InputLine(0, 78, allowed, "");
   if (message.empty()) return;

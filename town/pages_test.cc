@@ -1,0 +1,120 @@
+#include "town/pages.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "door/fake_host_testing.h"
+#include "door/input.h"
+#include "door/session.h"
+#include "game/files.h"
+#include "game/state.h"
+#include "town/roster.h"
+#include "town/streets_testing.h"
+#include "town/town.h"
+
+namespace {
+
+NodeRecord NodeOnFile(int node) {
+  const std::string bytes = ReadStreetsFile(NodeFileName(node));
+  EXPECT_EQ(bytes.size(), kNodeFileSize);
+  if (bytes.size() < kNodeRecordSize) return NodeRecord{};
+  return DecodeNode(reinterpret_cast<const uint8_t*>(bytes.data()));
+}
+
+class PagesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeStreetsTestDir();
+    GameSession.Player = MakeStreetsPlayer("Joe Pimp", "Joe Caller");
+    StoreStreetsNode(1, "Joe Pimp");
+    StoreStreetsNode(3, "Cal Pimp");
+  }
+  // Turns this session into the one on the paged node.
+  void BecomeNode(int node) {
+    DoorSession.Node = static_cast<int16_t>(node);
+    TakeOutput();
+  }
+};
+
+TEST_F(PagesTest, PageIsStoredInThePagedNodesRecord) {
+  QueueKeys("3\rMeet me |14now\r");
+  PagePimp();
+  const std::string out = TakeOutput();
+  EXPECT_NE(out.find("\r\nYou pick up your cell phone and dial up Cal Pimp's pager.\r\n"
+                     "\r\n[ENTER YOUR MESSAGE]\r\n:Meet me |14now\r\n"),
+            std::string::npos)
+      << out;
+  const NodeRecord record = NodeOnFile(3);
+  EXPECT_EQ(record.Name, "Cal Pimp");
+  EXPECT_EQ(record.PageFlag, 1);
+  EXPECT_EQ(record.Message, "Joe Pimp: Meet me |14now");
+  EXPECT_EQ(ReadStreetsFile(NodeFileName(3)).substr(kNodeRecordSize),
+            std::string(kNodeFileSize - kNodeRecordSize, '\0'));
+}
+
+TEST_F(PagesTest, LongPageIsCutToTheFieldAndEmptyPageIsNotSent) {
+  QueueKeys("3\r" + std::string(78, 'x') + "yy\r");
+  PagePimp();
+  const NodeRecord record = NodeOnFile(3);
+  EXPECT_EQ(record.Message, "Joe Pimp: " + std::string(69, 'x'));
+
+  QueueKeys("1\r\r");
+  PagePimp();
+  EXPECT_EQ(NodeOnFile(1).PageFlag, 0);
+}
+
+TEST_F(PagesTest, PageIsShownOnceAndTheFlagCleared) {
+  SendPage(3, "Joe Pimp", "Meet me |14now");
+  BecomeNode(3);
+  CheckPages();
+  EXPECT_EQ(TakeOutput(), "\r\n* Page from Joe Pimp: Meet me |14now\r\n");
+  const NodeRecord record = NodeOnFile(3);
+  EXPECT_EQ(record.PageFlag, 0);
+  EXPECT_EQ(record.Message, "");
+  EXPECT_EQ(record.Name, "Cal Pimp");
+  CheckPages();
+  EXPECT_EQ(TakeOutput(), "");
+}
+
+TEST_F(PagesTest, PageArrivesWhileTheCallerWaitsAtAPrompt) {
+  RegisterTownCommands();
+  BecomeNode(3);
+  QueueKeyAt(Fake.now_ms + 4000, 'x');
+  SendPage(3, "Joe Pimp", "hello");
+  EXPECT_EQ(ReadKey(), 'x');
+  EXPECT_EQ(CountStreetsText(TakeOutput(), "* Page from Joe Pimp: hello\r\n"), 1);
+  EXPECT_EQ(NodeOnFile(3).PageFlag, 0);
+}
+
+TEST_F(PagesTest, PageToAnEmptyNodeGoesNowhere) {
+  SendPage(4, "Joe Pimp", "anyone?");
+  EXPECT_FALSE(StreetsFileExists(NodeFileName(4)));
+  QueueKeys("4\r0\r");
+  PagePimp();
+  EXPECT_NE(TakeOutput().find("Invalid player."), std::string::npos);
+  EXPECT_FALSE(StreetsFileExists(NodeFileName(4)));
+  BecomeNode(4);
+  CheckPages();
+  EXPECT_EQ(TakeOutput(), "");
+}
+
+TEST_F(PagesTest, LockedRecordIsLookedAtAgainLater) {
+  SendPage(3, "Joe Pimp", "later");
+  BecomeNode(3);
+  Fake.lock_denials = 1;
+  CheckPages();
+  EXPECT_EQ(TakeOutput(), "");
+  EXPECT_EQ(NodeOnFile(3).PageFlag, 1);
+  CheckPages();
+  EXPECT_EQ(TakeOutput(), "\r\n* Page from Joe Pimp: later\r\n");
+}
+
+TEST_F(PagesTest, ControlBytesFromTheFileNeverReachTheTerminal) {
+  SendPage(3, "Joe\x1b[2J", "a\x07z");
+  BecomeNode(3);
+  CheckPages();
+  EXPECT_EQ(TakeOutput(), "\r\n* Page from Joe [2J: a z\r\n");
+}
+
+}  // namespace
