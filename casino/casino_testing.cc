@@ -1,0 +1,63 @@
+#include "casino/casino_testing.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "door/fake_host_testing.h"
+#include "door/session.h"
+#include "game/records.h"
+#include "game/state.h"
+
+void CasinoTest::SetUp() {
+  char pattern[] = "/tmp/casino_test_XXXXXX";
+  const char* made = mkdtemp(pattern);
+  ASSERT_NE(made, nullptr);
+  dir_ = made;
+  InstallFakeHost(dir_);
+  DoorSession.Ansi = 0;
+  SeatPlayer(1000);
+}
+
+void CasinoTest::TearDown() {
+  std::error_code ignored;
+  std::filesystem::remove_all(dir_, ignored);
+}
+
+void CasinoTest::SeatPlayer(int32_t cash, int16_t time_left) {
+  ResetGameSession();
+  GameSession.Player = NewPlayer();
+  GameSession.Player.Cash = cash;
+  GameSession.PlayerNumber = 1;
+  GameSession.TimeLeft = time_left;
+  GameSession.Location = 0;
+}
+
+int32_t CasinoCardDraw(int card) { return card - 1; }
+
+std::string RenderCasinoScreen(const std::string& bytes) {
+  std::vector<std::string> lines(1);
+  size_t column = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c == '\x1B') {
+      while (i < bytes.size() && !(bytes[i] >= 'A' && bytes[i] <= 'z' && bytes[i] != '[')) ++i;
+      continue;
+    }
+    if (c == '\r') {
+      column = 0;
+    } else if (c == '\n') {
+      lines.emplace_back();
+    } else if (c == '\b') {
+      if (column > 0) --column;
+    } else {
+      std::string& line = lines.back();
+      if (line.size() <= column) line.resize(column + 1, ' ');
+      line[column++] = c;
+    }
+  }
+  std::string screen;
+  // Trailing blanks (left by erasing) are invisible on a terminal.
+  for (const std::string& line : lines) screen += line.substr(0, line.find_last_not_of(' ') + 1) + "\n";
+  return screen;
+}
