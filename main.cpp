@@ -1,13 +1,15 @@
-#include "door/input.h"
-#include "door/platform.h"
+#include "casino/casino.h"
 #include "door/session.h"
 #include "door/terminal.h"
+#include "game/loop.h"
+#include "town/town.h"
 
 int main(int argc, char** argv) {
   ResetDoorSession();
   SetUpTerminal();
   StartSession(argc, argv);
-  AskAnsi();
-  CloseDown();
-  EndProcess(0);
+  RegisterTownCommands();
+  RegisterCasinoCommands();
+  RunStartUp();
+  RunActionLoop();
 }

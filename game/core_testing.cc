@@ -1,0 +1,52 @@
+#include "game/core_testing.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "door/fake_host_testing.h"
+#include "door/session.h"
+#include "game/state.h"
+
+std::string MakeCoreTestDir() {
+  std::string pattern = "/tmp/kordavin-core-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+  InstallFakeHost(pattern);
+  ResetGameSession();
+  DoorSession.Ansi = 0;
+  DoorSession.RealName = "Core Tester";
+  return pattern;
+}
+
+void WriteCoreFile(const std::string& name, const std::string& bytes) {
+  std::ofstream out(DoorSession.ProgramDir + name, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  if (!out) ADD_FAILURE() << "cannot write " << name;
+}
+
+bool CoreFileExists(const std::string& name) {
+  struct stat info {};
+  return stat((DoorSession.ProgramDir + name).c_str(), &info) == 0;
+}
+
+void StoreCorePlayer(PlayerRecord player, int16_t time_left) {
+  player.TimeLeft = time_left;
+  const PlayerBytes bytes = EncodePlayer(player);
+  WriteCoreFile("kordavin.ply", std::string(bytes.begin(), bytes.end()));
+  GameSession.Player = player;
+  GameSession.PlayerNumber = 1;
+  GameSession.TimeLeft = time_left;
+}
+
+PlayerRecord LoadCorePlayer() {
+  std::ifstream in(DoorSession.ProgramDir + "kordavin.ply", std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (bytes.size() < kPlayerRecordSize) {
+    ADD_FAILURE() << "kordavin.ply holds no whole record";
+    return PlayerRecord{};
+  }
+  return DecodePlayer(reinterpret_cast<const uint8_t*>(bytes.data()));
+}
