@@ -134,6 +134,13 @@ TEST_F(SheinensTest, AgentRefusesThePoorAndTheLonelyForOneUnit) {
   Run(HireAgent, "N", {});
   EXPECT_TRUE(Shown("\"Give me $0.\""));
 
+  Reset();  // a damaged rate makes the worth negative: the fee is no payment to him
+  caller_.WhoreRate = {-100000, -100000};
+  Start();
+  Run(HireAgent, "YN2\r1\r", {0});
+  EXPECT_TRUE(Shown("\"Give me $0.\""));
+  EXPECT_EQ(GameSession.Player.Cash, 10000);
+
   Reset();
   SetRaidTestCaller(dir_, caller_);
   Run(HireAgent, "", {});
