@@ -19,6 +19,7 @@ namespace {
 constexpr int kWatchedNodes = 5;
 constexpr char kRule = '\xC4';
 constexpr const char* kPlayerFile = "kordavin.ply";
+constexpr int64_t kMostPlayerNumber = std::numeric_limits<int16_t>::max();
 
 // The presence record PickOnlinePimp found, for PagePimp to name the pimp.
 NodeRecord picked_node;
@@ -92,9 +93,13 @@ void WriteStatsLines(const PlayerRecord& player) {
   WriteLine("|12        Cash on Hand : |14$" + IntToText(player.Cash));
 }
 
-// Lists every other player, as they stand in the file.
-void WriteRoster(RecordFile& file, int64_t count) {
+// Lists every other player as they stand in the file; returns how many
+// records there are now.
+int64_t WriteRoster() {
   WriteRawLine("");
+  RecordFile file;
+  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
+  const int64_t count = RecordCount(file);
   SeekRecord(file, 0);
   PlayerBytes bytes{};
   for (int64_t number = 1; number <= count; ++number) {
@@ -103,6 +108,8 @@ void WriteRoster(RecordFile& file, int64_t count) {
     if (player.BbsAlias == DoorSession.RealName) continue;
     WriteLine("|12" + std::to_string(number) + "] |14" + player.Name);
   }
+  CloseRecordFile(file);
+  return count;
 }
 
 // Room for every player number: beyond 99 players two digits would leave
@@ -196,19 +203,15 @@ void ShowPlayerStats(int16_t number) {
 }
 
 int16_t SelectRival() {
-  RecordFile file;
-  int64_t count = 0;
-  if (OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) {
-    count = std::min<int64_t>(RecordCount(file), std::numeric_limits<int16_t>::max());
-  }
+  // The file is never held open across a key wait: its shared lock would keep
+  // every other node from saving until this caller answers.
+  int64_t count = CountPlayers();
   if (count <= 1) {
     WriteLine("|CRThere are no other pimps playing this game.");
-    CloseRecordFile(file);
     return -1;
   }
   WriteText("|CR|13Show Roster [Y/N] ");
-  if (AskYesNo()) WriteRoster(file, count);
-  CloseRecordFile(file);
+  if (AskYesNo()) count = std::clamp<int64_t>(WriteRoster(), count, kMostPlayerNumber);
   for (;;) {
     WriteText("|CR|06[|02PIMP ROSTER|06]|14: |11");
     const int32_t choice = InputNumber(RosterDigits(count));

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <unistd.h>
+
 #include <random>
 #include <string>
 #include <vector>
 
 #include "door/fake_host_testing.h"
+#include "door/session.h"
 #include "game/state.h"
 #include "town/streets_testing.h"
 
@@ -54,6 +58,37 @@ TEST_F(RosterTest, SelectRivalListsOthersAndAsksAgainOutOfRange) {
       << out;
   EXPECT_EQ(out.find("] Joe"), std::string::npos) << "the caller's own alias is never listed";
   EXPECT_EQ(CountStreetsText(out, "[PIMP ROSTER]: "), 4);
+}
+
+bool PlayerFileIsOpen() {
+  DIR* fds = opendir("/proc/self/fd");
+  if (fds == nullptr) return false;
+  bool open = false;
+  while (dirent* entry = readdir(fds)) {
+    char target[4096];
+    const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+    const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+    if (length <= 0) continue;
+    if (std::string(target, static_cast<size_t>(length)).ends_with("/kordavin.ply")) open = true;
+  }
+  closedir(fds);
+  return open;
+}
+
+bool player_file_seen_open = false;
+
+// An open player file keeps its lock, so other nodes could not save while
+// this caller makes up his mind.
+TEST_F(RosterTest, SelectRivalHoldsNoFileWhileTheCallerThinks) {
+  Store();
+  player_file_seen_open = false;
+  DoorSession.OnWaiting = [] { player_file_seen_open |= PlayerFileIsOpen(); };
+  QueueKeyAt(Fake.now_ms + 3000, 'Y');
+  QueueKeyAt(Fake.now_ms + 6000, '2');
+  QueueKeyAt(Fake.now_ms + 9000, '\r');
+  EXPECT_EQ(SelectRival(), 2);
+  EXPECT_GT(Fake.now_ms, 8000);
+  EXPECT_FALSE(player_file_seen_open);
 }
 
 TEST_F(RosterTest, SelectRivalTakesZeroEnterOrQAsNone) {
