@@ -11,6 +11,7 @@
 #include "door/text.h"
 #include "game/files.h"
 #include "game/records.h"
+#include "game/state.h"
 
 namespace {
 
@@ -87,6 +88,9 @@ void SendPage(int16_t node, std::string_view from, std::string_view text) {
 }
 
 void CheckPages() {
+  // Until the day has begun the presence file may still be the one a previous
+  // caller on this node left behind, with a page meant for him.
+  if (GameSession.PlayerNumber == -1 || GameSession.TimeLeft <= 0) return;
   // Writing the page must never lead back here through another key wait.
   static bool busy = false;
   if (busy) return;

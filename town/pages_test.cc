@@ -27,6 +27,7 @@ class PagesTest : public ::testing::Test {
   void SetUp() override {
     MakeStreetsTestDir();
     GameSession.Player = MakeStreetsPlayer("Joe Pimp", "Joe Caller");
+    GameSession.PlayerNumber = 1;
     StoreStreetsNode(1, "Joe Pimp");
     StoreStreetsNode(3, "Cal Pimp");
   }
@@ -97,6 +98,18 @@ TEST_F(PagesTest, PageToAnEmptyNodeGoesNowhere) {
   BecomeNode(4);
   CheckPages();
   EXPECT_EQ(TakeOutput(), "");
+}
+
+TEST_F(PagesTest, PageLeftForThePreviousCallerWaitsUntilTheDayBegins) {
+  SendPage(3, "Joe Pimp", "for the last one");
+  BecomeNode(3);
+  GameSession.PlayerNumber = -1;
+  GameSession.TimeLeft = 0;
+  CheckPages();
+  GameSession.PlayerNumber = 2;
+  CheckPages();
+  EXPECT_EQ(TakeOutput(), "");
+  EXPECT_EQ(NodeOnFile(3).PageFlag, 1);
 }
 
 TEST_F(PagesTest, LockedRecordIsLookedAtAgainLater) {
