@@ -44,8 +44,8 @@ void PickPocketSucceeds(int16_t number, PlayerRecord& victim) {
   WriteLine("You get your hand in his pocket and gently tug out his wallet. You open");
   WriteLine("the wallet and find $" + IntToText(amount) + ".");
   me.Cash = AddCash(me.Cash, amount);
-  // The fifty dollars come on top of what he has; a stored record never holds
-  // negative cash, whoever reads it before he saves again.
+  // The wallet can hold more than his cash (the fifty dollars); his stored cash
+  // stops at zero, so nobody reads a negative sum before his own next save.
   victim.Cash = static_cast<int32_t>(std::max<int64_t>(0, int64_t{victim.Cash} - amount));
   WritePlayer(number, victim);
   PostNews(victim.BbsAlias, "Someone stole $" + IntToText(amount) + " from you.", "");
@@ -111,9 +111,9 @@ void StealWhore(int16_t number, PlayerRecord& victim) {
            "");
 }
 
+// Only called when his pockets are empty (a damaged negative sum counts as
+// empty) and his whores are out of the caller's reach.
 void SayNothingToSteal(const PlayerRecord& victim) {
-  // A record left negative by an older version counts as empty pockets.
-  if (victim.Cash > 0) return;
   if (victim.WhoreCount == 0) {
     WriteLine("He has no money, and no whores.");
     return;
@@ -143,8 +143,8 @@ uint8_t AskWhatToSteal(bool money, bool whores) {
   return key;
 }
 
-// The larger of three quarters of his street and his street less half of the
-// attacker's, so a bomber from a low street cannot drive him far down.
+// Half the bomber's own street is what he can knock off the victim's, but a
+// fire never drives the victim below three quarters of his street.
 uint8_t StreetAfterFire(int house, int bomber_house) {
   const int street = std::max((house / 4) * 3, house - bomber_house / 2);
   return static_cast<uint8_t>(std::clamp(street, 1, 99));
