@@ -56,8 +56,6 @@ void ReturnStake() {
   GameSession.Player.Cash = AddCash(GameSession.Player.Cash, CasinoBet.Stake);
 }
 
-// ---- Craps ----
-
 enum class ComeOut { Busted, Stopped, Point };
 
 // The come-out, thrown again for as long as the caller lets a seven ride. A 2
@@ -110,8 +108,6 @@ int ThrowForPoint(int point) {
   return sum;
 }
 
-// ---- Dice Black Jack ----
-
 void ShowScoredThrow(const DiceThrow& roll, int score) {
   WriteText("|12" + PaddedThrow(roll));
   WriteLine("|14 [Score=" + W2(score) + "]");
@@ -148,8 +144,6 @@ int ThrowComputerHand(int caller_score) {
   return score;
 }
 
-// ---- GUTS ----
-
 bool CanAffordGuts() {
   return static_cast<double>(GameSession.Player.Cash) / 15.0 > 0.99;
 }
@@ -157,13 +151,12 @@ bool CanAffordGuts() {
 // Like the common wager, but capped at a fifteenth of the cash. A negative
 // entry would hand the caller money, so it is asked again like one too big.
 int32_t AskGutsStake() {
-  int32_t stake = 0;
   for (;;) {
     ShowCasinoCash();
     WriteText("[|02WAGER|06]");
     const int32_t limit = GameSession.Player.Cash / 15;
     WriteText("[|14$" + IntToText(limit) + " MAX|06]|14: |11");
-    stake = InputNumber(8);
+    const int32_t stake = InputNumber(8);
     if (stake >= 0 && stake <= limit) return stake;
   }
 }
