@@ -1,0 +1,223 @@
+#include "game/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+#include <vector>
+
+#include "door/fake_host_testing.h"
+#include "door/platform.h"
+#include "door/session.h"
+#include "game/records_testing.h"
+#include "game/state.h"
+
+namespace {
+
+std::string PlayerFile(const std::vector<std::string>& aliases) {
+  std::string bytes;
+  for (const std::string& alias : aliases) {
+    PlayerRecord player = NewPlayer();
+    player.Name = "Pimp " + alias;
+    player.BbsAlias = alias;
+    bytes += RecordsTestBytes(EncodePlayer(player));
+  }
+  return bytes;
+}
+
+// Runs a failing operation and returns what the caller saw; the session must
+// end through the orderly exit.
+template <typename Operation>
+std::string OutputOfFailure(Operation operation) {
+  QueueKeys("\r");
+  try {
+    operation();
+    ADD_FAILURE() << "the session went on";
+  } catch (const SessionEnded& ended) {
+    EXPECT_EQ(ended.code, 0);
+  }
+  return TakeOutput();
+}
+
+TEST(RecordFileNames, AppendToTheProgramDirectory) {
+  InstallFakeHost("/bbs/doors/game//");
+  EXPECT_EQ(DataPath("kordavin.ply"), "/bbs/doors/game//kordavin.ply");
+  EXPECT_EQ(NodeFileName(1), "kordavin.1");
+  EXPECT_EQ(NodeFileName(12), "kordavin.12");
+}
+
+TEST(RecordRetries, WaitOutAShortLockAndGiveUpAfterFive) {
+  MakeRecordsTestDir();
+  WriteRecordsTestFile("kordavin.ply", PlayerFile({"A"}));
+  RecordFile file;
+  Fake.lock_denials = 3;
+  EXPECT_TRUE(OpenRecordFile(file, "kordavin.ply", kPlayerRecordSize, kModeShared));
+  EXPECT_EQ(Fake.lock_calls, 4);
+  EXPECT_EQ(Fake.sleeps, (std::vector<int>{100, 100, 100}));
+  CloseRecordFile(file);
+  EXPECT_EQ(TakeOutput(), "");
+
+  Fake.lock_calls = 0;
+  Fake.sleeps.clear();
+  Fake.lock_denials = 99;
+  WriteRecordsTestFile("kordavin.1", std::string(128, '\0'));
+  std::string seen = OutputOfFailure(
+      [&] { OpenRecordFile(file, "kordavin.ply", kPlayerRecordSize, kModeExclusive); });
+  EXPECT_EQ(Fake.lock_calls, 5);
+  EXPECT_EQ(Fake.sleeps, (std::vector<int>{100, 100, 100, 100, 100}));
+  EXPECT_NE(seen.find("\r\nERROR: Unable to reset file: 5\r\n"), std::string::npos) << seen;
+  EXPECT_FALSE(RecordsTestFileExists("kordavin.1"));  // ended through EndSession
+  EXPECT_EQ(file.fd, -1);
+}
+
+TEST(RecordRetries, OtherOpenFailuresReturnFalseQuietly) {
+  MakeRecordsTestDir();
+  RecordFile file;
+  EXPECT_FALSE(OpenRecordFile(file, "kordavin.5", kNodeRecordSize, kModeShared));
+  EXPECT_EQ(Fake.sleeps.size(), 0u);
+  EXPECT_EQ(TakeOutput(), "");
+}
+
+TEST(RecordAccess, WritesReadsAndCountsWholeRecords) {
+  MakeRecordsTestDir();
+  WriteRecordsTestFile("kordavin.msg", "");
+  RecordFile file;
+  ASSERT_TRUE(OpenRecordFile(file, "kordavin.msg", kNewsMessageSize, kModeExclusive));
+  NewsBytes first = EncodeNews(NewsMessage{"A", "one", ""});
+  NewsBytes second = EncodeNews(NewsMessage{"B", "two", ""});
+  WriteRecord(file, first.data());
+  WriteRecord(file, second.data());
+  EXPECT_EQ(RecordCount(file), 2);
+  EXPECT_TRUE(AtEndOfFile(file));
+  SeekRecord(file, 1);
+  NewsBytes read{};
+  ReadRecord(file, read.data());
+  EXPECT_EQ(read, second);
+  EXPECT_EQ(file.position, 2);
+  CloseRecordFile(file);
+  EXPECT_EQ(ReadRecordsTestFile("kordavin.msg"),
+            RecordsTestBytes(first) + RecordsTestBytes(second));
+}
+
+TEST(RecordAccess, APartialLastRecordIsAReadError) {
+  MakeRecordsTestDir();
+  WriteRecordsTestFile("kordavin.ply", PlayerFile({"Other"}) + std::string(100, 'x'));
+  DoorSession.RealName = "Nobody";
+  std::string seen = OutputOfFailure([] { LoadPlayer(); });
+  EXPECT_NE(seen.find("ERROR: Unable to read file: 100\r\n"), std::string::npos) << seen;
+}
+
+TEST(RecordAccess, RefusesFilesNotOpenAndPositionsOutsideTheFile) {
+  MakeRecordsTestDir();
+  RecordFile closed;
+  PlayerBytes bytes{};
+  std::string seen = OutputOfFailure([&] { ReadRecord(closed, bytes.data()); });
+  EXPECT_NE(seen.find("ERROR: Unable to read file: 103"), std::string::npos) << seen;
+  seen = OutputOfFailure([&] { WriteRecord(closed, bytes.data()); });
+  EXPECT_NE(seen.find("ERROR: Unable to write file: 103"), std::string::npos) << seen;
+
+  // A save after the player file was emptied must not leave zeroed players
+  // in front of the record.
+  WriteRecordsTestFile("kordavin.ply", "");
+  GameSession.PlayerNumber = 3;
+  seen = OutputOfFailure([] { SavePlayer(); });
+  EXPECT_NE(seen.find("ERROR: Unable to seek file: 22"), std::string::npos) << seen;
+  EXPECT_EQ(ReadRecordsTestFile("kordavin.ply"), "");
+
+  GameSession.PlayerNumber = -1;
+  seen = OutputOfFailure([] { SavePlayer(); });
+  EXPECT_NE(seen.find("ERROR: Unable to seek file: 22"), std::string::npos) << seen;
+}
+
+TEST(EndOfSession, ErasesPresenceWaitsForAKeyAndExitsCleanly) {
+  MakeRecordsTestDir();
+  DoorSession.Ansi = 0;
+  WriteRecordsTestFile("kordavin.1", std::string(128, '\0'));
+  QueueKeys("x\r");
+  try {
+    EndSession();
+  } catch (const SessionEnded& ended) {
+    EXPECT_EQ(ended.code, 0);
+  }
+  EXPECT_FALSE(RecordsTestFileExists("kordavin.1"));
+  EXPECT_TRUE(Fake.input.empty());  // the pause waited for Enter
+  std::string seen = TakeOutput();
+  EXPECT_EQ(seen.substr(0, 2), "\r\n");
+  EXPECT_EQ(seen.substr(seen.size() - 2), "\r\n");
+}
+
+// Sixteen callers released at the same moment against one directory, each in
+// its own process with the real locks.
+int RunSixteenCallers(const std::string& dir, void (*call)(int caller)) {
+  int gate[2];
+  if (pipe(gate) != 0) return -1;
+  std::vector<pid_t> children;
+  for (int caller = 0; caller < 16; ++caller) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      close(gate[1]);
+      char released;
+      (void)!read(gate[0], &released, 1);
+      Host = PosixPlatform();
+      Host.ReadByte = [](int) { return kHungUp; };
+      Host.WriteBytes = [](const char*, size_t) { return true; };
+      Host.Exit = [](int) { _exit(3); };
+      DoorSession.ProgramDir = dir + "/";
+      call(caller);
+      _exit(0);
+    }
+    children.push_back(pid);
+  }
+  close(gate[0]);
+  close(gate[1]);
+  int clean = 0;
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) ++clean;
+  }
+  return clean;
+}
+
+TEST(SimultaneousCallers, EachJoinerGetsARecordOfHisOwn) {
+  std::string dir = MakeRecordsTestDir();
+  WriteRecordsTestFile("kordavin.ply", "");
+  EXPECT_EQ(RunSixteenCallers(dir, [](int caller) {
+              PlayerRecord player = NewPlayer();
+              player.BbsAlias = "Caller " + std::to_string(caller);
+              AppendPlayer(player);
+            }),
+            16);
+  std::string bytes = ReadRecordsTestFile("kordavin.ply");
+  ASSERT_EQ(bytes.size(), 16 * kPlayerRecordSize);
+  std::set<std::string> aliases;
+  for (size_t i = 0; i < 16; ++i) {
+    aliases.insert(DecodePlayer(reinterpret_cast<const uint8_t*>(bytes.data()) +
+                                i * kPlayerRecordSize)
+                       .BbsAlias);
+  }
+  EXPECT_EQ(aliases.size(), 16u);
+}
+
+TEST(SimultaneousCallers, EveryMessageGetsASlotOfItsOwn) {
+  std::string dir = MakeRecordsTestDir();
+  std::string free_slot = RecordsTestBytes(EncodeNews(NewsMessage{"", "DELETED", "DELETED"}));
+  WriteRecordsTestFile("kordavin.msg", free_slot + free_slot);
+  EXPECT_EQ(RunSixteenCallers(dir, [](int caller) {
+              PostNews("Victim", "Message " + std::to_string(caller), "");
+            }),
+            16);
+  std::string bytes = ReadRecordsTestFile("kordavin.msg");
+  ASSERT_EQ(bytes.size(), 16 * kNewsMessageSize);  // both free slots reused
+  std::set<std::string> lines;
+  for (size_t i = 0; i < 16; ++i) {
+    NewsMessage message =
+        DecodeNews(reinterpret_cast<const uint8_t*>(bytes.data()) + i * kNewsMessageSize);
+    EXPECT_EQ(message.To, "Victim");
+    lines.insert(message.Line1);
+  }
+  EXPECT_EQ(lines.size(), 16u);
+}
+
+}  // namespace
