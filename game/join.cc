@@ -60,6 +60,9 @@ void JoinGame() {
   WriteRawLine("");
   const PlayerRecord player = JoiningPlayer(AskPimpName());
   GameSession.PlayerNumber = AppendPlayer(player);
+  // The presence file is written before the daily login loads the record; a
+  // new player would otherwise be on the streets without a name.
+  GameSession.Player = player;
   WriteLine(
       "|CR|15Press \"?\" at any prompt for an options list. \"O\" for online "
       "documentation.|CR");

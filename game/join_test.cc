@@ -52,6 +52,7 @@ TEST(JoinGame, AppendsTheNewPlayerAfterTheOthers) {
                      "documentation.\r\n\r\n"),
             std::string::npos);
   EXPECT_EQ(GameSession.PlayerNumber, 2);
+  EXPECT_EQ(GameSession.Player.Name, "Joe Smith") << "named before the presence file is written";
   const std::vector<PlayerRecord> players = LoadArrivalPlayers();
   ASSERT_EQ(players.size(), 2u);
   EXPECT_EQ(players[0].Name, first.Name);
