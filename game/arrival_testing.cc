@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -12,6 +13,9 @@
 #include "game/state.h"
 
 namespace {
+
+// Each test starts in a new directory; the one before it is no longer needed.
+std::string previous_dir;
 
 std::string ArrivalPath(const std::string& name) { return DoorSession.ProgramDir + name; }
 
@@ -38,9 +42,14 @@ std::vector<Record> DecodeAll(const std::string& bytes, size_t size, Decode deco
 }  // namespace
 
 std::string MakeArrivalTestDir(int year, int month, int day) {
+  if (!previous_dir.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(previous_dir, ignored);
+  }
   char pattern[] = "/tmp/kordavin-arrival-XXXXXX";
   const char* dir = mkdtemp(pattern);
   EXPECT_NE(dir, nullptr);
+  previous_dir = dir == nullptr ? "" : dir;
   InstallFakeHost(dir == nullptr ? "/tmp/" : dir);
   SetFakeNow(LocalClock{year, month, day, 14, 0, 0});
   DoorSession.Ansi = 0;
