@@ -154,4 +154,14 @@ TEST(CheckReroll, UnreadableConfigurationEndsWithTheReadError) {
   EXPECT_EQ(LoadArrivalPlayers().size(), 1u);
 }
 
+TEST(CheckReroll, AFileThatCannotBeCreatedIsReportedNotAnnounced) {
+  const std::string dir = MakeArrivalTestDir(2026, 3, 5);
+  DoorSession.ProgramDir = dir + "gone/";
+  QueueKeys("\r");
+  EXPECT_THROW(CreatePlayerFile(), SessionEnded);
+  const std::string out = TakeOutput();
+  EXPECT_EQ(out.rfind("\r\nERROR: Unable to write file: 2\r\n", 0), 0u) << out;
+  EXPECT_EQ(out.find("Rerolled."), std::string::npos);
+}
+
 }  // namespace
