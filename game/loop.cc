@@ -124,6 +124,9 @@ void RunActionLoop() {
   do {
     RaiseNegativeCash();
     RunCommand(LocationMenu());
+    // An overspent day is over either way; stored as negative, a hang-up
+    // before the end-of-day save would hand the caller a fresh day at login.
+    if (GameSession.TimeLeft < 0) GameSession.TimeLeft = 0;
     SavePlayer();
   } while (DayGoesOn());
   EndTheDay();
