@@ -1,0 +1,106 @@
+// Two callers on two nodes at the same time: one examines, tips the police on
+// and pages the other, who sees the page at his prompt and the news next call.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
+
+#include "door/pty_testing.h"
+#include "game/records.h"
+
+namespace {
+
+constexpr int kWait = 8000;
+const char* kToday = "2026-12-08 14:00:00";
+
+class TownE2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
+    dir_ = MakeDoorDir();
+  }
+  void TearDown() override {
+    for (DoorRun& run : runs_) StopDoor(run);
+    if (!dir_.empty()) RemoveDoorDir(dir_);
+  }
+
+  struct Caller {
+    DoorRun* run;
+    size_t mark;
+  };
+
+  Caller Call(const std::string& name, int node) {
+    std::string drop = "node" + std::to_string(node) + ".door32.sys";
+    WriteDoorFile(dir_, drop, Door32For(name));
+    DoorRun& run = runs_.emplace_back();
+    EXPECT_TRUE(StartDoor(run, dir_, {dir_ + "/" + drop, std::to_string(node)}, kToday));
+    Caller caller{&run, 0};
+    Answer(caller, "Do you want ANSI graphics? [Y/N] ", "n");
+    return caller;
+  }
+
+  // Waits for text after what was answered last, then sends keys.
+  void Answer(Caller& caller, const std::string& text, const std::string& keys) {
+    ASSERT_TRUE(WaitForOutput(*caller.run, text, kWait, caller.mark))
+        << "waiting for: " << text << "\n" << caller.run->output.substr(caller.mark);
+    caller.mark = caller.run->output.find(text, caller.mark) + text.size();
+    SendKeys(*caller.run, keys);
+  }
+
+  void Join(Caller& caller, const std::string& pimp) {
+    Answer(caller, "Would you like to play? [Y/N] ", "y");
+    Answer(caller, "Enter your Pimp Name : ", pimp + "\r");
+    Answer(caller, "for online documentation.", "\r");
+  }
+
+  void Quit(Caller& caller, const std::string& prompt) {
+    Answer(caller, prompt, "q");
+    Answer(caller, "Are you sure you want to quit? [Y/N] ", "y");
+    Answer(caller, "[-*-]", "\r");
+    EXPECT_EQ(WaitForExit(*caller.run, kWait), 0);
+  }
+
+  std::string dir_;
+  std::deque<DoorRun> runs_;
+};
+
+TEST_F(TownE2eTest, ExaminePoliceTipAndPageReachTheOtherCaller) {
+  Caller alice = Call("Alice Real", 1);
+  Join(alice, "Alice");
+  Answer(alice, "[1ST & MAIN]: ", "");
+  Caller bob = Call("Bob Real", 2);
+  Join(bob, "Bob");
+  Answer(bob, "[1ST & MAIN]: ", "");
+
+  Answer(alice, "", "e");
+  Answer(alice, "Show Roster [Y/N] ", "y");
+  Answer(alice, "2] Bob", "");
+  Answer(alice, "[PIMP ROSTER]: ", "2\r");
+  Answer(alice, "Pimp Statistics", "");
+  Answer(alice, "Bulletin Board Alias : Bob Real", "");
+  Answer(alice, "[1ST & MAIN]: ", "g");
+  Answer(alice, "[FLAMING SHEINEN'S]: ", "p");
+  Answer(alice, "Show Roster [Y/N] ", "n");
+  Answer(alice, "[PIMP ROSTER]: ", "2\r");
+  Answer(alice, "You tip the police on Bob.", "");
+  Answer(alice, "[FLAMING SHEINEN'S]: ", "r");
+  Answer(alice, "[1ST & MAIN]: ", "/p");
+  Answer(alice, "[PIMP ROSTER ?/LIST]: ", "2\r");
+  Answer(alice, "dial up Bob's pager.", "");
+  Answer(alice, "ENTER YOUR MESSAGE", "watch your back\r");
+  Answer(alice, "[1ST & MAIN]: ", "");
+
+  Answer(bob, "* Page from Alice: watch your back", "");
+  EXPECT_EQ(bob.run->output.find("Page from", bob.mark), std::string::npos)
+      << "the page is shown once";
+
+  Quit(bob, "");
+  Quit(alice, "");
+
+  Caller bob_again = Call("Bob Real", 2);
+  Answer(bob_again, "Alice spied on you.", "");
+  Answer(bob_again, "[-*-]", "\r");
+  Quit(bob_again, "[1ST & MAIN]: ");
+}
+
+}  // namespace
