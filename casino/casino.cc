@@ -100,7 +100,7 @@ void PlayCasinoPass() {
   RunCasinoCommand();
   MaybeReseed();
   if (Cash() < 1) OutOfCash();
-  if (CasinoBet.Stake != 0) GameSession.TimeLeft = static_cast<int16_t>(GameSession.TimeLeft - kTimePerStake);
+  if (CasinoBet.Stake != 0) TakeTime(kTimePerStake);
 }
 
 std::string Rule() { return "|14" + std::string(13, ' ') + std::string(24, '\xC4'); }

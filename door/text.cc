@@ -152,3 +152,7 @@ uint8_t DaysBetween(uint8_t n, int today_day, int today_month, int today_year) {
   // wrapped-around byte.
   return static_cast<uint8_t>(std::clamp(days, 1, 255));
 }
+
+std::string Rule(int count) {
+  return std::string(static_cast<size_t>(std::clamp(count, 0, static_cast<int>(kMaxText))), kRuleChar);
+}

@@ -27,5 +27,8 @@ uint8_t TodayDay();
 uint8_t DaysSinceDay(uint8_t n);
 // The pure rule behind DaysSinceDay, for a given today.
 uint8_t DaysBetween(uint8_t n, int today_day, int today_month, int today_year);
+// A rule for screens: count copies of the CP437 line character (196).
+constexpr char kRuleChar = '\xC4';
+std::string Rule(int count);
 // Cuts a text to at most max bytes.
 std::string CutText(std::string_view text, size_t max);

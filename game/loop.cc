@@ -20,7 +20,6 @@
 namespace {
 
 constexpr int kFullDay = 260;
-constexpr char kRule = '\xC4';
 
 std::array<CommandAction, kMaxCommandCode + 1> command_actions{};
 
@@ -42,7 +41,7 @@ void RaiseNegativeCash() {
 }
 
 [[noreturn]] void EndTheDay() {
-  WriteLine("|CR|03" + std::string(77, kRule));
+  WriteLine("|CR|03" + std::string(77, kRuleChar));
   GameSession.TimeLeft = 0;
   SavePlayer();
   WriteLine("|14Time Passes...|CR");
@@ -52,7 +51,6 @@ void RaiseNegativeCash() {
   EndSession();
 }
 
-std::string Rule(int count) { return std::string(static_cast<size_t>(count), kRule); }
 
 }  // namespace
 
@@ -171,7 +169,7 @@ void ShowTitle() {
   WriteLine("\xB3" + std::string(19, ' ') + "|12Additional Programming By Tovrek" +
             std::string(25, ' ') + "|09\xB3");
   WriteLine(blank_row);
-  WriteLine("\xC0" + CenterText("> Standard <", 76, kRule) + "\xD9");
+  WriteLine("\xC0" + CenterText("> Standard <", 76, kRuleChar) + "\xD9");
 }
 
 void FillDiceSumCounts() {

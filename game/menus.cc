@@ -145,7 +145,6 @@ bool MayBuyTheRestaurant() {
          player.WhoreCount == 0;
 }
 
-std::string Rule(int count) { return std::string(static_cast<size_t>(count), '\xC4'); }
 
 void ShowStreetMenu() {
   WriteLine("|CR|09                Street Corner Options");

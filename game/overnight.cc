@@ -23,7 +23,6 @@ constexpr char kShownLine[] = "DELETED";
 constexpr int kPauseBeforeRow = 15;
 const std::string kReportIndent(56, ' ');
 
-std::string Rule(int count) { return std::string(static_cast<size_t>(count), '\xC4'); }
 
 // Right-aligned without cutting: a number wider than its column is shown whole.
 std::string RightAligned(int64_t number, size_t width) {

@@ -14,13 +14,13 @@ namespace {
 
 void ShowOwnStats() {
   ShowPlayerStats(GameSession.PlayerNumber);
-  GameSession.TimeLeft -= 2;
+  TakeTime(2);
 }
 
 void ExamineRival() {
   const int16_t rival = SelectRival();
   if (rival == -1) return;
-  GameSession.TimeLeft -= 4;
+  TakeTime(4);
   ShowPlayerStats(rival);
 }
 

@@ -9,6 +9,7 @@
 #include "door/output.h"
 #include "door/text.h"
 #include "game/records.h"
+#include "game/loop.h"
 #include "game/state.h"
 
 namespace {
@@ -18,9 +19,6 @@ constexpr int kCondomPrice = 10;
 constexpr int kMostCondoms = 999;
 constexpr int16_t kPurchaseCost = 8;
 
-void SpendTime(int16_t units) {
-  GameSession.TimeLeft = static_cast<int16_t>(GameSession.TimeLeft - units);
-}
 
 // Each piece costs a square step more than the last: 5,000 times k squared.
 int32_t ClothesPrice(int piece) { return (10000 * piece * piece) / 2; }
@@ -30,7 +28,6 @@ std::string ClothesArticle(int piece) {
   return (piece == 2 || piece == 4 || piece == 10) ? "a pair of " : "a ";
 }
 
-std::string Rule(int count) { return RepeatChar('\xC4', static_cast<uint8_t>(count)); }
 
 // As many as both the shelf and the wallet allow.
 int32_t MostCondomsForSale(const PlayerRecord& player) {
@@ -47,14 +44,14 @@ void ShowWardrobe() {
   for (int k = 1; k <= kTopPiece && k <= GameSession.Player.ClothesLevel; ++k) {
     WriteLine("|12" + IntToText(k) + "] |14" + ClothesNameOf(k));
   }
-  SpendTime(1);
+  TakeTime(1);
 }
 
 void BuyClothes() {
   PlayerRecord& me = GameSession.Player;
   if (me.ClothesLevel >= kTopPiece) {
     WriteLine("|13Stiff Pete has nothing to offer you.");
-    SpendTime(1);
+    TakeTime(1);
     return;
   }
   const int piece = me.ClothesLevel + 1;
@@ -70,7 +67,7 @@ void BuyClothes() {
   if (!AskYesNo()) return;
   WriteLine("|CRYou got it! You now own " + article + ClothesNameOf(piece) + ".");
   me.ClothesLevel = static_cast<uint8_t>(piece);
-  SpendTime(kPurchaseCost);
+  TakeTime(kPurchaseCost);
   me.Cash -= price;
 }
 
@@ -78,7 +75,7 @@ void BuyCondoms() {
   PlayerRecord& me = GameSession.Player;
   const int32_t most = MostCondomsForSale(me);
   if (most <= 0) {
-    SpendTime(1);
+    TakeTime(1);
     WriteLine("|CRStiff Pete has no condoms for sale.");
     return;
   }
@@ -91,7 +88,7 @@ void BuyCondoms() {
   if (quantity == 0) return;
   me.Cash -= kCondomPrice * quantity;
   me.CondomStock = static_cast<int16_t>(me.CondomStock + quantity);
-  SpendTime(kPurchaseCost);
+  TakeTime(kPurchaseCost);
 }
 
 void ShowClothesPrices() {
@@ -102,5 +99,5 @@ void ShowClothesPrices() {
               PadRight(ClothesNameOf(k), 34, ' '));
     WriteLine("|14$" + PadLeft(IntToText(ClothesPrice(k)), 8, ' '));
   }
-  SpendTime(1);
+  TakeTime(1);
 }

@@ -194,7 +194,7 @@ void StealFromPimp() {
     WriteLine("Quit");
     return;
   }
-  GameSession.TimeLeft = static_cast<int16_t>(GameSession.TimeLeft - kStealCost);
+  TakeTime(kStealCost);
   if (key == 'M') {
     StealMoney(number, victim);
   } else {
@@ -218,7 +218,7 @@ void FirebombHouse() {
   }
 
   const int32_t r = Random(10);
-  GameSession.TimeLeft = static_cast<int16_t>(GameSession.TimeLeft - kFirebombCost);
+  TakeTime(kFirebombCost);
   WriteLine("|CRYou collect all the matches, papers, towels, and wood splints you can find.");
   WriteLine("You drive down to his " + Ordinal(victim.HouseStreet) + " & Main" +
             " whore house and throw all these things on.");

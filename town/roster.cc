@@ -20,19 +20,12 @@ namespace {
 
 constexpr int kWatchedNodes = 5;
 constexpr int kRowsPerScreen = 20;
-constexpr char kRule = '\xC4';
 constexpr const char* kPlayerFile = "kordavin.ply";
 constexpr int64_t kMostPlayerNumber = std::numeric_limits<int16_t>::max();
 
 // The presence record PickOnlinePimp found, for PagePimp to name the pimp.
 NodeRecord picked_node;
 
-std::string Rule(int count) { return std::string(static_cast<size_t>(count), kRule); }
-
-void ChargeTime(int units) {
-  GameSession.TimeLeft = static_cast<int16_t>(
-      std::max<int>(GameSession.TimeLeft - units, std::numeric_limits<int16_t>::min()));
-}
 
 bool ReadNodeFile(int node, NodeRecord& record) {
   if (node < 1) return false;
@@ -217,7 +210,7 @@ void ShowWhoreStats() {
   const int count = std::min<int>(player.WhoreCount, kMaxWhores);
   for (int slot = 0; slot < count; ++slot) {
     WriteWhoreRow(player, slot);
-    ChargeTime(1);
+    TakeTime(1);
   }
 }
 
@@ -300,5 +293,5 @@ void ShowHousePrices() {
       if (quit) break;
     }
   }
-  ChargeTime(1);
+  TakeTime(1);
 }

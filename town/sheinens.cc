@@ -14,6 +14,7 @@
 #include "door/text.h"
 #include "game/files.h"
 #include "game/records.h"
+#include "game/loop.h"
 #include "game/state.h"
 #include "town/roster.h"
 #include "town/street.h"
@@ -26,9 +27,6 @@ constexpr int16_t kHireLimit = 4;
 constexpr int kWhoreNames = 50;
 constexpr int kLowestAppeal = 31;
 
-void SpendTime(int16_t units) {
-  GameSession.TimeLeft = static_cast<int16_t>(GameSession.TimeLeft - units);
-}
 
 // A fiftieth of the caller's worth. A damaged record could make the worth
 // negative, and a negative fee would pay the caller for hiring.
@@ -72,7 +70,7 @@ int ChooseRivalWhore(const PlayerRecord& victim) {
 void AgentTriesHisLuck(int16_t number, PlayerRecord& victim, int whore) {
   const std::string her_name = WhoreNameOf(victim.WhoreNameIndex[whore - 1]);
   const int32_t odds = std::max((victim.WhoreCondoms[whore - 1] + 2) / 20, 1);
-  SpendTime(kAgentCost);
+  TakeTime(kAgentCost);
   if (Random(odds) != 0) {
     PostNews(DoorSession.RealName,
              "The horny man was unsuccesful in getting " + her_name + " pregnant.", "");
@@ -129,7 +127,7 @@ void AskWomanToWork() {
   WriteLine("|CR|13Time Passes...|CR");
   const int appeal = std::max(me.HouseStreet + 5 * me.ClothesLevel + 1, kLowestAppeal);
   const int32_t roll = Random(150);
-  SpendTime(kTalkCost);
+  TakeTime(kTalkCost);
 
   const bool willing = appeal > roll || GameSession.HireAttempts % 3 == 0;
   if (GameSession.HiresThisSession >= kHireLimit) {
@@ -163,7 +161,7 @@ void HireAgent() {
   if (too_poor || CountPlayers() <= 1) {
     WriteLine(too_poor ? "|CRNone of the men will talk to you because you have so little cash."
                        : "|CRThere are no rival pimps to sabotage.");
-    SpendTime(1);
+    TakeTime(1);
     return;
   }
   WriteLine("|CRYou see a really horny guy sitting in the restaurant. You go up to him and");
@@ -194,11 +192,11 @@ void TalkToWomen() {
   if (me.HouseStreet > 0 && starting_count < kMaxWhores) AskWomanToWork();
   if (me.HouseStreet == 0) {
     WriteLine("|CRNone of the whores will even talk to you, you have to get a whore house first.");
-    SpendTime(1);
+    TakeTime(1);
   }
   if (starting_count >= kMaxWhores) {
     WriteLine("|CRYou already have 20 whores. If want a new one, disband one of your whores.");
-    SpendTime(1);
+    TakeTime(1);
   }
 }
 
@@ -208,7 +206,7 @@ void EatFlameBurger() {
   WriteLine("You quickly eat it down and you find out it is surprisingly good. Flaming");
   WriteLine("Sheinen smiles as you eat another. He says, \"Don't bother paying, its on me.\"");
   WriteLine("You smile and leave the restaurant.");
-  SpendTime(2);
+  TakeTime(2);
 }
 
 void BuyTheBar() {

@@ -16,15 +16,8 @@
 
 namespace {
 
-constexpr char kRule = '\xC4';
 constexpr int kMostCondoms = 99;
 
-std::string Rule(int count) { return std::string(static_cast<size_t>(count), kRule); }
-
-void ChargeTime(int units) {
-  GameSession.TimeLeft = static_cast<int16_t>(
-      std::max<int>(GameSession.TimeLeft - units, std::numeric_limits<int16_t>::min()));
-}
 
 int32_t HousePrice(int street) { return 75 * street * street; }
 
@@ -52,7 +45,7 @@ int32_t AskWhore(int count) {
 }
 
 void ReportNothingToGive(bool has_whores) {
-  ChargeTime(1);
+  TakeTime(1);
   if (!has_whores && GameSession.Player.CondomStock > 0) {
     WriteLine("|CRYou currently have no whores.");
   } else if (has_whores) {
@@ -66,7 +59,7 @@ void GiveCondomsTo(int slot, int32_t stock) {
   PlayerRecord& player = GameSession.Player;
   uint8_t& condoms = player.WhoreCondoms[static_cast<size_t>(slot - 1)];
   if (condoms >= kMostCondoms) {
-    ChargeTime(1);
+    TakeTime(1);
     WriteLine("|CRShe already has enough condoms.");
     return;
   }
@@ -77,7 +70,7 @@ void GiveCondomsTo(int slot, int32_t stock) {
   if (given == 0) return;
   condoms = static_cast<uint8_t>(condoms + given);
   player.CondomStock = static_cast<int16_t>(player.CondomStock - given);
-  ChargeTime(2);
+  TakeTime(2);
 }
 
 void ReportHouseBought(int32_t sale) {
@@ -98,7 +91,7 @@ void MoveStreet() {
   const int32_t street = AskInRange("|12Move to Which Street [1-99] : |14", 99);
   if (street == 0) return;
   GameSession.CurrentStreet = static_cast<uint8_t>(street);
-  ChargeTime(2);
+  TakeTime(2);
 }
 
 void PoliceTip() {
@@ -117,7 +110,7 @@ void PoliceTip() {
   } else {
     WriteLine("|13But the police thought it was a hoax and nothing happens.");
   }
-  ChargeTime(15);
+  TakeTime(15);
 }
 
 void GiveCondoms() {
@@ -146,7 +139,7 @@ void SetUpWhoreHouse() {
             std::to_string(price) + ".");
   const int32_t sale = HousePrice(player.HouseStreet);
   if (int64_t{player.Cash} + sale <= price) {
-    ChargeTime(1);
+    TakeTime(1);
     WriteLine("You do not have enough money. Go get some more.");
     return;
   }
@@ -155,7 +148,7 @@ void SetUpWhoreHouse() {
   player.Cash = AddCash(player.Cash, int64_t{sale} - price);
   ReportHouseBought(sale);
   player.HouseStreet = GameSession.CurrentStreet;
-  ChargeTime(30);
+  TakeTime(30);
 }
 
 void DisbandWhore() {
@@ -175,7 +168,7 @@ void DisbandWhore() {
   if (chosen == 0) return;
   WriteLine("|CR" + SlotName(player, chosen) + " is gone!");
   RemoveWhoreSlot(player, chosen);
-  ChargeTime(1);
+  TakeTime(1);
   GameSession.HiresThisSession = static_cast<int16_t>(GameSession.HiresThisSession - 1);
 }
 
