@@ -41,6 +41,7 @@ run_suite "g++" build -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite "clang++ ASan+UBSan" build-sanitize -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DKORDAVIN_SANITIZE=ON || status=1
+scripts/fuzz.sh 60 || status=1
 
 echo "=== Summary ==="
 printf '%s\n' "${summary[@]}"

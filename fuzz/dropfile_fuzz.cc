@@ -1,0 +1,89 @@
+// Drop files come from BBS packages we do not control, and a damaged or
+// foreign one must still give a session: every content error reads as an
+// empty or zero field. The first input byte picks the file name (and so the
+// format), the rest is the file.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "door/dropfile.h"
+#include "door/session.h"
+#include "door/text.h"
+#include "fuzz/fuzz_host.h"
+
+namespace {
+
+constexpr const char* kNames[] = {"DOOR.SYS",    "door.sys",     "CHAIN.TXT", "chain.txt",
+                                  "DORINFO1.DEF", "dorinfo3.def", "DOOR32.SYS", "door32.sys"};
+
+// The lines as the drop-file rules split them: at LF, CR or CR LF.
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\n' || c == '\r') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line.push_back(c);
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// Line n counted from 1; a line past the end reads as empty.
+std::string Line(const std::vector<std::string>& lines, size_t n) {
+  return n <= lines.size() ? lines[n - 1] : std::string();
+}
+
+uint16_t Minutes(const std::string& line) { return static_cast<uint16_t>(TextToInt(line)); }
+
+struct Expected {
+  std::string real_name;
+  std::string alias;
+  uint16_t minutes;
+};
+
+Expected ExpectedFields(size_t format, const std::vector<std::string>& lines) {
+  switch (format) {
+    case 0:  // DOOR.SYS
+      return {CutText(Line(lines, 10), 30), CutText(Line(lines, 36), 30), Minutes(Line(lines, 19))};
+    case 1:  // CHAIN.TXT
+      return {CutText(Line(lines, 3), 30), CutText(Line(lines, 2), 30),
+              static_cast<uint16_t>(TextToInt(Line(lines, 16)) / 60)};
+    case 2: {  // DORINFO
+      std::string name = CutText(CutText(Line(lines, 7), 30) + " " + CutText(Line(lines, 8), 30), 30);
+      return {name, name, Minutes(Line(lines, 12))};
+    }
+    default:  // DOOR32.SYS
+      return {CutText(Line(lines, 6), 30), CutText(Line(lines, 7), 30), Minutes(Line(lines, 9))};
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const size_t pick = data[0] % (sizeof kNames / sizeof kNames[0]);
+  const std::string path = FuzzScratchDir() + "/" + kNames[pick];
+  WriteFuzzFile(path, data + 1, size - 1);
+  InstallFuzzHost(FuzzScratchDir());
+
+  DropFileResult result = ReadDropFile(path);
+  FuzzCheck(result == Ok, "a readable drop file is reported as an error");
+
+  std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+  Expected expected = ExpectedFields(pick / 2, SplitLines(text));
+  FuzzCheck(DoorSession.RealName == expected.real_name, "RealName is not its line cut to 30");
+  FuzzCheck(DoorSession.Alias == expected.alias, "Alias is not its line cut to 30");
+  FuzzCheck(DoorSession.CallMinutes == expected.minutes, "CallMinutes is not its line's number");
+  FuzzCheck(DoorSession.BbsName.size() <= kMaxText, "BbsName is longer than a text");
+  const int16_t left = MinutesLeft();
+  FuzzCheck(left >= 0 && left <= DoorSession.CallMinutes, "the session clock is out of range");
+  return 0;
+}

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang++, AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs each one from its seed corpus in
+# fuzz/corpus/, for a bounded time or a number of executions, and prints the
+# executions per target. Fails when any target finds a crash, a sanitizer
+# report, a hang or a broken promise; the input that did it is kept under
+# <build>/findings/ and its log is shown.
+#
+#   scripts/fuzz.sh              about a minute per target (the CI budget)
+#   scripts/fuzz.sh 300          five minutes per target
+#   FUZZ_RUNS=1000000 scripts/fuzz.sh    a million executions per target
+#   FUZZ_TARGETS="keys records" scripts/fuzz.sh    only these targets
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-${FUZZ_SECONDS:-60}}
+runs=${FUZZ_RUNS:-}
+build=${FUZZ_BUILD_DIR:-build-fuzz}
+targets=(${FUZZ_TARGETS:-dropfile datfile records keys})
+
+if ! command -v clang++ >/dev/null; then
+  echo "fuzz.sh: clang++ is not installed (apt-get install clang libclang-rt-dev)" >&2
+  exit 1
+fi
+
+echo "=== fuzz: building ${targets[*]} ==="
+cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKORDAVIN_SANITIZE=ON -DKORDAVIN_FUZZ=ON -DKORDAVIN_TESTS=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]/%/_fuzz}"
+
+if [ -n "$runs" ]; then
+  budget=(-runs="$runs")
+  budget_text="$runs executions"
+else
+  budget=(-max_total_time="$seconds")
+  budget_text="$seconds s"
+fi
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+mkdir -p "$build/findings"
+status=0
+summary=()
+for target in "${targets[@]}"; do
+  # New inputs the fuzzer finds go to the build directory; the seed corpus in
+  # the repository stays as it was committed.
+  work="$build/corpus/$target"
+  mkdir -p "$work"
+  log="$build/findings/$target.log"
+  echo "=== fuzz: $target for $budget_text ==="
+  start=$(date +%s)
+  if "$build/fuzz/${target}_fuzz" "${budget[@]}" -timeout=10 -print_final_stats=1 \
+       -artifact_prefix="$build/findings/$target-" "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
+    result="ok"
+  else
+    result="FAILED"
+    status=1
+    grep -E "ERROR|broken promise|runtime error|SUMMARY|Test unit written" "$log" || tail -40 "$log"
+  fi
+  executions=$(grep -m1 -o 'number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
+  summary+=("$target: $executions executions in $(( $(date +%s) - start )) s, $result")
+done
+
+echo "=== fuzz summary ==="
+printf '%s\n' "${summary[@]}"
+exit $status
