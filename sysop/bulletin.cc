@@ -1,0 +1,186 @@
+// The login bulletin: the top pimps by net worth and whether the game is
+// running or won, as an ANSI screen in CP437 and as plain text.
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <numeric>
+
+#include "game/loop.h"
+#include "sysop/datafiles.h"
+#include "sysop/sysop.h"
+
+namespace {
+
+constexpr size_t kInnerWidth = 77;  // 79 columns with the two side rules
+constexpr size_t kTopPlayers = 10;
+constexpr int kBorderColor = 9;
+constexpr int kTitleColor = 14;
+constexpr int kHeadColor = 11;
+constexpr int kRankColor = 11;
+constexpr int kNameColor = 12;
+constexpr int kWorthColor = 2;
+constexpr int kWhoresColor = 14;
+constexpr int kStateColor = 13;
+constexpr int kTextColor = 7;
+
+struct Piece {
+  int color;
+  std::string text;
+};
+
+using Row = std::vector<Piece>;  // an empty row is a dividing rule
+
+struct BoxChars {
+  std::string top_left, top_right, bottom_left, bottom_right, tee_left, tee_right, side;
+  char rule;
+};
+
+const BoxChars kAnsiBox = {"\xDA", "\xBF", "\xC0", "\xD9", "\xC3", "\xB4", "\xB3", '\xC4'};
+const BoxChars kPlainBox = {"+", "+", "+", "+", "+", "+", "|", '-'};
+
+std::string Color(int color) {
+  static const char kCodes[] = "04261537";
+  const int base = color & 7;
+  return std::string("\x1B[") + (color > 7 ? "1;3" : "0;3") + kCodes[base] + "m";
+}
+
+std::string Right(const std::string& text, size_t width) {
+  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+std::string Left(const std::string& text, size_t width) {
+  return text.size() >= width ? text.substr(0, width) : text + std::string(width - text.size(), ' ');
+}
+
+std::string WorthText(double worth) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.0f", worth);
+  return text;
+}
+
+std::vector<size_t> TopPlayers(const std::vector<PlayerRecord>& players) {
+  std::vector<size_t> order(players.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  // Equal worth ranks the later player first, as the game's rankings do.
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const double wa = NetWorth(players[a]), wb = NetWorth(players[b]);
+    return wa != wb ? wa > wb : a > b;
+  });
+  if (order.size() > kTopPlayers) order.resize(kTopPlayers);
+  return order;
+}
+
+Row RankRow(size_t rank, const PlayerRecord& player) {
+  return {{kRankColor, " " + Right(std::to_string(rank), 2) + ".  "},
+          {kNameColor, Left(FieldText(player.Name), 30)},
+          {kWorthColor, Right("$" + WorthText(NetWorth(player)), 16)},
+          {kWhoresColor, "      " + Right(std::to_string(player.WhoreCount), 2)}};
+}
+
+std::vector<Row> StateRows(const GameConfig& config, size_t player_count) {
+  if (config.WinnerName.empty()) {
+    return {{{kStateColor, " The game is running. Pimps in the game: " +
+                               std::to_string(player_count)}}};
+  }
+  std::vector<Row> rows = {
+      {{kStateColor, " Game over! "},
+       {kNameColor, FieldText(config.WinnerName)},
+       {kStateColor, " bought Flaming Sheinen's Restaurant."}},
+      {{kStateColor, " Winner's alias: "}, {kNameColor, FieldText(config.WinnerAlias)}}};
+  if (config.RerollDay >= 1 && config.RerollDay <= 31) {
+    rows.push_back({{kStateColor, " A new game starts on the " + Ordinal(config.RerollDay) +
+                                      " of the month."}});
+  } else {
+    rows.push_back({{kStateColor, " A new game starts when the sysop resets it."}});
+  }
+  return rows;
+}
+
+std::vector<Row> BulletinRows(const std::vector<PlayerRecord>& players, const GameConfig& config) {
+  std::vector<Row> rows = {{{kTitleColor, Left("", 26) + "Kordavin: The Top Pimps"}}, {}};
+  const std::vector<size_t> top = TopPlayers(players);
+  if (top.empty()) {
+    rows.push_back({{kTextColor, " No pimps have joined this game yet."}});
+  } else {
+    rows.push_back({{kHeadColor, Left(" Rank", 6) + Left("Pimp", 30) + Right("Net Worth", 16) +
+                                     Right("Whores", 8)}});
+    for (size_t i = 0; i < top.size(); ++i) rows.push_back(RankRow(i + 1, players[top[i]]));
+  }
+  rows.push_back({});
+  for (Row& row : StateRows(config, players.size())) rows.push_back(row);
+  return rows;
+}
+
+// One row between the side rules, cut or filled to the box's width.
+std::string RenderRow(const Row& row, const BoxChars& box, bool ansi) {
+  const std::string border = ansi ? Color(kBorderColor) : std::string();
+  if (row.empty()) {
+    return border + box.tee_left + std::string(kInnerWidth, box.rule) + box.tee_right + "\r\n";
+  }
+  std::string line = border + box.side;
+  size_t used = 0;
+  for (const Piece& piece : row) {
+    const std::string text = piece.text.substr(0, kInnerWidth - used);
+    if (ansi) line += Color(piece.color);
+    line += text;
+    used += text.size();
+  }
+  return line + std::string(kInnerWidth - used, ' ') + border + box.side + "\r\n";
+}
+
+std::string RenderBulletin(const std::vector<Row>& rows, bool ansi) {
+  const BoxChars& box = ansi ? kAnsiBox : kPlainBox;
+  const std::string border = ansi ? Color(kBorderColor) : std::string();
+  std::string screen = ansi ? "\x1B[0m\x1B[2J\x1B[H" : "";
+  screen += border + box.top_left + std::string(kInnerWidth, box.rule) + box.top_right + "\r\n";
+  for (const Row& row : rows) screen += RenderRow(row, box, ansi);
+  screen += border + box.bottom_left + std::string(kInnerWidth, box.rule) + box.bottom_right;
+  screen += ansi ? "\x1B[0m\r\n" : "\r\n";
+  return screen;
+}
+
+// Written aside and renamed into place, so a caller logging in while the
+// nightly event runs sees the old bulletin or the new one, never half.
+bool WriteWholeFile(const std::string& path, const std::string& bytes, SysopIo& io) {
+  const std::string staging = path + ".new";
+  {
+    std::ofstream out(staging, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::remove(staging.c_str());
+      io.err << "kordavin-sysop: cannot write " << path << "\n";
+      return false;
+    }
+  }
+  if (std::rename(staging.c_str(), path.c_str()) == 0) return true;
+  std::remove(staging.c_str());
+  io.err << "kordavin-sysop: cannot write " << path << "\n";
+  return false;
+}
+
+}  // namespace
+
+int BulletinCommand(const SysopRequest& request, SysopIo& io) {
+  if (request.ans.empty() && request.asc.empty()) {
+    io.err << "kordavin-sysop: bulletin needs --ans FILE, --asc FILE or both\n"
+           << "Try 'kordavin-sysop --help'.\n";
+    return kSysopUsage;
+  }
+  std::vector<PlayerRecord> players;
+  GameConfig config;
+  std::string warning, error;
+  if (!ReadAllPlayers(request.dir, players, warning, error) ||
+      !ReadGameConfig(request.dir, config, error)) {
+    io.err << "kordavin-sysop: " << error << "\n";
+    return kSysopRefused;
+  }
+  // A cut-off last record is reported, but the whole records still make a
+  // bulletin: the callers should not lose it over one damaged player.
+  if (!warning.empty()) io.err << "kordavin-sysop: " << warning << "\n";
+  const std::vector<Row> rows = BulletinRows(players, config);
+  bool ok = true;
+  if (!request.ans.empty()) ok = WriteWholeFile(request.ans, RenderBulletin(rows, true), io) && ok;
+  if (!request.asc.empty()) ok = WriteWholeFile(request.asc, RenderBulletin(rows, false), io) && ok;
+  return ok && warning.empty() ? kSysopOk : kSysopRefused;
+}

@@ -1,0 +1,178 @@
+#include "sysop/datafiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "door/platform.h"
+
+namespace {
+
+constexpr int kLockAttempts = 5;
+constexpr int kLockPauseMs = 100;
+const std::string kNoName;
+
+std::string SystemError(const std::string& what, const std::string& path, int code) {
+  return what + " " + path + ": " + std::strerror(code);
+}
+
+int OpenWithoutSignals(const std::string& path, int flags) {
+  int fd;
+  do {
+    fd = open(path.c_str(), flags | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// The door holds each lock only for one scan or one record, so a refusal
+// that lasts half a second means a node is stuck, not busy.
+int LockWithRetry(int fd, bool exclusive) {
+  int result = kLockDenied;
+  for (int attempt = 0; attempt < kLockAttempts && result == kLockDenied; ++attempt) {
+    result = Host.LockFile(fd, exclusive);
+    if (result == kLockDenied) Host.SleepMs(kLockPauseMs);
+  }
+  return result;
+}
+
+off_t OffsetOf(size_t record_size, int64_t index) {
+  return static_cast<off_t>(index * static_cast<int64_t>(record_size));
+}
+
+// kordavin.dat is a DOS text file: a line ends at LF, and a CR before it is
+// not part of the text.
+std::string CutLine(std::string line, size_t max) {
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.size() > max) line.resize(max);
+  return line;
+}
+
+}  // namespace
+
+bool OpenLocked(const std::string& path, bool exclusive, LockedFile& file, bool& missing,
+                std::string& error) {
+  CloseLocked(file);
+  missing = false;
+  // Reading needs no write permission, so a sysop account that may only
+  // read the files can still list them.
+  int fd = OpenWithoutSignals(path, exclusive ? O_RDWR : O_RDONLY);
+  if (fd < 0) {
+    missing = errno == ENOENT;
+    if (!missing) error = SystemError("cannot open", path, errno);
+    return false;
+  }
+  int lock = LockWithRetry(fd, exclusive);
+  if (lock == kLockDenied) {
+    close(fd);
+    error = "cannot lock " + path + ": another node holds it";
+    return false;
+  }
+  // A file system without such locks was always shared without them.
+  file.fd = fd;
+  file.path = path;
+  return true;
+}
+
+void CloseLocked(LockedFile& file) {
+  if (file.fd >= 0) close(file.fd);
+  file.fd = -1;
+}
+
+int64_t CountRecords(const LockedFile& file, size_t record_size, int64_t& leftover) {
+  struct stat info {};
+  leftover = 0;
+  if (file.fd < 0 || record_size == 0 || fstat(file.fd, &info) != 0) return 0;
+  const int64_t bytes = static_cast<int64_t>(info.st_size);
+  leftover = bytes % static_cast<int64_t>(record_size);
+  return bytes / static_cast<int64_t>(record_size);
+}
+
+bool ReadRecordAt(const LockedFile& file, size_t record_size, int64_t index, uint8_t* bytes,
+                  std::string& error) {
+  ssize_t got;
+  do {
+    got = pread(file.fd, bytes, record_size, OffsetOf(record_size, index));
+  } while (got < 0 && errno == EINTR);
+  if (got == static_cast<ssize_t>(record_size)) return true;
+  error = got < 0 ? SystemError("cannot read", file.path, errno)
+                  : "cannot read " + file.path + ": record " + std::to_string(index + 1) +
+                        " is cut off";
+  return false;
+}
+
+bool WriteRecordAt(const LockedFile& file, size_t record_size, int64_t index,
+                   const uint8_t* bytes, std::string& error) {
+  ssize_t put;
+  do {
+    put = pwrite(file.fd, bytes, record_size, OffsetOf(record_size, index));
+  } while (put < 0 && errno == EINTR);
+  if (put == static_cast<ssize_t>(record_size)) return true;
+  error = put < 0 ? SystemError("cannot write", file.path, errno)
+                  : "cannot write " + file.path + ": the disk took only part of a record";
+  return false;
+}
+
+bool ReadAllPlayers(const std::string& dir, std::vector<PlayerRecord>& players,
+                    std::string& warning, std::string& error) {
+  players.clear();
+  LockedFile file;
+  bool missing = false;
+  if (!OpenLocked(dir + kSysopPlayerFile, false, file, missing, error)) return missing;
+  int64_t leftover = 0;
+  const int64_t count = CountRecords(file, kPlayerRecordSize, leftover);
+  PlayerBytes bytes{};
+  for (int64_t i = 0; i < count; ++i) {
+    if (!ReadRecordAt(file, kPlayerRecordSize, i, bytes.data(), error)) {
+      CloseLocked(file);
+      return false;
+    }
+    players.push_back(DecodePlayer(bytes.data()));
+  }
+  CloseLocked(file);
+  if (leftover > 0) {
+    warning = std::string(kSysopPlayerFile) + ": " + std::to_string(leftover) +
+              " bytes after the last whole record";
+  }
+  return true;
+}
+
+bool ReadGameConfig(const std::string& dir, GameConfig& config, std::string& error) {
+  config = GameConfig{};
+  LockedFile file;
+  bool missing = false;
+  if (!OpenLocked(dir + kSysopConfigFile, false, file, missing, error)) return missing;
+  int64_t leftover = 0;
+  ConfigBytes bytes{};
+  bool ok = true;
+  if (CountRecords(file, kGameConfigSize, leftover) > 0) {
+    ok = ReadRecordAt(file, kGameConfigSize, 0, bytes.data(), error);
+    if (ok) config = DecodeConfig(bytes.data());
+  }
+  CloseLocked(file);
+  return ok;
+}
+
+NameLists ReadNameLists(const std::string& dir) {
+  NameLists lists;
+  std::ifstream in(dir + kSysopDataFile, std::ios::binary);
+  std::string line;
+  for (int number = 1; number <= 65 && std::getline(in, line); ++number) {
+    if (number >= 3 && number <= 12) lists.clothes[number - 2] = CutLine(line, 30);
+    if (number >= 16) lists.whores[number - 15] = CutLine(line, 15);
+  }
+  return lists;
+}
+
+const std::string& ClothesNameIn(const NameLists& lists, int index) {
+  if (index < 1 || index >= static_cast<int>(lists.clothes.size())) return kNoName;
+  return lists.clothes[index];
+}
+
+const std::string& WhoreNameIn(const NameLists& lists, int index) {
+  if (index < 1 || index >= static_cast<int>(lists.whores.size())) return kNoName;
+  return lists.whores[index];
+}

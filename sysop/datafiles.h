@@ -1,0 +1,56 @@
+// Record access for the sysop tool. The door's own record operations end a
+// caller's session on a lasting failure (and wait for a key first); a tool
+// run from a script must instead say what went wrong and exit. These take
+// the same locks, retry a refused lock the same way and read or write one
+// whole record at a time, but report every failure as text.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "game/records.h"
+
+constexpr char kSysopPlayerFile[] = "kordavin.ply";
+constexpr char kSysopConfigFile[] = "kordavin.cfg";
+constexpr char kSysopNewsFile[] = "kordavin.msg";
+constexpr char kSysopDataFile[] = "kordavin.dat";
+
+struct LockedFile {
+  int fd = -1;
+  std::string path;
+};
+
+// Opens an existing file under a shared or exclusive lock; a lock another
+// process holds is asked for again, five times, 100 ms apart. A missing file
+// sets missing and returns false with no error text.
+bool OpenLocked(const std::string& path, bool exclusive, LockedFile& file, bool& missing,
+                std::string& error);
+void CloseLocked(LockedFile& file);
+
+// Whole records in the file, and the bytes left over after the last one.
+int64_t CountRecords(const LockedFile& file, size_t record_size, int64_t& leftover);
+bool ReadRecordAt(const LockedFile& file, size_t record_size, int64_t index, uint8_t* bytes,
+                  std::string& error);
+bool WriteRecordAt(const LockedFile& file, size_t record_size, int64_t index,
+                   const uint8_t* bytes, std::string& error);
+
+// Every whole player record of dir's kordavin.ply, in file order (an absent
+// file has none). A cut-off last record is left out and named in warning.
+bool ReadAllPlayers(const std::string& dir, std::vector<PlayerRecord>& players,
+                    std::string& warning, std::string& error);
+
+// kordavin.cfg's record; an absent or short file reads as a running game.
+bool ReadGameConfig(const std::string& dir, GameConfig& config, std::string& error);
+
+struct NameLists {
+  std::array<std::string, 11> clothes;  // [1..10]
+  std::array<std::string, 51> whores;   // [1..50]
+};
+
+// The clothes and whore names of dir's kordavin.dat, cut as the door cuts
+// them; names it lacks stay empty.
+NameLists ReadNameLists(const std::string& dir);
+const std::string& ClothesNameIn(const NameLists& lists, int index);
+const std::string& WhoreNameIn(const NameLists& lists, int index);

@@ -1,0 +1,122 @@
+// Starting a new game by hand, and checking and mending the data files.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "door/platform.h"
+#include "game/validate.h"
+#include "sysop/datafiles.h"
+#include "sysop/sysop.h"
+
+namespace {
+
+constexpr int kLockAttempts = 5;
+constexpr int kLockPauseMs = 100;
+
+// Empties a data file (creating it when missing) under an exclusive lock, so
+// a node in the middle of reading it waits rather than reading half a game.
+// Its new content is written before the file is cut to length, so nobody
+// ever finds the configuration shorter than one record.
+bool RewriteDataFile(const std::string& path, const std::vector<uint8_t>& content,
+                     std::string& error) {
+  int fd;
+  do {
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    error = "cannot open " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  int lock = kLockDenied;
+  for (int attempt = 0; attempt < kLockAttempts && lock == kLockDenied; ++attempt) {
+    lock = Host.LockFile(fd, true);
+    if (lock == kLockDenied) Host.SleepMs(kLockPauseMs);
+  }
+  bool ok = lock != kLockDenied;
+  if (!ok) error = "cannot lock " + path + ": another node holds it";
+  if (ok && !content.empty()) {
+    ok = pwrite(fd, content.data(), content.size(), 0) == static_cast<ssize_t>(content.size());
+    if (!ok) error = "cannot write " + path;
+  }
+  if (ok && ftruncate(fd, static_cast<off_t>(content.size())) != 0) {
+    ok = false;
+    error = "cannot cut " + path + ": " + std::strerror(errno);
+  }
+  close(fd);
+  return ok;
+}
+
+bool Confirmed(SysopIo& io) {
+  // Asked on stderr, so a script reading stdout never takes it for output.
+  io.err << "Start a new game? Every player and all news will be lost. [y/N] ";
+  io.err.flush();
+  std::string answer;
+  if (!std::getline(io.in, answer)) {
+    io.err << '\n';  // no answer came, so no line end either
+    return false;
+  }
+  if (!answer.empty() && answer.back() == '\r') answer.pop_back();
+  return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes";
+}
+
+void WriteProblems(std::ostream& out, const std::vector<DataProblem>& problems) {
+  for (const DataProblem& problem : problems) {
+    out << problem.file << '\t'
+        << (problem.record < 0 ? std::string("-") : std::to_string(problem.record + 1)) << '\t'
+        << problem.what << '\n';
+  }
+}
+
+std::vector<DataProblem> AllProblems(const std::string& dir) {
+  std::vector<DataProblem> problems;
+  if (access((dir + kSysopDataFile).c_str(), R_OK) != 0) {
+    problems.push_back({kSysopDataFile, -1, "missing or unreadable: the door stops every caller"});
+  }
+  const std::vector<DataProblem> found = FindDataProblems(dir);
+  problems.insert(problems.end(), found.begin(), found.end());
+  return problems;
+}
+
+}  // namespace
+
+int ResetCommand(const SysopRequest& request, SysopIo& io) {
+  const int guard = RefuseWhileCallersOn(request, io);
+  if (guard != kSysopOk) return guard;
+  if (!request.yes && !Confirmed(io)) {
+    io.err << "kordavin-sysop: not reset\n";
+    return kSysopRefused;
+  }
+  // The same files in the same order as the door's own reroll.
+  std::string error;
+  const bool ok = RewriteDataFile(request.dir + kSysopNewsFile, {}, error) &&
+                  RewriteDataFile(request.dir + kSysopPlayerFile, {}, error) &&
+                  RewriteDataFile(request.dir + kSysopConfigFile,
+                                  std::vector<uint8_t>(kGameConfigFileSize, 0), error);
+  if (!ok) {
+    io.err << "kordavin-sysop: " << error << "\n";
+    return kSysopRefused;
+  }
+  io.out << "new game started\n";
+  return kSysopOk;
+}
+
+int CheckCommand(const SysopRequest& request, SysopIo& io) {
+  if (request.repair) {
+    const int guard = RefuseWhileCallersOn(request, io);
+    if (guard != kSysopOk) return guard;
+  }
+  const std::vector<DataProblem> problems = AllProblems(request.dir);
+  io.out << "file\trecord\tproblem\n";
+  WriteProblems(io.out, problems);
+  if (!request.repair) return problems.empty() ? kSysopOk : kSysopRefused;
+  const int repairs = RepairDataFiles(request.dir);
+  io.out << "repaired " << repairs << '\n';
+  const std::vector<DataProblem> left = AllProblems(request.dir);
+  if (left.empty()) return kSysopOk;
+  io.err << "kordavin-sysop: " << left.size() << " problems remain\n";
+  return kSysopRefused;
+}

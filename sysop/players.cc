@@ -1,0 +1,274 @@
+// Players: the listing, one player in full, and the sysop's edits.
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <numeric>
+
+#include "sysop/datafiles.h"
+#include "sysop/sysop.h"
+
+namespace {
+
+// Edit fields, with the ranges the game itself keeps them in.
+struct FieldRule {
+  const char* name;
+  int64_t low;
+  int64_t high;
+  bool per_whore;
+};
+
+constexpr FieldRule kFieldRules[] = {
+    {"cash", 0, 2147483647, false},   {"wardrobe", 1, 10, false},
+    {"house", 0, 99, false},          {"condoms", 0, 999, false},
+    {"timeleft", 0, 260, false},      {"burger", 0, 1, false},
+    {"name", 1, 50, true},            {"hours", 7, 10, true},
+    {"condoms", 0, 99, true},         {"days", 0, 32767, true},
+    {"rate", 0, 1000000, true},
+};
+
+struct Assignment {
+  std::string text;  // as typed, for messages
+  const FieldRule* rule = nullptr;
+  int slot = 0;      // 1-based whore slot, 0 for a player field
+  std::string value;
+};
+
+std::string WorthText(double worth) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.0f", worth);
+  return text;
+}
+
+const FieldRule* FindRule(const std::string& name, bool per_whore) {
+  for (const FieldRule& rule : kFieldRules) {
+    if (rule.per_whore == per_whore && name == rule.name) return &rule;
+  }
+  return nullptr;
+}
+
+bool ParseNumber(const std::string& text, int64_t& number) {
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, number);
+  return error == std::errc() && stop == end && !text.empty();
+}
+
+// "cash=5000" or "whore3.hours=9"; false when the text names no field.
+bool ParseAssignment(const std::string& text, Assignment& assignment) {
+  assignment.text = text;
+  const size_t equals = text.find('=');
+  if (equals == std::string::npos) return false;
+  std::string field = text.substr(0, equals);
+  assignment.value = text.substr(equals + 1);
+  if (field.rfind("whore", 0) != 0) {
+    assignment.rule = FindRule(field, false);
+    return assignment.rule != nullptr;
+  }
+  const size_t dot = field.find('.');
+  int64_t slot = 0;
+  if (dot == std::string::npos || !ParseNumber(field.substr(5, dot - 5), slot)) return false;
+  if (slot < 1 || slot > kMaxWhores) return false;
+  assignment.slot = static_cast<int>(slot);
+  assignment.rule = FindRule(field.substr(dot + 1), true);
+  return assignment.rule != nullptr;
+}
+
+int64_t FieldValue(const PlayerRecord& player, const Assignment& a) {
+  const std::string name = a.rule->name;
+  if (a.slot > 0) {
+    const size_t k = static_cast<size_t>(a.slot - 1);
+    if (name == "name") return player.WhoreNameIndex[k];
+    if (name == "hours") return player.WhoreHours[k];
+    if (name == "condoms") return player.WhoreCondoms[k];
+    if (name == "days") return player.WhoreDays[k];
+    return player.WhoreRate[k];
+  }
+  if (name == "cash") return player.Cash;
+  if (name == "wardrobe") return player.ClothesLevel;
+  if (name == "house") return player.HouseStreet;
+  if (name == "condoms") return player.CondomStock;
+  if (name == "timeleft") return player.TimeLeft;
+  return player.AteFlameBurger;
+}
+
+// The value is already known to be inside the rule's range, so every cast
+// below keeps it whole.
+void SetFieldValue(PlayerRecord& player, const Assignment& a, int64_t value) {
+  const std::string name = a.rule->name;
+  if (a.slot > 0) {
+    const size_t k = static_cast<size_t>(a.slot - 1);
+    if (name == "name") player.WhoreNameIndex[k] = static_cast<uint8_t>(value);
+    if (name == "hours") player.WhoreHours[k] = static_cast<uint8_t>(value);
+    if (name == "condoms") player.WhoreCondoms[k] = static_cast<uint8_t>(value);
+    if (name == "days") player.WhoreDays[k] = static_cast<int16_t>(value);
+    if (name == "rate") player.WhoreRate[k] = static_cast<int32_t>(value);
+    return;
+  }
+  if (name == "cash") player.Cash = static_cast<int32_t>(value);
+  if (name == "wardrobe") player.ClothesLevel = static_cast<uint8_t>(value);
+  if (name == "house") player.HouseStreet = static_cast<uint8_t>(value);
+  if (name == "condoms") player.CondomStock = static_cast<int16_t>(value);
+  if (name == "timeleft") player.TimeLeft = static_cast<int16_t>(value);
+  if (name == "burger") player.AteFlameBurger = static_cast<uint8_t>(value);
+}
+
+// Returns the refusal for one assignment, or an empty text when it holds.
+std::string ApplyAssignment(PlayerRecord& player, const Assignment& a) {
+  const std::string field = a.text.substr(0, a.text.find('='));
+  int64_t value = 0;
+  if (!ParseNumber(a.value, value)) return field + ": '" + a.value + "' is not a whole number";
+  if (value < a.rule->low || value > a.rule->high) {
+    return field + ": " + a.value + " is out of range " + std::to_string(a.rule->low) + ".." +
+           std::to_string(a.rule->high);
+  }
+  if (a.slot > player.WhoreCount) {
+    return field + ": whore " + std::to_string(a.slot) + " is not in use (the player has " +
+           std::to_string(player.WhoreCount) + ")";
+  }
+  SetFieldValue(player, a, value);
+  return std::string();
+}
+
+bool ParsePlayerNumber(const std::string& text, int64_t& number, SysopIo& io) {
+  if (ParseNumber(text, number) && number >= 1) return true;
+  io.err << "kordavin-sysop: '" << text << "' is not a player number\n";
+  return false;
+}
+
+bool LoadPlayers(const SysopRequest& request, SysopIo& io, std::vector<PlayerRecord>& players,
+                 bool& damaged) {
+  std::string warning, error;
+  if (!ReadAllPlayers(request.dir, players, warning, error)) {
+    io.err << "kordavin-sysop: " << error << "\n";
+    return false;
+  }
+  damaged = !warning.empty();
+  if (damaged) io.err << "kordavin-sysop: " << warning << "\n";
+  return true;
+}
+
+void WriteListLine(std::ostream& out, size_t number, const PlayerRecord& p) {
+  out << number << '\t' << FieldText(p.Name) << '\t' << FieldText(p.BbsAlias) << '\t' << p.Cash
+      << '\t' << int{p.WhoreCount} << '\t' << int{p.ClothesLevel} << '\t' << int{p.HouseStreet}
+      << '\t' << int{p.LastDay} << '\t' << p.TimeLeft << '\n';
+}
+
+void WriteWhore(std::ostream& out, const PlayerRecord& p, size_t k, const NameLists& names) {
+  const std::string slot = "whore" + std::to_string(k + 1) + ".";
+  out << slot << "name: " << int{p.WhoreNameIndex[k]} << ' '
+      << FieldText(WhoreNameIn(names, p.WhoreNameIndex[k])) << '\n'
+      << slot << "hours: " << int{p.WhoreHours[k]} << '\n'
+      << slot << "rate: " << p.WhoreRate[k] << '\n'
+      << slot << "condoms: " << int{p.WhoreCondoms[k]} << '\n'
+      << slot << "days: " << p.WhoreDays[k] << '\n';
+}
+
+int WritePlayerBack(const SysopRequest& request, int64_t number, std::vector<Assignment>& edits,
+                    SysopIo& io) {
+  LockedFile file;
+  bool missing = false;
+  std::string error;
+  if (!OpenLocked(request.dir + kSysopPlayerFile, true, file, missing, error)) {
+    io.err << "kordavin-sysop: " << (missing ? "there are no players" : error) << "\n";
+    return kSysopRefused;
+  }
+  int64_t leftover = 0;
+  const int64_t count = CountRecords(file, kPlayerRecordSize, leftover);
+  PlayerBytes bytes{};
+  if (number > count) {
+    error = "there is no player " + std::to_string(number) + " (players: " +
+            std::to_string(count) + ")";
+  } else if (ReadRecordAt(file, kPlayerRecordSize, number - 1, bytes.data(), error)) {
+    const PlayerRecord before = DecodePlayer(bytes.data());
+    PlayerRecord after = before;
+    std::string refusals;
+    for (const Assignment& edit : edits) {
+      const std::string refusal = ApplyAssignment(after, edit);
+      if (!refusal.empty()) refusals += "kordavin-sysop: " + refusal + "\n";
+    }
+    if (!refusals.empty()) {
+      CloseLocked(file);
+      io.err << refusals << "kordavin-sysop: nothing written\n";
+      return kSysopRefused;
+    }
+    bytes = EncodePlayer(after);
+    if (WriteRecordAt(file, kPlayerRecordSize, number - 1, bytes.data(), error)) {
+      CloseLocked(file);
+      for (const Assignment& edit : edits) {
+        io.out << edit.text.substr(0, edit.text.find('=')) << ": " << FieldValue(before, edit)
+               << " -> " << FieldValue(after, edit) << '\n';
+      }
+      return kSysopOk;
+    }
+  }
+  CloseLocked(file);
+  io.err << "kordavin-sysop: " << error << "\n";
+  return kSysopRefused;
+}
+
+}  // namespace
+
+int ListPlayersCommand(const SysopRequest& request, SysopIo& io) {
+  std::vector<PlayerRecord> players;
+  bool damaged = false;
+  if (!LoadPlayers(request, io, players, damaged)) return kSysopRefused;
+  std::vector<size_t> order(players.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  if (request.by_worth) {
+    // Equal worth ranks the later player first, as the game's rankings do.
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+      const double wa = NetWorth(players[a]), wb = NetWorth(players[b]);
+      return wa != wb ? wa > wb : a > b;
+    });
+  }
+  io.out << "number\tname\talias\tcash\twhores\twardrobe\thouse\tlastday\ttimeleft\n";
+  for (size_t i : order) WriteListLine(io.out, i + 1, players[i]);
+  return damaged ? kSysopRefused : kSysopOk;
+}
+
+int ShowPlayerCommand(const SysopRequest& request, SysopIo& io) {
+  int64_t number = 0;
+  if (!ParsePlayerNumber(request.operands[0], number, io)) return kSysopUsage;
+  std::vector<PlayerRecord> players;
+  bool damaged = false;
+  if (!LoadPlayers(request, io, players, damaged)) return kSysopRefused;
+  if (number > static_cast<int64_t>(players.size())) {
+    io.err << "kordavin-sysop: there is no player " << number << " (players: " << players.size()
+           << ")\n";
+    return kSysopRefused;
+  }
+  const PlayerRecord& p = players[static_cast<size_t>(number - 1)];
+  const NameLists names = ReadNameLists(request.dir);
+  io.out << "number: " << number << '\n'
+         << "name: " << FieldText(p.Name) << '\n'
+         << "alias: " << FieldText(p.BbsAlias) << '\n'
+         << "cash: " << p.Cash << '\n'
+         << "networth: " << WorthText(NetWorth(p)) << '\n'
+         << "wardrobe: " << int{p.ClothesLevel} << ' '
+         << FieldText(ClothesNameIn(names, p.ClothesLevel)) << '\n'
+         << "house: " << int{p.HouseStreet} << '\n'
+         << "condoms: " << p.CondomStock << '\n'
+         << "burger: " << int{p.AteFlameBurger} << '\n'
+         << "lastday: " << int{p.LastDay} << '\n'
+         << "timeleft: " << p.TimeLeft << '\n'
+         << "whores: " << int{p.WhoreCount} << '\n';
+  for (size_t k = 0; k < p.WhoreCount; ++k) WriteWhore(io.out, p, k, names);
+  return kSysopOk;
+}
+
+int EditPlayerCommand(const SysopRequest& request, SysopIo& io) {
+  int64_t number = 0;
+  if (!ParsePlayerNumber(request.operands[0], number, io)) return kSysopUsage;
+  std::vector<Assignment> edits;
+  for (size_t i = 1; i < request.operands.size(); ++i) {
+    Assignment edit;
+    if (!ParseAssignment(request.operands[i], edit)) {
+      io.err << "kordavin-sysop: '" << request.operands[i] << "' is not FIELD=VALUE with a known"
+             << " field\nTry 'kordavin-sysop --help'.\n";
+      return kSysopUsage;
+    }
+    edits.push_back(edit);
+  }
+  const int guard = RefuseWhileCallersOn(request, io);
+  if (guard != kSysopOk) return guard;
+  return WritePlayerBack(request, number, edits, io);
+}
