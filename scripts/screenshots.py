@@ -45,6 +45,7 @@ class Screen:
     def __init__(self):
         self.rows = []          # each row: list of (byte, fg, bg)
         self.row = self.col = 0
+        self.bottom = 0         # the lowest row reached: the screen's last line
         self.fg, self.bg = 7, 0
         self.wrap_pending = False
         self.pending = b""      # an escape sequence cut between two reads
@@ -58,7 +59,7 @@ class Screen:
         return line
 
     def _top(self):
-        return max(0, max(len(self.rows), self.row + 1) - ROWS)
+        return max(0, self.bottom + 1 - ROWS)
 
     def _put(self, byte):
         if self.wrap_pending:
@@ -89,7 +90,7 @@ class Screen:
         if final == "m":
             self._sgr(numbers)
         elif final == "J" and first == 2:
-            self.rows, self.row, self.col = [], 0, 0
+            self.rows, self.row, self.col, self.bottom = [], 0, 0, 0
         elif final == "H" or final == "f":
             row = (numbers[0] if numbers else 1) or 1
             col = (numbers[1] if len(numbers) > 1 else 1) or 1
@@ -123,6 +124,7 @@ class Screen:
                     i += 1
                     continue
                 self._escape(match.group(1).decode(), match.group(2).decode())
+                self.bottom = max(self.bottom, self.row)
                 i += match.end()
                 continue
             if byte == 13:
@@ -139,13 +141,14 @@ class Screen:
                 pass
             else:
                 self._put(byte)
+            self.bottom = max(self.bottom, self.row)
             i += 1
 
     def to_ansi(self):
         """The visible window as an ANSI file: one row per line, trailing blank
         cells dropped, colours sent only where they change."""
         top = self._top()
-        window = [self._cell_row(r)[:] for r in range(top, max(len(self.rows), self.row + 1))]
+        window = [self._cell_row(r)[:] for r in range(top, self.bottom + 1)]
         while window and all(cell == (32, 7, 0) for cell in window[-1]):
             window.pop()
         out = bytearray(b"\x1b[0m")
