@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -168,4 +169,26 @@ long CpuMs(pid_t pid) {
     if (i == 15) stime = std::stol(field);
   }
   return (utime + stime) * 1000 / sysconf(_SC_CLK_TCK);
+}
+
+bool ReadDoorOutput(DoorRun& run, int timeout_ms) { return ReadSome(run, timeout_ms); }
+
+int WaitForExitWithCpu(DoorRun& run, int timeout_ms, long& cpu_ms) {
+  cpu_ms = -1;
+  int64_t deadline = NowMs() + timeout_ms;
+  while (!run.exited) {
+    int status = 0;
+    rusage usage{};
+    pid_t done = wait4(run.pid, &status, WNOHANG, &usage);
+    if (done == run.pid) {
+      run.exited = true;
+      run.exit_status = status;
+      cpu_ms = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000L +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000L;
+      break;
+    }
+    if (NowMs() >= deadline) return -1;
+    if (run.master < 0 || !ReadSome(run, 5)) usleep(2000);
+  }
+  return WIFEXITED(run.exit_status) ? WEXITSTATUS(run.exit_status) : -1;
 }

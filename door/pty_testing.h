@@ -39,3 +39,11 @@ void StopDoor(DoorRun& run);
 long CpuMs(pid_t pid);
 // The path of libfaketime, or empty when it is not installed.
 std::string FakeTimeLibrary();
+
+// Reads what the door sends within timeout_ms into run.output; false once the
+// pty has closed.
+bool ReadDoorOutput(DoorRun& run, int timeout_ms);
+// Waits for the process to end like WaitForExit, and gives the CPU time
+// (user + system, milliseconds) it used over its whole life, taken as it is
+// reaped so that nothing after the exit is missed.
+int WaitForExitWithCpu(DoorRun& run, int timeout_ms, long& cpu_ms);

@@ -1,0 +1,56 @@
+// A scripted caller for the whole-system proofs: one visit of the real door in
+// a pseudo-terminal, walking the menus with a random mix of actions and
+// noting what the screen says it caused.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "door/pty_testing.h"
+
+// Caller n is "Load Caller n" at the BBS and plays the pimp "Pimp n".
+std::string CallerAlias(int caller);
+std::string CallerPimp(int caller);
+// The caller number of a pimp name as the roster shows it; -1 for any other.
+int CallerOfPimp(const std::string& pimp);
+
+// A news message the screen said was posted. Messages whose text the screen
+// does not show whole are noted by their fixed beginning.
+struct CausedNews {
+  std::string to;
+  std::string line1;
+};
+
+struct VisitResult {
+  std::string output;        // every byte the door sent
+  bool joined = false;       // the caller answered the joining questions
+  bool at_menu = false;      // reached a place's prompt
+  bool clean_end = false;    // quit or day's end, and exit code 0
+  bool stopped = false;      // the script stopped at stop_at_ms, door still running
+  std::string failure;       // what went wrong, empty when nothing did
+  int actions = 0;           // menu commands sent
+  std::vector<CausedNews> caused;
+  std::vector<int64_t> echo_us;  // from a menu key to its echo
+};
+
+struct VisitPlan {
+  std::string dir;           // the door's directory
+  int caller = 1;
+  int node = 1;
+  int actions = 6;           // menu actions before quitting
+  int wait_ms = 30000;       // longest wait for one screen text
+  int64_t stop_at_ms = 0;    // steady-clock ms at which to stop; 0 = never
+};
+
+// Runs one visit; run is left to the caller (stopped runs are still alive).
+VisitResult RunVisit(const VisitPlan& plan, std::mt19937& rng, DoorRun& run);
+
+// The news lines a visit's screen showed under "Last Night, ...".
+std::vector<std::string> ShownNews(const std::string& output);
+
+// The fixed beginning by which a news line is matched (see CausedNews).
+std::string NewsKey(const std::string& line1);
+
+int64_t SteadyMs();
