@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Remakes the screenshots in docs/screenshots/ from real sessions of the door.
 
-    python3 scripts/screenshots.py [--keep DIR]
+    python3 scripts/screenshots.py [--keep DIR] [--build DIR]
 
 Sets up a door directory (the built program, kordavin.dat and title1.ans),
 plays scripted callers in a pseudo-terminal with the date pinned by
@@ -9,11 +9,13 @@ libfaketime, and renders what the caller's 80x25 screen shows at chosen
 moments to PNG with ansilove. The first day five callers join (one examines
 another, which leaves news); the players are then given the holdings of a game
 a few weeks old; on the next day the first caller comes back to the news, a
-profit report, the rankings and the casino.
+profit report, the rankings and the casino. Last comes the login bulletin that
+kordavin-sysop makes of the same game.
 
 Needs python3, faketime and ansilove (apt-get install -y faketime ansilove);
-builds build/kordavin with cmake when it is missing. --keep DIR keeps the door
-directory and the .ans files there instead of a temporary directory.
+builds the door and the sysop tool with cmake when they are missing from the
+build directory (build/, or --build DIR). --keep DIR keeps the door directory
+and the .ans files there instead of a temporary directory.
 """
 
 import argparse
@@ -375,11 +377,11 @@ def next_day(door_dir, shots):
     jane.wait_for(b"& MAIN]: ")
     shots["rankings"] = jane.screen.to_ansi()
     jane.send(b"c")
-    jane.answer(b"[CASINO]: ", b"?")
     jane.wait_for(b"[CASINO]: ")
     play_black_jack(jane)
     shots["casino-black-jack"] = jane.screen.to_ansi()
-    jane.send(b"s")
+    jane.send(b"?")
+    jane.answer(b"[CASINO]: ", b"s")
     jane.answer(b" MAX]: ", b"100\r")
     jane.wait_for(b"[CASINO]: ")
     shots["casino-slot-machine"] = jane.screen.to_ansi()
@@ -400,21 +402,39 @@ def need_tools():
                    env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"))
 
 
-def built_program():
-    program = os.path.join(ROOT, "build", "kordavin")
+def built(build_dir, target):
+    """The built program, built first when it is missing; None if that fails."""
+    program = os.path.join(build_dir, target)
     if not os.access(program, os.X_OK):
-        subprocess.run(["cmake", "-S", ROOT, "-B", os.path.join(ROOT, "build")], check=True)
-        subprocess.run(["cmake", "--build", os.path.join(ROOT, "build"), "--target", "kordavin"],
-                       check=True)
-    return program
+        subprocess.run(["cmake", "-S", ROOT, "-B", build_dir], check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(["cmake", "--build", build_dir, "--target", target])
+    return program if os.access(program, os.X_OK) else None
 
 
-def make_door_dir(door_dir):
+def bulletin(build_dir, door_dir, shots):
+    """The sysop tool's login bulletin for the same game, when the tool builds."""
+    tool = built(build_dir, "kordavin-sysop")
+    if not tool:
+        print("kordavin-sysop did not build; no bulletin screenshot", file=sys.stderr)
+        return
+    ans = os.path.join(door_dir, "bulletin-output.ans")
+    subprocess.run([tool, "--dir", door_dir, "bulletin", "--ans", ans,
+                    "--asc", os.path.join(door_dir, "bulletin-output.asc")], check=True)
+    screen = Screen()
+    with open(ans, "rb") as f:
+        screen.feed(f.read())
+    shots["bulletin"] = screen.to_ansi()
+
+
+def make_door_dir(build_dir, door_dir):
     os.makedirs(door_dir, exist_ok=True)
     for name in ("kordavin.ply", "kordavin.cfg", "kordavin.msg"):
         if os.path.exists(os.path.join(door_dir, name)):
             os.remove(os.path.join(door_dir, name))
-    shutil.copy2(built_program(), door_dir)
+    program = built(build_dir, "kordavin")
+    if not program:
+        sys.exit("the door did not build")
+    shutil.copy2(program, door_dir)
     for name in ("kordavin.dat", "title1.ans"):
         shutil.copy2(os.path.join(ROOT, "data", name), door_dir)
 
@@ -434,15 +454,18 @@ def render(shots, ans_dir):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--keep", metavar="DIR", help="door directory to keep (default: temporary)")
+    parser.add_argument("--build", metavar="DIR", default=os.path.join(ROOT, "build"),
+                        help="build directory of the programs (default: build)")
     args = parser.parse_args()
     need_tools()
     door_dir = os.path.abspath(args.keep) if args.keep else tempfile.mkdtemp(prefix="kordavin-shots-")
     try:
-        make_door_dir(door_dir)
+        make_door_dir(os.path.abspath(args.build), door_dir)
         shots = {}
         first_day(door_dir, shots)
         give_holdings(door_dir, last_day=int(FIRST_DAY[8:10]))
         next_day(door_dir, shots)
+        bulletin(os.path.abspath(args.build), door_dir, shots)
         render(shots, door_dir)
     finally:
         if not args.keep:
