@@ -1,0 +1,91 @@
+// The built programs as a sysop meets them: the tool's exit codes and
+// streams, and the door directory that the install lays out.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "sysop/sysop_testing.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+// Runs a shell command line with no input; its streams land in scratch files.
+SysopTestRun RunProgram(const std::string& command) {
+  const std::string scratch = MakeSysopTestProc();
+  const std::string line = command + " </dev/null >" + scratch + "out 2>" + scratch + "err";
+  const int status = std::system(line.c_str());
+  const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return SysopTestRun{code, ReadSysopTestFile(scratch, "out"), ReadSysopTestFile(scratch, "err")};
+}
+
+bool IsExecutable(const fs::path& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IXUSR);
+}
+
+std::set<std::string> FilesUnder(const fs::path& root) {
+  std::set<std::string> names;
+  if (!fs::exists(root)) return names;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) names.insert(fs::relative(entry.path(), root).string());
+  }
+  return names;
+}
+
+TEST(SysopProgram, HelpUsageErrorsAndExitCodes) {
+  const std::string tool = KORDAVIN_SYSOP_BINARY;
+  SysopTestRun run = RunProgram(Quoted(tool) + " --help");
+  EXPECT_EQ(run.code, 0);
+  EXPECT_EQ(run.out.rfind("Usage: kordavin-sysop [--dir DIR] [--force] COMMAND [ARGUMENTS]\n", 0),
+            0u);
+  EXPECT_NE(run.out.find("Exit codes: 0 success, 1 usage error, 2 refused or data error.\n"),
+            std::string::npos);
+
+  for (const char* bad : {"", " frobnicate", " list --clean", " list extra", " --dir"}) {
+    run = RunProgram(Quoted(tool) + bad);
+    EXPECT_EQ(run.code, 1) << bad;
+    EXPECT_EQ(run.out, "") << bad;
+    EXPECT_NE(run.err.find("Try 'kordavin-sysop --help'."), std::string::npos) << bad;
+  }
+  run = RunProgram(Quoted(tool) + " --dir /nonexistent/kordavin list");
+  EXPECT_EQ(run.code, 2);
+  EXPECT_EQ(run.err, "kordavin-sysop: /nonexistent/kordavin/ is not a directory\n");
+}
+
+TEST(SysopProgram, InstallLaysOutADoorDirectoryTheToolWorksIn) {
+  const fs::path prefix = fs::path(MakeSysopTestProc()) / "door";
+  SysopTestRun run = RunProgram(Quoted(KORDAVIN_CMAKE_COMMAND) + " --install " +
+                                Quoted(KORDAVIN_BUILD_DIR) + " --prefix " + Quoted(prefix));
+  ASSERT_EQ(run.code, 0) << run.err;
+
+  EXPECT_TRUE(IsExecutable(prefix / "kordavin"));
+  EXPECT_TRUE(IsExecutable(prefix / "kordavin-sysop"));
+  const std::string source = std::string(KORDAVIN_SOURCE_DIR) + "/";
+  EXPECT_EQ(ReadSysopTestFile(prefix.string() + "/", "kordavin.dat"),
+            ReadSysopTestFile(source + "data/", "kordavin.dat"));
+  EXPECT_EQ(ReadSysopTestFile(prefix.string() + "/", "title1.ans"),
+            ReadSysopTestFile(source + "data/", "title1.ans"));
+  EXPECT_EQ(ReadSysopTestFile(prefix.string() + "/", "README.md"),
+            ReadSysopTestFile(source, "README.md"));
+  EXPECT_EQ(FilesUnder(prefix / "docs"), FilesUnder(source + "docs"));
+  // The door makes its own data files on the first call.
+  for (const char* made_by_door : {"kordavin.ply", "kordavin.cfg", "kordavin.msg"}) {
+    EXPECT_FALSE(fs::exists(prefix / made_by_door)) << made_by_door;
+  }
+
+  // Without --dir the installed tool works on the files beside it.
+  run = RunProgram(Quoted((prefix / "kordavin-sysop").string()) + " reset --yes");
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(fs::file_size(prefix / "kordavin.cfg"), kGameConfigFileSize);
+  run = RunProgram(Quoted((prefix / "kordavin-sysop").string()) + " check");
+  EXPECT_EQ(run.code, 0) << run.out << run.err;
+}
+
+}  // namespace
