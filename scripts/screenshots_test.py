@@ -4,6 +4,8 @@ Run: python3 scripts/screenshots_test.py"""
 
 import importlib.util
 import os
+import subprocess
+import tempfile
 import unittest
 
 _spec = importlib.util.spec_from_file_location(
@@ -58,6 +60,45 @@ class ScreenTest(unittest.TestCase):
         screen.feed(b"4mHi\x1b[0;37m\x1b[40m!")
         ansi = screen.to_ansi()
         self.assertIn(b"\x1b[0;1;33;44mHi\x1b[0;37;40m!", ansi)
+
+
+    def test_blanks_keep_their_background_but_plain_ones_are_trimmed(self):
+        screen = shots.Screen()
+        screen.feed(b"a\x1b[44m  \x1b[40m   ")
+        self.assertEqual(screen.to_ansi(), b"\x1b[0m\x1b[0;37;40ma\x1b[0;37;44m  \x1b[0m\r\n")
+
+
+class HoldingsTest(unittest.TestCase):
+    def test_the_sysop_tool_reads_back_what_was_given(self):
+        tool = os.environ.get("KORDAVIN_SYSOP", os.path.join(shots.ROOT, "build", "kordavin-sysop"))
+        if not os.access(tool, os.X_OK):
+            self.skipTest("no built kordavin-sysop; set KORDAVIN_SYSOP to its path")
+        with tempfile.TemporaryDirectory() as door_dir:
+            with open(os.path.join(door_dir, "kordavin.ply"), "wb") as f:
+                for n in range(len(shots.HOLDINGS)):
+                    record = bytearray(shots.PLAYER_SIZE)
+                    name = b"Pimp %d" % n
+                    record[0] = len(name)
+                    record[1:1 + len(name)] = name
+                    record[264] = 1
+                    f.write(record)
+            shots.give_holdings(door_dir, last_day=7)
+            shown = subprocess.run([tool, "--dir", door_dir, "show", "5"], capture_output=True,
+                                   text=True, check=True).stdout
+        fields = dict(line.split(": ", 1) for line in shown.splitlines())
+        cash, clothes, street, condoms, whores = shots.HOLDINGS[4]
+        self.assertEqual(fields["name"], "Pimp 4")
+        self.assertEqual(int(fields["cash"]), cash)
+        self.assertEqual(fields["wardrobe"].split()[0], str(clothes))
+        self.assertEqual(int(fields["house"]), street)
+        self.assertEqual(int(fields["condoms"]), condoms)
+        self.assertEqual(int(fields["lastday"]), 7)
+        self.assertEqual(int(fields["whores"]), len(whores))
+        index, hours, days = whores[-1]
+        k = len(whores)
+        self.assertEqual(fields["whore%d.name" % k].split()[0], str(index))
+        self.assertEqual(int(fields["whore%d.hours" % k]), hours)
+        self.assertEqual(int(fields["whore%d.days" % k]), days)
 
 
 class HandTotalTest(unittest.TestCase):
