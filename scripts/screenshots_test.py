@@ -8,10 +8,10 @@ import subprocess
 import tempfile
 import unittest
 
-_spec = importlib.util.spec_from_file_location(
+_found = importlib.util.spec_from_file_location(
     "screenshots", os.path.join(os.path.dirname(os.path.abspath(__file__)), "screenshots.py"))
-shots = importlib.util.module_from_spec(_spec)
-_spec.loader.exec_module(shots)
+shots = importlib.util.module_from_spec(_found)
+_found.loader.exec_module(shots)
 
 
 def text_rows(screen):
