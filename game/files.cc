@@ -102,15 +102,26 @@ int TryRead(RecordFile& file, uint8_t* record) {
   return 0;
 }
 
+void CutBackTo(const RecordFile& file, int64_t size) {
+  while (ftruncate(file.fd, static_cast<off_t>(size)) != 0 && errno == EINTR) {
+  }
+}
+
 int TryWrite(RecordFile& file, const uint8_t* record) {
   if (file.fd < 0) return kErrNotOpen;
   ssize_t put;
+  const int64_t size_before = FileBytes(file);
   // One positioned write with hang-ups held off: a caller who drops the line
   // never leaves half a record behind for the other nodes.
   HoldHangupSignals();
   do {
     put = pwrite(file.fd, record, file.record_size, OffsetOf(file));
   } while (put < 0 && errno == EINTR);
+  // A disk that fills up in the middle of an append keeps the part that fit;
+  // cut it off again, or every later scan of the file would stop at it.
+  if (put != static_cast<ssize_t>(file.record_size) && FileBytes(file) > size_before) {
+    CutBackTo(file, size_before);
+  }
   ReleaseHangupSignals();
   if (put != static_cast<ssize_t>(file.record_size)) return kErrShortWrite;
   ++file.position;

@@ -32,14 +32,23 @@ constexpr char kNewsFileName[] = "kordavin.msg";
   EndSession();
 }
 
+// A configuration left empty or cut short (a full disk) would stop every
+// later caller at its first read; once it is gone, the next start-up makes
+// a whole one again.
+[[noreturn]] void FailWriteOf(const std::string& path, int code) {
+  unlink(path.c_str());
+  FailRewrite(code);
+}
+
 // Writes bytes as the file's whole content. A reroll cuts an existing file
-// to nothing; filling in a missing file never touches one that another node
-// created a moment ago, so its first players are not wiped out.
-void WriteDataFile(std::string_view name, const std::vector<uint8_t>& bytes, bool keep_existing) {
+// to nothing; filling in a missing file never touches one that is there
+// after all (another node created it a moment ago, or it exists but cannot
+// be read), so its players are not wiped out. Returns whether it wrote.
+bool WriteDataFile(std::string_view name, const std::vector<uint8_t>& bytes, bool keep_existing) {
   const std::string path = DataPath(name);
   const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (keep_existing ? O_EXCL : O_TRUNC);
   const int fd = open(path.c_str(), flags, 0666);
-  if (fd < 0 && keep_existing && errno == EEXIST) return;
+  if (fd < 0 && keep_existing && errno == EEXIST) return false;
   if (fd < 0) FailRewrite(errno);
   size_t written = 0;
   while (written < bytes.size()) {
@@ -48,11 +57,12 @@ void WriteDataFile(std::string_view name, const std::vector<uint8_t>& bytes, boo
     if (n <= 0) {
       const int code = n < 0 ? errno : kErrShortWrite;
       close(fd);
-      FailRewrite(code);
+      FailWriteOf(path, code);
     }
     written += static_cast<size_t>(n);
   }
-  if (close(fd) != 0) FailRewrite(errno);
+  if (close(fd) != 0) FailWriteOf(path, errno);
+  return true;
 }
 
 // Readers take only the first record; the zero tail keeps the file the size
@@ -60,18 +70,17 @@ void WriteDataFile(std::string_view name, const std::vector<uint8_t>& bytes, boo
 std::vector<uint8_t> EmptyConfigBlock() { return std::vector<uint8_t>(kGameConfigFileSize, 0); }
 
 void MakePlayerFile(bool keep_existing) {
-  WriteDataFile(kPlayerFileName, {}, keep_existing);
-  WriteLine("|03KORDAVIN.PLY Rerolled.");
+  if (WriteDataFile(kPlayerFileName, {}, keep_existing)) WriteLine("|03KORDAVIN.PLY Rerolled.");
 }
 
 void MakeNewsFile(bool keep_existing) {
-  WriteDataFile(kNewsFileName, {}, keep_existing);
-  WriteLine("|03KORDAVIN.MSG Rerolled.");
+  if (WriteDataFile(kNewsFileName, {}, keep_existing)) WriteLine("|03KORDAVIN.MSG Rerolled.");
 }
 
 void MakeConfigFile(bool keep_existing) {
-  WriteDataFile(kConfigFileName, EmptyConfigBlock(), keep_existing);
-  WriteLine("|03KORDAVIN.CFG Rerolled.");
+  if (WriteDataFile(kConfigFileName, EmptyConfigBlock(), keep_existing)) {
+    WriteLine("|03KORDAVIN.CFG Rerolled.");
+  }
 }
 
 void ShowRerollHeader() {
