@@ -1,0 +1,246 @@
+// Every town screen and action against a caller's or a rival's record that
+// arrives damaged from kordavin.ply: length bytes of 255, 255 whores, name
+// indexes of 0 and 200, clothes of 0 and 200, a house on street 255,
+// negative cash and condoms, extreme rates and days. Nothing reads outside
+// its field or list, sums never wrap, and a rival's record is written back
+// only by the action that changes it, with his counts held in range.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "door/fake_host_testing.h"
+#include "door/session.h"
+#include "game/damage_testing.h"
+#include "game/files.h"
+#include "game/records.h"
+#include "game/startup.h"
+#include "game/state.h"
+#include "town/petes.h"
+#include "town/raid.h"
+#include "town/roster.h"
+#include "town/sheinens.h"
+#include "town/street.h"
+
+namespace {
+
+const std::string kRival = "Rival One";
+
+class DamagedRecordsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = MakeDamageTestDir(); }
+  void TearDown() override { RemoveDamageTestDir(dir_); }
+
+  // A caller with $1000, a house on 10th street and no whores.
+  static std::string PlainCaller() {
+    PlayerRecord me = NewPlayer();
+    me.Name = "Joe";
+    me.BbsAlias = "Joe Caller";
+    me.HouseStreet = 10;
+    me.LastDay = 8;
+    me.TimeLeft = 200;
+    return DamageRecordBytes(me);
+  }
+
+  // Stores the caller as record 1 and the rival as record 2, then brings
+  // the caller in as start-up does.
+  static void SeatCaller(const std::string& caller, const std::string& rival) {
+    WriteDamageFile("kordavin.ply", caller + rival);
+    LoadNameLists();
+    ASSERT_TRUE(LoadPlayer());
+    DailyLogin();
+    TakeOutput();
+  }
+
+  // Bytes of record n (1-based) as they are in the file now.
+  static std::string StoredBytes(int n) {
+    return ReadDamageFile("kordavin.ply").substr((n - 1) * kPlayerRecordSize, kPlayerRecordSize);
+  }
+
+  static std::vector<NewsMessage> News() {
+    const std::string bytes = ReadDamageFile("kordavin.msg");
+    std::vector<NewsMessage> news;
+    for (size_t at = 0; at + kNewsMessageSize <= bytes.size(); at += kNewsMessageSize) {
+      news.push_back(DecodeNews(reinterpret_cast<const uint8_t*>(bytes.data() + at)));
+    }
+    return news;
+  }
+
+  std::string dir_;
+};
+
+TEST_F(DamagedRecordsTest, WreckedCallersOwnScreensStayInRange) {
+  for (uint8_t clothes : {uint8_t{0}, uint8_t{200}}) {
+    SCOPED_TRACE(int{clothes});
+    SeatCaller(WreckedPlayerBytes("Joe Caller", clothes), WreckedPlayerBytes(kRival, 200));
+    EXPECT_EQ(GameSession.Player.Cash, 0) << "raised at login";
+
+    ShowWhoreStats();
+    std::string out = TakeOutput();
+    EXPECT_EQ(GameSession.TimeLeft, 240) << "twenty rows, no more";
+    EXPECT_NE(out.find("$2147483647/Hour  255 Hours per Day   255 Condoms"), std::string::npos);
+    EXPECT_NE(out.find("$-2147483648/Hour"), std::string::npos);
+
+    ShowPlayerStats(1);
+    out = TakeOutput();
+    EXPECT_NE(out.find(" Kordavin Pimp Name : " + std::string(30, 'W') + "\r\n"),
+              std::string::npos);
+    EXPECT_NE(out.find("    Number of Whores : 20\r\n"), std::string::npos);
+    EXPECT_NE(out.find(clothes == 0 ? " Best Wardrobe Piece : None\r\n"
+                                    : " Best Wardrobe Piece : \r\n"),
+              std::string::npos);
+    EXPECT_NE(out.find("     Condoms on Hand : -32768\r\n"), std::string::npos);
+    EXPECT_NE(out.find("      Pimping Corner : 255th & Main\r\n"), std::string::npos);
+    EXPECT_NE(out.find("        Cash on Hand : $0\r\n"), std::string::npos);
+    EXPECT_EQ(out.find('!'), std::string::npos) << "a name never reads past its field";
+    // Its own save wrote the caller back with his counts in range.
+    const PlayerRecord saved = DecodePlayer(reinterpret_cast<const uint8_t*>(StoredBytes(1).data()));
+    EXPECT_EQ(saved.WhoreCount, 20);
+    EXPECT_EQ(saved.Name, std::string(30, 'W'));
+    EXPECT_EQ(StoredBytes(2), WreckedPlayerBytes(kRival, 200)) << "the rival is only read";
+
+    ShowRankings();
+    out = TakeOutput();
+    EXPECT_NE(out.find("20 Whores"), std::string::npos);
+    EXPECT_EQ(out.find('!'), std::string::npos);
+    EXPECT_EQ(StoredBytes(2), WreckedPlayerBytes(kRival, 200));
+  }
+}
+
+TEST_F(DamagedRecordsTest, WreckedCallerAtTheRestaurantAndAtStiffPetes) {
+  SeatCaller(WreckedPlayerBytes("Joe Caller", 200), WreckedPlayerBytes(kRival, 200));
+  GameSession.TimeLeft = 200;
+
+  GiveCondoms();
+  EXPECT_EQ(TakeOutput(), "\r\nYou currently have no condoms.\r\n") << "a negative stock is none";
+  TalkToWomen();
+  EXPECT_NE(TakeOutput().find("You already have 20 whores."), std::string::npos);
+  EXPECT_EQ(GameSession.Player.WhoreCount, 20);
+
+  ShowWardrobe();
+  std::string out = TakeOutput();
+  EXPECT_NE(out.find("10] Diamond-Studded Mink & Crown"), std::string::npos);
+  EXPECT_EQ(out.find("11]"), std::string::npos);
+  BuyClothes();
+  EXPECT_NE(TakeOutput().find("Stiff Pete has nothing to offer you."), std::string::npos);
+  EXPECT_EQ(GameSession.Player.ClothesLevel, 200);
+
+  // Condoms: the shelf counts from the negative stock, the wallet decides.
+  BuyCondoms();
+  EXPECT_NE(TakeOutput().find("Stiff Pete has no condoms for sale."), std::string::npos);
+  GameSession.Player.Cash = 1000;
+  QueueKeys("100\r");
+  BuyCondoms();
+  EXPECT_NE(TakeOutput().find("[100 Max]"), std::string::npos);
+  EXPECT_EQ(GameSession.Player.Cash, 0);
+  EXPECT_EQ(GameSession.Player.CondomStock, -32668);
+
+  // The agent's fee comes from a worth the damage made negative: it is
+  // nothing, never a payment to the caller.
+  GameSession.Player.Cash = 10;
+  QueueKeys("N");
+  HireAgent();
+  EXPECT_NE(TakeOutput().find("\"Give me $0.\""), std::string::npos);
+  EXPECT_EQ(GameSession.Player.Cash, 10);
+
+  QueueKeys("20\r");
+  DisbandWhore();
+  EXPECT_EQ(GameSession.Player.WhoreCount, 19);
+  EXPECT_EQ(StoredBytes(2), WreckedPlayerBytes(kRival, 200));
+}
+
+TEST_F(DamagedRecordsTest, WreckedRivalIsListedExaminedAndRankedWithoutAWrite) {
+  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200));
+  QueueKeys("Y" "0\r");
+  EXPECT_EQ(SelectRival(), -1);
+  std::string out = TakeOutput();
+  EXPECT_NE(out.find("2] " + std::string(30, 'W') + "\r\n"), std::string::npos);
+  EXPECT_EQ(out.find('!'), std::string::npos);
+
+  ShowPlayerStats(2);
+  out = TakeOutput();
+  EXPECT_NE(out.find("Bulletin Board Alias : Rival One\r\n"), std::string::npos);
+  EXPECT_NE(out.find("    Number of Whores : 20\r\n"), std::string::npos);
+  EXPECT_NE(out.find("      Pimping Corner : 255th & Main\r\n"), std::string::npos);
+  ASSERT_EQ(News().size(), 1u);
+  EXPECT_EQ(News()[0].To, kRival);
+
+  ShowRankings();
+  out = TakeOutput();
+  // Twenty times 255 hours at the highest and the lowest rates, in 64 bits.
+  EXPECT_NE(out.find("$    -2555"), std::string::npos) << out;
+  EXPECT_EQ(StoredBytes(2), WreckedPlayerBytes(kRival, 200));
+}
+
+TEST_F(DamagedRecordsTest, RaidsOnAWreckedRivalStoreHimInRange) {
+  // Lured away: his first whore, unnamed, comes over whole.
+  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200));
+  QueueKeys("n" "2\r" "W");
+  QueueDraws({0});
+  StealFromPimp();
+  std::string out = TakeOutput();
+  EXPECT_EQ(out.find("[M]oney"), std::string::npos) << "his negative cash is nothing to steal";
+  PlayerRecord rival = DecodePlayer(reinterpret_cast<const uint8_t*>(StoredBytes(2).data()));
+  EXPECT_EQ(rival.WhoreCount, 19);
+  EXPECT_EQ(rival.Name, std::string(30, 'W'));
+  EXPECT_EQ(GameSession.Player.WhoreCount, 1);
+  EXPECT_EQ(GameSession.Player.WhoreRate[0], 2147483647);
+  ASSERT_EQ(News().size(), 1u);
+  EXPECT_EQ(News()[0].Line1, " left you to work for Joe.");
+
+  // Burnt out of street 255: he lands on a street that exists.
+  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200));
+  QueueKeys("n" "2\r");
+  QueueDraws({0});
+  FirebombHouse();
+  rival = DecodePlayer(reinterpret_cast<const uint8_t*>(StoredBytes(2).data()));
+  EXPECT_EQ(rival.HouseStreet, 99);
+  EXPECT_EQ(News().back().Line1,
+            "Your whore house was fire bombed. You were forced to relocate to 99th & Main.");
+
+  // A tip on negative cash fines nothing and stores the cash as none.
+  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200));
+  QueueKeys("n" "2\r");
+  QueueDraws({0, 4});
+  PoliceTip();
+  EXPECT_NE(TakeOutput().find("he gets fined $0."), std::string::npos);
+  rival = DecodePlayer(reinterpret_cast<const uint8_t*>(StoredBytes(2).data()));
+  EXPECT_EQ(rival.Cash, 0);
+
+  // The agent on a whore with 255 condoms: odds of one in twelve.
+  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200));
+  QueueKeys("Y" "n" "2\r" "2\r");
+  QueueDraws({0});
+  HireAgent();
+  EXPECT_EQ(Fake.asked.back(), 12);
+  rival = DecodePlayer(reinterpret_cast<const uint8_t*>(StoredBytes(2).data()));
+  EXPECT_EQ(rival.WhoreCount, 19);
+  EXPECT_EQ(GameSession.Player.Cash, 980);
+  EXPECT_EQ(StoredBytes(1), PlainCaller()) << "the caller is saved by the loop, not here";
+}
+
+TEST_F(DamagedRecordsTest, PresenceFilesCutOrMisshapenAreReadWithinTheirRecord) {
+  NodeRecord on;
+  on.Name = std::string(30, 'N');
+  const NodeBytes record = EncodeNode(on);
+  std::string block(reinterpret_cast<const char*>(record.data()), record.size());
+  block.resize(kNodeFileSize, '\0');
+  block[0] = '\xFF';
+  block[31] = '!';  // the page flag, right after the name's field
+  WriteDamageFile("kordavin.1", block);
+  ASSERT_EQ(mkdir((dir_ + "kordavin.2").c_str(), 0755), 0);
+  ShowWhoIsOn();
+  std::string out = TakeOutput();
+  EXPECT_NE(out.find("1] " + std::string(30, 'N') + "\r\n"), std::string::npos);
+  EXPECT_EQ(out.find("2]"), std::string::npos) << "a directory is nobody";
+  EXPECT_EQ(out.find('!'), std::string::npos);
+
+  WriteDamageFile("kordavin.3", "cut short");
+  QueueKeys("\r");
+  EXPECT_TRUE(EndsDamageSession(ShowWhoIsOn));
+  EXPECT_NE(TakeOutput().find("\r\nERROR: Unable to read file: 100\r\n"), std::string::npos);
+  EXPECT_EQ(ReadDamageFile("kordavin.3"), "cut short");
+}
+
+}  // namespace
