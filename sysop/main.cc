@@ -2,12 +2,15 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "door/output.h"
 #include "door/platform.h"
+#include "door/session.h"
 #include "sysop/sysop.h"
 
 namespace {
@@ -26,12 +29,24 @@ std::string OwnDirectory(const char* argv0) {
 // it tells the caller, waits for a key and exits with 0. In this tool there
 // is no caller: the message goes to stderr, nothing waits, and such an end
 // is a failure the calling script must see.
+[[noreturn]] void FailInsideGameCode() {
+  FlushOutput();
+  std::fputs("\nkordavin-sysop: stopped on a data file a node holds or that cannot be used\n",
+             stderr);
+  std::fflush(stderr);
+  std::exit(kSysopRefused);
+}
+
 void UseToolHost() {
+  ResetDoorSession();
+  DoorSession.OnInactivity = FailInsideGameCode;
+  DoorSession.OnFiveMinutes = FailInsideGameCode;
+  DoorSession.OnTimeUp = FailInsideGameCode;
   Host.ReadByte = [](int) { return kHungUp; };
   Host.WriteBytes = [](const char* data, size_t length) {
     return fwrite(data, 1, length, stderr) == length;
   };
-  Host.Exit = [](int) { std::exit(kSysopRefused); };
+  Host.Exit = [](int) { FailInsideGameCode(); };
 }
 
 }  // namespace

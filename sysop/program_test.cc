@@ -1,7 +1,9 @@
 // The built programs as a sysop meets them: the tool's exit codes and
 // streams, and the door directory that the install lays out.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -57,6 +59,30 @@ TEST(SysopProgram, HelpUsageErrorsAndExitCodes) {
   run = RunProgram(Quoted(tool) + " --dir /nonexistent/kordavin list");
   EXPECT_EQ(run.code, 2);
   EXPECT_EQ(run.err, "kordavin-sysop: /nonexistent/kordavin/ is not a directory\n");
+}
+
+// The shared game code stops a caller's session on a file it cannot lock;
+// in the tool that must neither wait for a key nor exit with success.
+TEST(SysopProgram, AFileANodeHoldsFailsTheCommandAtOnce) {
+  const std::string dir = MakeSysopTestDir();
+  WriteSysopTestPlayers(dir, {SysopTestPlayer("Pimp", "P", 100, 0)});
+  const int fd = open((dir + "kordavin.ply").c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &lock), 0);
+  const std::string tool = Quoted(KORDAVIN_SYSOP_BINARY) + " --dir " + Quoted(dir);
+
+  SysopTestRun run = RunProgram(tool + " check --repair");
+  EXPECT_EQ(run.code, 2);
+  EXPECT_NE(run.err.find("ERROR: Unable to reset file: 5"), std::string::npos) << run.err;
+  run = RunProgram(tool + " edit 1 cash=5");
+  EXPECT_EQ(run.code, 2);
+  EXPECT_EQ(run.err, "kordavin-sysop: cannot lock " + dir + "kordavin.ply: another node holds it\n");
+  close(fd);
+  run = RunProgram(tool + " edit 1 cash=5");
+  EXPECT_EQ(run.code, 0) << run.err;
 }
 
 TEST(SysopProgram, InstallLaysOutADoorDirectoryTheToolWorksIn) {
