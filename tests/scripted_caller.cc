@@ -16,7 +16,8 @@ const std::string kPetes = "[STIFF PETE'S]: ";
 const std::string kCasino = "[CASINO]: ";
 const std::string kPause = "[-*-]";
 const std::string kFileError = "ERROR: Unable to";
-const std::string kDayOver = "log on tomorrow";
+// The day-end text breaks its line inside "log on", the refusal does not.
+const std::string kDayOver = "on tomorrow to find out";
 const std::string kFirebombNews = "Your whore house was fire bombed.";
 
 // Ends a script early: the screen showed something that stops the visit.
@@ -185,7 +186,7 @@ void Shop(Visit& v) {
   Command(v, 'v', "Visit Stiff Pete");
   Await(v, {kPetes});
   Command(v, 'p', "Purchase Condoms");
-  if (Await(v, {"Max] : ", "no condoms for sale."}) == 0) Send(v, "3\r");
+  if (Await(v, {"Max] : ", "no condoms for sale."}) == 0) Send(v, "1\r");
   Await(v, {kPetes});
   Command(v, 'b', "Buy New Clothes");
   if (Await(v, {"Do you want to buy it? [Y/N] ", "that much money", "nothing to offer"}) == 0) {
