@@ -111,9 +111,12 @@ void SetFieldValue(PlayerRecord& player, const Assignment& a, int64_t value) {
   if (name == "burger") player.AteFlameBurger = static_cast<uint8_t>(value);
 }
 
+// The field as the sysop typed it.
+std::string FieldOf(const Assignment& edit) { return edit.text.substr(0, edit.text.find('=')); }
+
 // Returns the refusal for one assignment, or an empty text when it holds.
 std::string ApplyAssignment(PlayerRecord& player, const Assignment& a) {
-  const std::string field = a.text.substr(0, a.text.find('='));
+  const std::string field = FieldOf(a);
   int64_t value = 0;
   if (!ParseNumber(a.value, value)) return field + ": '" + a.value + "' is not a whole number";
   if (value < a.rule->low || value > a.rule->high) {
@@ -162,8 +165,53 @@ void WriteWhore(std::ostream& out, const PlayerRecord& p, size_t k, const NameLi
       << slot << "days: " << p.WhoreDays[k] << '\n';
 }
 
-int WritePlayerBack(const SysopRequest& request, int64_t number, std::vector<Assignment>& edits,
-                    SysopIo& io) {
+// Every refusal, one line each; empty when all the edits hold.
+std::string ApplyAll(PlayerRecord& player, const std::vector<Assignment>& edits) {
+  std::string refusals;
+  for (const Assignment& edit : edits) {
+    const std::string refusal = ApplyAssignment(player, edit);
+    if (!refusal.empty()) refusals += "kordavin-sysop: " + refusal + "\n";
+  }
+  return refusals;
+}
+
+// Reads, changes and writes back the one record while the exclusive lock is
+// held, so a node saving the same player waits instead of being mixed in.
+int EditLockedRecord(const LockedFile& file, int64_t number, const std::vector<Assignment>& edits,
+                     SysopIo& io) {
+  int64_t leftover = 0;
+  const int64_t count = CountRecords(file, kPlayerRecordSize, leftover);
+  if (number > count) {
+    io.err << "kordavin-sysop: there is no player " << number << " (players: " << count << ")\n";
+    return kSysopRefused;
+  }
+  PlayerBytes bytes{};
+  std::string error;
+  if (!ReadRecordAt(file, kPlayerRecordSize, number - 1, bytes.data(), error)) {
+    io.err << "kordavin-sysop: " << error << "\n";
+    return kSysopRefused;
+  }
+  const PlayerRecord before = DecodePlayer(bytes.data());
+  PlayerRecord after = before;
+  const std::string refusals = ApplyAll(after, edits);
+  if (!refusals.empty()) {
+    io.err << refusals << "kordavin-sysop: nothing written\n";
+    return kSysopRefused;
+  }
+  bytes = EncodePlayer(after);
+  if (!WriteRecordAt(file, kPlayerRecordSize, number - 1, bytes.data(), error)) {
+    io.err << "kordavin-sysop: " << error << "\n";
+    return kSysopRefused;
+  }
+  for (const Assignment& edit : edits) {
+    io.out << FieldOf(edit) << ": " << FieldValue(before, edit) << " -> "
+           << FieldValue(after, edit) << '\n';
+  }
+  return kSysopOk;
+}
+
+int WritePlayerBack(const SysopRequest& request, int64_t number,
+                    const std::vector<Assignment>& edits, SysopIo& io) {
   LockedFile file;
   bool missing = false;
   std::string error;
@@ -171,38 +219,9 @@ int WritePlayerBack(const SysopRequest& request, int64_t number, std::vector<Ass
     io.err << "kordavin-sysop: " << (missing ? "there are no players" : error) << "\n";
     return kSysopRefused;
   }
-  int64_t leftover = 0;
-  const int64_t count = CountRecords(file, kPlayerRecordSize, leftover);
-  PlayerBytes bytes{};
-  if (number > count) {
-    error = "there is no player " + std::to_string(number) + " (players: " +
-            std::to_string(count) + ")";
-  } else if (ReadRecordAt(file, kPlayerRecordSize, number - 1, bytes.data(), error)) {
-    const PlayerRecord before = DecodePlayer(bytes.data());
-    PlayerRecord after = before;
-    std::string refusals;
-    for (const Assignment& edit : edits) {
-      const std::string refusal = ApplyAssignment(after, edit);
-      if (!refusal.empty()) refusals += "kordavin-sysop: " + refusal + "\n";
-    }
-    if (!refusals.empty()) {
-      CloseLocked(file);
-      io.err << refusals << "kordavin-sysop: nothing written\n";
-      return kSysopRefused;
-    }
-    bytes = EncodePlayer(after);
-    if (WriteRecordAt(file, kPlayerRecordSize, number - 1, bytes.data(), error)) {
-      CloseLocked(file);
-      for (const Assignment& edit : edits) {
-        io.out << edit.text.substr(0, edit.text.find('=')) << ": " << FieldValue(before, edit)
-               << " -> " << FieldValue(after, edit) << '\n';
-      }
-      return kSysopOk;
-    }
-  }
+  const int result = EditLockedRecord(file, number, edits, io);
   CloseLocked(file);
-  io.err << "kordavin-sysop: " << error << "\n";
-  return kSysopRefused;
+  return result;
 }
 
 }  // namespace
