@@ -28,17 +28,6 @@ int OpenWithoutSignals(const std::string& path, int flags) {
   return fd;
 }
 
-// The door holds each lock only for one scan or one record, so a refusal
-// that lasts half a second means a node is stuck, not busy.
-int LockWithRetry(int fd, bool exclusive) {
-  int result = kLockDenied;
-  for (int attempt = 0; attempt < kLockAttempts && result == kLockDenied; ++attempt) {
-    result = Host.LockFile(fd, exclusive);
-    if (result == kLockDenied) Host.SleepMs(kLockPauseMs);
-  }
-  return result;
-}
-
 off_t OffsetOf(size_t record_size, int64_t index) {
   return static_cast<off_t>(index * static_cast<int64_t>(record_size));
 }
@@ -52,6 +41,17 @@ std::string CutLine(std::string line, size_t max) {
 }
 
 }  // namespace
+
+// The door holds each lock only for one scan or one record, so a refusal
+// that lasts half a second means a node is stuck, not busy.
+int LockWithRetry(int fd, bool exclusive) {
+  int result = kLockDenied;
+  for (int attempt = 0; attempt < kLockAttempts && result == kLockDenied; ++attempt) {
+    result = Host.LockFile(fd, exclusive);
+    if (result == kLockDenied) Host.SleepMs(kLockPauseMs);
+  }
+  return result;
+}
 
 bool OpenLocked(const std::string& path, bool exclusive, LockedFile& file, bool& missing,
                 std::string& error) {

@@ -22,6 +22,10 @@ struct LockedFile {
   std::string path;
 };
 
+// Takes a lock on an open file, asking again five times, 100 ms apart,
+// while another process holds it: kLockGranted, kLockDenied or another code.
+int LockWithRetry(int fd, bool exclusive);
+
 // Opens an existing file under a shared or exclusive lock; a lock another
 // process holds is asked for again, five times, 100 ms apart. A missing file
 // sets missing and returns false with no error text.

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr int kLockAttempts = 5;
-constexpr int kLockPauseMs = 100;
 constexpr char kShown[] = "DELETED";
 
 // Empties a data file (creating it when missing) under an exclusive lock, so
@@ -33,12 +31,7 @@ bool RewriteDataFile(const std::string& path, const std::vector<uint8_t>& conten
     error = "cannot open " + path + ": " + std::strerror(errno);
     return false;
   }
-  int lock = kLockDenied;
-  for (int attempt = 0; attempt < kLockAttempts && lock == kLockDenied; ++attempt) {
-    lock = Host.LockFile(fd, true);
-    if (lock == kLockDenied) Host.SleepMs(kLockPauseMs);
-  }
-  bool ok = lock != kLockDenied;
+  bool ok = LockWithRetry(fd, true) != kLockDenied;
   if (!ok) error = "cannot lock " + path + ": another node holds it";
   if (ok && !content.empty()) {
     ok = pwrite(fd, content.data(), content.size(), 0) == static_cast<ssize_t>(content.size());
