@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "fuzz/fuzz_host.h"
 #include "game/records.h"
 #include "game/state.h"
+#include "game/validate.h"
 
 namespace {
 
@@ -72,6 +74,25 @@ void CheckNode(const uint8_t* bytes) {
             "a node record changed by a rewrite");
 }
 
+// Whole files of such records: the sysop's repair must leave nothing that the
+// check still finds, and a second repair must find nothing to do.
+void CheckRepair(const uint8_t* data, size_t size) {
+  const std::string& dir = FuzzScratchDir();
+  WriteFuzzFile(dir + "/kordavin.ply", data, size);
+  WriteFuzzFile(dir + "/kordavin.msg", data, size);
+  WriteFuzzFile(dir + "/kordavin.cfg", data, std::min(size, kGameConfigFileSize));
+  WriteFuzzFile(dir + "/kordavin.1", data, std::min(size, kNodeFileSize));
+  InstallFuzzHost(dir);
+  try {
+    (void)FindDataProblems(dir);
+    RepairDataFiles(dir);
+    FuzzCheck(FindDataProblems(dir).empty(), "a repair left problems behind");
+    FuzzCheck(RepairDataFiles(dir) == 0, "a second repair still found something to mend");
+  } catch (const FuzzExit&) {
+    FuzzCheck(false, "a repair ended the session with a file error");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -87,5 +108,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckNews(news.data());
   std::vector<uint8_t> node(player.begin(), player.begin() + kNodeRecordSize);
   CheckNode(node.data());
+  CheckRepair(data, size);
   return 0;
 }
