@@ -145,7 +145,7 @@ int RunSysop(const std::vector<std::string>& args, const std::string& default_di
   }
   // The game's own file code finds the data files through the session.
   DoorSession.ProgramDir = request.dir;
-  return Commands().at(request.command).run(request, io);
+  return Commands().find(request.command)->second.run(request, io);
 }
 
 std::string FieldText(const std::string& text) {
@@ -166,7 +166,8 @@ void WriteSysopHelp(std::ostream& out) {
          "Commands:\n"
          "  list [--by-worth]         one line per player: number, name, alias, cash,\n"
          "                            whores, wardrobe, house, lastday, timeleft\n"
-         "  show N                    player N in full, whores included\n"
+         "  show N                    player N in full, whores included, one\n"
+         "                            \"FIELD: VALUE\" line each, named as for edit\n"
          "  edit N FIELD=VALUE...     change player N; nothing is written when any\n"
          "                            value is refused. Fields and ranges:\n"
          "                              cash=0..2147483647  wardrobe=1..10\n"
@@ -174,15 +175,18 @@ void WriteSysopHelp(std::ostream& out) {
          "                              timeleft=0..260  burger=0..1\n"
          "                              whoreK.name=1..50  whoreK.hours=7..10\n"
          "                              whoreK.condoms=0..99  whoreK.days=0..32767\n"
-         "                              whoreK.rate=0..1000000  (K = 1..whores)\n"
+         "                              whoreK.rate=0..1000000  (K = 1..whores;\n"
+         "                              the door works rates out anew at every save)\n"
          "  news [--to ALIAS] [--clear]\n"
-         "                            pending news messages; --clear marks them shown\n"
+         "                            news not yet shown to its player, numbered from 1\n"
+         "                            in file order; --clear marks them shown\n"
          "  nodes [--clean]           presence files, live or stale; --clean removes\n"
          "                            the stale ones\n"
          "  reset [--yes]             start a new game now: empties the player and\n"
          "                            news files and clears the winner\n"
          "  check [--repair]          report damaged data files; --repair clamps\n"
-         "                            damaged values and cuts partial records\n"
+         "                            damaged values and cuts partial records; records\n"
+         "                            are numbered from 1, \"-\" is the whole file\n"
          "  bulletin [--ans FILE] [--asc FILE]\n"
          "                            rankings and the game's state as an ANSI screen\n"
          "                            and as plain text, for the BBS to show\n"

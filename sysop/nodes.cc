@@ -130,7 +130,7 @@ std::vector<PresenceFile> FindPresenceFiles(const std::string& dir,
     // (a staging file, "kordavin.03") is none of its presence files.
     if (!AllDigits(number) || number[0] == '0' || number.size() > 5) continue;
     PresenceFile file;
-    file.node = std::stoi(number);
+    file.node = TextToInt(number);
     if (file.node > 32767) continue;
     file.file = entry;
     file.name = PresenceName(dir + entry);

@@ -155,10 +155,15 @@ void WriteListLine(std::ostream& out, size_t number, const PlayerRecord& p) {
       << '\t' << int{p.LastDay} << '\t' << p.TimeLeft << '\n';
 }
 
+// A number and, when the game text has one, the name it stands for.
+std::string Named(int index, const std::string& name) {
+  return name.empty() ? std::to_string(index) : std::to_string(index) + " " + FieldText(name);
+}
+
 void WriteWhore(std::ostream& out, const PlayerRecord& p, size_t k, const NameLists& names) {
   const std::string slot = "whore" + std::to_string(k + 1) + ".";
-  out << slot << "name: " << int{p.WhoreNameIndex[k]} << ' '
-      << FieldText(WhoreNameIn(names, p.WhoreNameIndex[k])) << '\n'
+  out << slot << "name: " << Named(p.WhoreNameIndex[k], WhoreNameIn(names, p.WhoreNameIndex[k]))
+      << '\n'
       << slot << "hours: " << int{p.WhoreHours[k]} << '\n'
       << slot << "rate: " << p.WhoreRate[k] << '\n'
       << slot << "condoms: " << int{p.WhoreCondoms[k]} << '\n'
@@ -262,8 +267,7 @@ int ShowPlayerCommand(const SysopRequest& request, SysopIo& io) {
          << "alias: " << FieldText(p.BbsAlias) << '\n'
          << "cash: " << p.Cash << '\n'
          << "networth: " << WorthText(NetWorth(p)) << '\n'
-         << "wardrobe: " << int{p.ClothesLevel} << ' '
-         << FieldText(ClothesNameIn(names, p.ClothesLevel)) << '\n'
+         << "wardrobe: " << Named(p.ClothesLevel, ClothesNameIn(names, p.ClothesLevel)) << '\n'
          << "house: " << int{p.HouseStreet} << '\n'
          << "condoms: " << p.CondomStock << '\n'
          << "burger: " << int{p.AteFlameBurger} << '\n'
