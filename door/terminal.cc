@@ -14,6 +14,18 @@ termios saved_mode{};
 volatile sig_atomic_t mode_saved = 0;
 int hold_depth = 0;
 
+// Every restore is on the way out. The restored mode turns the caller's ^C,
+// ^\ and ^Z back into signals, and keys typed ahead would then kill or stop
+// the door before it has ended with its own code. Without a tty there are no
+// such keys, and the signals are left alone. sigaction is safe to call from
+// the hang-up handler.
+void IgnoreTerminalKeySignals() {
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  for (int signal_number : {SIGINT, SIGQUIT, SIGTSTP}) sigaction(signal_number, &ignore, nullptr);
+}
+
 // Runs on SIGHUP or SIGTERM at any moment, so only async-signal-safe calls:
 // the colour reset and line end of the close-down, the terminal mode, _exit.
 void OnHangupSignal(int) {
@@ -24,7 +36,10 @@ void OnHangupSignal(int) {
   }
   ssize_t ignored = write(STDOUT_FILENO, "\r\n", 2);
   (void)ignored;
-  if (mode_saved) tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+  if (mode_saved) {
+    IgnoreTerminalKeySignals();
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+  }
   _exit(0);
 }
 
@@ -66,7 +81,9 @@ void SetUpTerminal() {
 }
 
 void RestoreTerminal() {
-  if (mode_saved) tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+  if (!mode_saved) return;
+  IgnoreTerminalKeySignals();
+  tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
 }
 
 void HoldHangupSignals() {

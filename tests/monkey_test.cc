@@ -203,8 +203,8 @@ void RunCaller(const std::string& dir, int number, int keys, MonkeyTotals& total
     CheckIdleAndHangUp(run);
     ++totals.hung_up;
   } else {
-    EXPECT_EQ(WaitForExit(run, 5000), 0) << "the door ended without exit code 0:\n"
-                                         << LastOf(run.output);
+    EXPECT_EQ(WaitForExit(run, 5000), 0) << "the door ended without exit code 0 (wait status "
+                                         << run.exit_status << "):\n" << LastOf(run.output);
     ++totals.ended_by_themselves;
   }
   EXPECT_FALSE(HasSanitizerReport(run.output)) << LastOf(run.output);
