@@ -2,6 +2,7 @@
 // commands.
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -155,6 +156,12 @@ std::string FieldText(const std::string& text) {
     if (byte < 0x20 || byte == 0x7F) c = '?';
   }
   return fit;
+}
+
+std::string NetWorthText(double worth) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.0f", worth);
+  return text;
 }
 
 void WriteSysopHelp(std::ostream& out) {

@@ -52,12 +52,6 @@ std::string Left(const std::string& text, size_t width) {
   return text.size() >= width ? text.substr(0, width) : text + std::string(width - text.size(), ' ');
 }
 
-std::string WorthText(double worth) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.0f", worth);
-  return text;
-}
-
 std::vector<size_t> TopPlayers(const std::vector<PlayerRecord>& players) {
   std::vector<size_t> order(players.size());
   std::iota(order.begin(), order.end(), size_t{0});
@@ -73,7 +67,7 @@ std::vector<size_t> TopPlayers(const std::vector<PlayerRecord>& players) {
 Row RankRow(size_t rank, const PlayerRecord& player) {
   return {{kRankColor, " " + Right(std::to_string(rank), 2) + ".  "},
           {kNameColor, Left(FieldText(player.Name), 30)},
-          {kWorthColor, Right("$" + WorthText(NetWorth(player)), 16)},
+          {kWorthColor, Right("$" + NetWorthText(NetWorth(player)), 16)},
           {kWhoresColor, "      " + Right(std::to_string(player.WhoreCount), 2)}};
 }
 

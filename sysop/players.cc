@@ -33,12 +33,6 @@ struct Assignment {
   std::string value;
 };
 
-std::string WorthText(double worth) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.0f", worth);
-  return text;
-}
-
 const FieldRule* FindRule(const std::string& name, bool per_whore) {
   for (const FieldRule& rule : kFieldRules) {
     if (rule.per_whore == per_whore && name == rule.name) return &rule;
@@ -266,7 +260,7 @@ int ShowPlayerCommand(const SysopRequest& request, SysopIo& io) {
          << "name: " << FieldText(p.Name) << '\n'
          << "alias: " << FieldText(p.BbsAlias) << '\n'
          << "cash: " << p.Cash << '\n'
-         << "networth: " << WorthText(NetWorth(p)) << '\n'
+         << "networth: " << NetWorthText(NetWorth(p)) << '\n'
          << "wardrobe: " << Named(p.ClothesLevel, ClothesNameIn(names, p.ClothesLevel)) << '\n'
          << "house: " << int{p.HouseStreet} << '\n'
          << "condoms: " << p.CondomStock << '\n'
