@@ -30,8 +30,8 @@ constexpr int kIdleWatchMs = 1000;
 constexpr int kHangUpExitMs = 1000;
 
 // CI sizes; KORDAVIN_MONKEY_KEYS and KORDAVIN_MONKEY_CALLERS ask for more.
-constexpr int kKeysPerCaller = 5000;
-constexpr int kCallers = 8;
+constexpr int kKeysPerCaller = 6000;
+constexpr int kCallers = 12;
 
 int EnvOr(const char* name, int fallback) {
   const char* value = std::getenv(name);
@@ -130,6 +130,13 @@ bool WaitForQuiet(DoorRun& run, int quiet_ms, int limit_ms) {
   return true;
 }
 
+// Reads for ms while sending nothing; false once the door has gone.
+bool Linger(DoorRun& run, int ms) {
+  WaitForOutput(run, "\x01\x02never sent", ms, run.output.size());
+  WaitForExit(run, 0);
+  return !run.exited;
+}
+
 bool HasSanitizerReport(const std::string& output) {
   return output.find("runtime error") != std::string::npos ||
          output.find("Sanitizer") != std::string::npos;
@@ -195,6 +202,8 @@ void RunCaller(const std::string& dir, int number, int keys, MonkeyTotals& total
     const std::string burst = Noise(random);
     alive = Feed(run, burst);
     if (alive) sent += static_cast<long>(burst.size());
+    // A lone ESC becomes a key only when nothing follows it for a moment.
+    if (alive && burst == "\x1b" && random() % 2 == 0) alive = Linger(run, 150);
   }
   totals.keys += sent;
   ++totals.callers;
