@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -23,6 +24,7 @@ namespace {
 
 constexpr int kParallelNodes = 8;
 constexpr int64_t kFirstVisitGuessMs = 300;
+constexpr int kNameSend = 3;  // "n" to colour, "y" to play, then the name
 constexpr uint32_t kSeed = 777;
 constexpr int kSignals[] = {SIGHUP, SIGTERM, SIGKILL};
 
@@ -71,7 +73,9 @@ void KillVisit(DoorRun& run, int signal, int caller, KillTally& tally) {
                      " exited " + std::to_string(run.exited) + " after " +
                      std::to_string(run.output.size()) + " bytes: " + run.output.substr(0, 200));
   }
-  if (signal == SIGKILL && !(run.exited && WIFSIGNALED(run.exit_status))) {
+  // A kill aimed just after the last key may find the door already ended by itself.
+  const bool ended_itself = run.exited && WIFEXITED(run.exit_status) && code == 0;
+  if (signal == SIGKILL && !(run.exited && WIFSIGNALED(run.exit_status)) && !ended_itself) {
     Fault(tally, "caller " + std::to_string(caller) + " outlived SIGKILL");
   }
 }
@@ -88,20 +92,36 @@ void RunNode(const std::string& dir, int node, std::atomic<int>& runs_left, Kill
     if (rng() % 3 == 0) newest += kParallelNodes;
     const int callers_here = (newest - node) / kParallelNodes + 1;
     const int caller = node + kParallelNodes * static_cast<int>(rng() % static_cast<unsigned>(callers_here));
+    bool is_new;
     {
       std::lock_guard<std::mutex> hold(tally.lock);
-      tally.started.insert(caller);
+      is_new = tally.started.insert(caller).second;
     }
     const int64_t start = SteadyMs();
     const int64_t window = visit_ms * 6 / 5 + 1;
     VisitPlan plan{dir, caller, node, 4, 20000, start + static_cast<int64_t>(rng()) % window};
+    // Half the kills land a moment after a key, when the door is busy with
+    // the files: after the pimp name (the join's append), after a command
+    // (its save, its news to a rival).
+    std::string aimed;
+    if (rng() % 2 == 0) {
+      plan.stop_at_ms = 0;
+      plan.stop_after_send = is_new && rng() % 2 == 0 ? kNameSend : 1 + static_cast<int>(rng() % 15);
+      aimed = plan.stop_after_send == kNameSend && is_new ? "just after the pimp name"
+                                                          : "just after a key";
+    }
     DoorRun run;
     VisitResult visit = RunVisit(plan, rng, run);
-    if (!visit.stopped) visit_ms = (visit_ms * 3 + SteadyMs() - start) / 4;
+    // A stop says the visits last longer than thought (a slow build): widen
+    // the window until some visits run to their end again.
+    if (aimed.empty()) {
+      visit_ms = visit.stopped ? visit_ms * 11 / 10 : (visit_ms * 3 + SteadyMs() - start) / 4;
+    }
     if (visit.stopped) {
       const int signal = kSignals[rng() % 3];
+      usleep(static_cast<useconds_t>(rng() % 3000));
       ReadDoorOutput(run, 0);
-      const std::string moment = MomentOf(visit, run.output);
+      const std::string moment = aimed.empty() ? MomentOf(visit, run.output) : aimed;
       KillVisit(run, signal, caller, tally);
       std::lock_guard<std::mutex> hold(tally.lock);
       ++tally.kills[signal];
@@ -178,7 +198,7 @@ TEST(KillTest, KilledSessionsLeaveOnlyWholeSaneRecordsAndStalePresence) {
               runs, tally.kills[SIGHUP], tally.kills[SIGTERM], tally.kills[SIGKILL],
               tally.finished, records.size(), stale_presence,
               static_cast<double>(wall_ms) / 1000.0, moments.c_str());
-  EXPECT_GT(tally.kills[SIGHUP] + tally.kills[SIGTERM] + tally.kills[SIGKILL], runs / 2);
+  EXPECT_GT(tally.kills[SIGHUP] + tally.kills[SIGTERM] + tally.kills[SIGKILL], runs / 3);
   if (!HasFailure()) {
     RemoveDoorDir(dir);
   } else {

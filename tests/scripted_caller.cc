@@ -32,6 +32,7 @@ struct Visit {
   VisitResult& result;
   size_t mark = 0;      // output up to here has been answered
   std::string segment;  // what came between the previous mark and the last match
+  int sends = 0;
 };
 
 // Waits for the first of the needles to appear after the mark; a file error,
@@ -60,7 +61,10 @@ size_t Await(Visit& v, const std::vector<std::string>& needles) {
   }
 }
 
-void Send(Visit& v, const std::string& keys) { SendKeys(v.run, keys); }
+void Send(Visit& v, const std::string& keys) {
+  SendKeys(v.run, keys);
+  if (++v.sends == v.plan.stop_after_send) throw ScriptStop{"stopped"};
+}
 
 // A menu key; the time until its name comes back is the caller's echo delay.
 void Command(Visit& v, char key, const std::string& name) {
@@ -292,7 +296,7 @@ VisitResult RunVisit(const VisitPlan& plan, std::mt19937& rng, DoorRun& run) {
     result.failure = "could not start";
     return result;
   }
-  Visit v{plan, rng, run, result, 0, ""};
+  Visit v{plan, rng, run, result, 0, "", 0};
   try {
     ReachStreet(v);
     for (int i = 0; i < plan.actions; ++i) RunAction(v);
@@ -305,7 +309,8 @@ VisitResult RunVisit(const VisitPlan& plan, std::mt19937& rng, DoorRun& run) {
       try {
         FinishSession(v);
       } catch (const ScriptStop& late) {
-        result.failure = "after the day's end: " + late.why;
+        result.stopped = late.why == "stopped";
+        if (!result.stopped) result.failure = "after the day's end: " + late.why;
       }
     } else {
       result.failure = stop.why;

@@ -42,6 +42,7 @@ struct VisitPlan {
   int actions = 6;           // menu actions before quitting
   int wait_ms = 30000;       // longest wait for one screen text
   int64_t stop_at_ms = 0;    // steady-clock ms at which to stop; 0 = never
+  int stop_after_send = 0;   // stop right after this many key sends; 0 = never
 };
 
 // Runs one visit; run is left to the caller (stopped runs are still alive).
