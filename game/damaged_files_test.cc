@@ -82,6 +82,55 @@ TEST_F(DamagedFilesTest, ConfigurationIsReadFromItsFirstEightyFourBytesWhateverF
   EXPECT_NE(out.find("reroll on the 20th of the month."), std::string::npos);
   EXPECT_EQ(ReadDamageFile("kordavin.cfg"), config);
   EXPECT_EQ(ReadDamageFile("kordavin.ply"), players);
+
+  // A win rewrites the record and leaves whatever follows it.
+  won.RerollDay = 3;
+  WriteConfig(won);
+  const std::string rewritten = ReadDamageFile("kordavin.cfg");
+  ASSERT_EQ(rewritten.size(), 1000u);
+  EXPECT_EQ(rewritten[83], 3);
+  EXPECT_EQ(rewritten.substr(84), config.substr(84));
+}
+
+TEST_F(DamagedFilesTest, LengthBytesOf255InNewsAndConfigurationStayInTheirFields) {
+  WriteDamageFile("kordavin.ply", CallerPlayedToday(100));
+  NewsMessage message;
+  message.To = "Joe Caller";
+  message.Line1 = std::string(77, 'L');
+  message.Line2 = std::string(77, 'M');
+  std::string news = DamageRecordBytes(message);
+  PokeDamageByte(news, 52, 255);   // Line1's length
+  PokeDamageByte(news, 130, 255);  // Line2's length
+  NewsMessage other;
+  other.To = std::string(50, 'T');
+  other.Line1 = "not for him";
+  std::string long_to = DamageRecordBytes(other);
+  PokeDamageByte(long_to, 0, 255);
+  long_to[51] = '!';  // the byte after the addressee's field
+  WriteDamageFile("kordavin.msg", news + long_to);
+  TakeOutput();
+  EXPECT_FALSE(StartUpEnds());
+  const std::string out = TakeOutput();
+  EXPECT_NE(out.find("- " + std::string(77, 'L') + "\r\n  " + std::string(77, 'M') + "\r\n"),
+            std::string::npos);
+  EXPECT_EQ(out.find("not for him"), std::string::npos);
+  EXPECT_EQ(ReadDamageFile("kordavin.msg").substr(kNewsMessageSize), long_to);
+
+  GameConfig won;
+  won.WinnerName = std::string(30, 'N');
+  won.WinnerAlias = std::string(50, 'A');
+  won.RerollDay = 20;
+  const ConfigBytes record = EncodeConfig(won);
+  std::string config(reinterpret_cast<const char*>(record.data()), record.size());
+  config[0] = '\xFF';
+  config[31] = '!';
+  config[32] = '\xFF';
+  WriteDamageFile("kordavin.cfg", config);
+  EXPECT_TRUE(StartUpEnds());
+  const std::string over = TakeOutput();
+  EXPECT_NE(over.find(std::string(30, 'N') + " bought Flaming"), std::string::npos);
+  EXPECT_NE(over.find("applause for " + std::string(50, 'A') + ".\r\n"), std::string::npos);
+  EXPECT_EQ(over.find('!'), std::string::npos);
 }
 
 TEST_F(DamagedFilesTest, EmptyOrCutConfigurationEndsWithTheReadErrorBeforeAnyWrite) {
