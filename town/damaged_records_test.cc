@@ -220,6 +220,28 @@ TEST_F(DamagedRecordsTest, RaidsOnAWreckedRivalStoreHimInRange) {
   EXPECT_EQ(StoredBytes(1), PlainCaller()) << "the caller is saved by the loop, not here";
 }
 
+TEST_F(DamagedRecordsTest, PartialLastRecordIsLeftOutOfListsAndNeverWrittenInto) {
+  const std::string cut = PlainCaller().substr(0, 100);
+  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200) + cut);
+  EXPECT_EQ(CountPlayers(), 2);
+  ShowRankings();
+  std::string out = TakeOutput();
+  EXPECT_NE(out.find(" 2] "), std::string::npos);
+  EXPECT_EQ(out.find(" 3] "), std::string::npos);
+
+  QueueKeys("Y" "3\r" "2\r" "W");
+  QueueDraws({0});
+  StealFromPimp();
+  out = TakeOutput();
+  EXPECT_EQ(out.find("3] "), std::string::npos) << "only whole records are listed";
+  const std::string file = ReadDamageFile("kordavin.ply");
+  ASSERT_EQ(file.size(), 2 * kPlayerRecordSize + cut.size());
+  EXPECT_EQ(file.substr(2 * kPlayerRecordSize), cut);
+  EXPECT_EQ(DecodePlayer(reinterpret_cast<const uint8_t*>(file.data() + kPlayerRecordSize))
+                .WhoreCount,
+            19);
+}
+
 TEST_F(DamagedRecordsTest, PresenceFilesCutOrMisshapenAreReadWithinTheirRecord) {
   NodeRecord on;
   on.Name = std::string(30, 'N');
