@@ -276,21 +276,27 @@ TEST_F(DamagedFilesTest, NegativeTimeLeftOfTodayGivesAFullDay) {
 
 TEST_F(DamagedFilesTest, UnreadableFilesEndWithTheErrorAndStayUntouched) {
   WriteDamageFile("kordavin.ply", CallerPlayedToday(100));
-  const std::string players = ReadDamageFile("kordavin.ply");
-  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
-  ASSERT_EQ(chmod((dir_ + "kordavin.dat").c_str(), 0644), 0);
-  ASSERT_EQ(chmod((dir_ + "kordavin.cfg").c_str(), 0644), 0);
-  ASSERT_EQ(chmod((dir_ + "kordavin.msg").c_str(), 0666), 0);
-  ASSERT_EQ(chmod((dir_ + "kordavin.ply").c_str(), 0), 0);
-  if (!BecomeDamageFileUser()) GTEST_SKIP() << "cannot make permission bits count here";
-  TakeOutput();
-  const bool ended = StartUpEnds();
-  RestoreDamageFileUser();
-  EXPECT_TRUE(ended);
-  const std::string out = TakeOutput();
-  EXPECT_NE(out.find("\r\nERROR: Unable to reset file: 5\r\n"), std::string::npos) << out;
-  EXPECT_EQ(out.find("Rerolled."), std::string::npos) << "nothing was made anew";
-  EXPECT_EQ(ReadDamageFile("kordavin.ply"), players);
+  ASSERT_EQ(chmod(dir_.c_str(), 0777), 0);
+  for (const char* name : {"kordavin.ply", "kordavin.cfg", "kordavin.msg", "kordavin.dat"}) {
+    SCOPED_TRACE(name);
+    for (const char* each : {"kordavin.ply", "kordavin.cfg", "kordavin.msg", "kordavin.dat"}) {
+      ASSERT_EQ(chmod((dir_ + each).c_str(), each == name ? 0 : 0666), 0);
+    }
+    const std::string before = ReadDamageFile(name);
+    if (!BecomeDamageFileUser()) GTEST_SKIP() << "cannot make permission bits count here";
+    TakeOutput();
+    const bool ended = StartUpEnds();
+    RestoreDamageFileUser();
+    EXPECT_TRUE(ended);
+    const std::string out = TakeOutput();
+    const std::string error = std::string(name) == "kordavin.dat"
+                                  ? "\r\nKORDAVIN ERROR : KORDAVIN.DAT not found in " + dir_
+                                  : "\r\nERROR: Unable to reset file: 5\r\n";
+    EXPECT_NE(out.find(error), std::string::npos) << out;
+    EXPECT_EQ(out.find("Rerolled."), std::string::npos) << "nothing was made anew";
+    EXPECT_EQ(ReadDamageFile(name), before);
+    EXPECT_EQ(access((dir_ + "kordavin.1").c_str(), F_OK), -1);
+  }
 }
 
 TEST_F(DamagedFilesTest, DirectoryInPlaceOfAFileIsNeverWrittenThrough) {
