@@ -40,28 +40,70 @@ constexpr char kNewsFileName[] = "kordavin.msg";
   FailRewrite(code);
 }
 
-// Writes bytes as the file's whole content. A reroll cuts an existing file
-// to nothing; filling in a missing file never touches one that is there
-// after all (another node created it a moment ago, or it exists but cannot
-// be read), so its players are not wiped out. Returns whether it wrote.
-bool WriteDataFile(std::string_view name, const std::vector<uint8_t>& bytes, bool keep_existing) {
-  const std::string path = DataPath(name);
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (keep_existing ? O_EXCL : O_TRUNC);
-  const int fd = open(path.c_str(), flags, 0666);
-  if (fd < 0 && keep_existing && errno == EEXIST) return false;
-  if (fd < 0) FailRewrite(errno);
+// Writes every byte at the start of the file; an errno code, or 0.
+int WriteAllAt(int fd, const std::vector<uint8_t>& bytes) {
   size_t written = 0;
   while (written < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+    const ssize_t n = pwrite(fd, bytes.data() + written, bytes.size() - written,
+                             static_cast<off_t>(written));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int code = n < 0 ? errno : kErrShortWrite;
-      close(fd);
-      FailWriteOf(path, code);
-    }
+    if (n <= 0) return n < 0 ? errno : kErrShortWrite;
     written += static_cast<size_t>(n);
   }
-  if (close(fd) != 0) FailWriteOf(path, errno);
+  return 0;
+}
+
+// Where the file system cannot make a nameless file: create under the name
+// at once, never over a file that is there after all.
+bool CreateUnderName(const std::string& path, const std::vector<uint8_t>& bytes) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0 && errno == EEXIST) return false;
+  if (fd < 0) FailRewrite(errno);
+  const int code = WriteAllAt(fd, bytes);
+  if (close(fd) != 0 || code != 0) FailWriteOf(path, code != 0 ? code : errno);
+  return true;
+}
+
+// A missing file is written whole while it has no name and only then linked
+// in: a node arriving at the same moment never finds it there but empty, and
+// a node killed half-way leaves nothing behind. A file that is there after
+// all (another node created it a moment ago, or it exists but cannot be
+// read) is never touched, so its players are not wiped out.
+bool CreateWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  const int fd = open(DoorSession.ProgramDir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) return CreateUnderName(path, bytes);
+  const int code = WriteAllAt(fd, bytes);
+  if (code != 0) {
+    close(fd);
+    FailRewrite(code);
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  const bool linked = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  const bool there_already = !linked && errno == EEXIST;
+  close(fd);
+  if (linked) return true;
+  return there_already ? false : CreateUnderName(path, bytes);
+}
+
+// A reroll overwrites the content in place and only then cuts the file to
+// its new length, so no moment shows another node a file shorter than its
+// first record.
+void RewriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) FailRewrite(errno);
+  int code = WriteAllAt(fd, bytes);
+  if (code == 0 && ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) code = errno;
+  if (close(fd) != 0 && code == 0) code = errno;
+  if (code != 0) FailWriteOf(path, code);
+}
+
+// Writes bytes as the file's whole content: a reroll replaces what is
+// there, filling in a missing file keeps one that is there after all.
+// Returns whether it wrote.
+bool WriteDataFile(std::string_view name, const std::vector<uint8_t>& bytes, bool keep_existing) {
+  const std::string path = DataPath(name);
+  if (keep_existing) return CreateWholeFile(path, bytes);
+  RewriteFile(path, bytes);
   return true;
 }
 

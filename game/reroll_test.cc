@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "door/fake_host_testing.h"
@@ -162,6 +163,26 @@ TEST(CheckReroll, AFileThatCannotBeCreatedIsReportedNotAnnounced) {
   const std::string out = TakeOutput();
   EXPECT_EQ(out.rfind("\r\nERROR: Unable to write file: 2\r\n", 0), 0u) << out;
   EXPECT_EQ(out.find("Rerolled."), std::string::npos);
+}
+
+// The files are made whole before they get their names, so nothing else is
+// left in the directory; a reroll of a longer configuration ends at 128 bytes.
+TEST(CheckDataFiles, FilesAppearWholeAndARerollCutsALongConfiguration) {
+  const std::string dir = MakeArrivalTestDir(2026, 3, 5);
+  WriteArrivalFile("kordavin.dat", "");
+  CheckDataFiles();
+  size_t entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    EXPECT_NE(entry.path().filename().string().find("kordavin."), std::string::npos)
+        << entry.path();
+    ++entries;
+  }
+  EXPECT_EQ(entries, 4u) << "kordavin.dat and the three files made";
+
+  StoreFinishedGame(5);
+  WriteArrivalFile("kordavin.cfg", ReadArrivalFile("kordavin.cfg") + std::string(300, 'x'));
+  EXPECT_FALSE(CheckRerollEndsSession());
+  EXPECT_EQ(ReadArrivalFile("kordavin.cfg"), std::string(128, '\0'));
 }
 
 }  // namespace
