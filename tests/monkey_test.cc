@@ -25,8 +25,8 @@ namespace {
 const char* kToday = "2026-12-08 14:00:00";
 constexpr int kStartWaitMs = 20000;
 // An idle door waits in poll; anything near a whole core is a spin.
-constexpr long kMostIdleCpuMs = 250;
-constexpr int kIdleWatchMs = 1000;
+constexpr long kMostIdleCpuMs = 500;
+constexpr int kIdleWatchMs = 2000;
 constexpr int kHangUpExitMs = 1000;
 
 // CI sizes; KORDAVIN_MONKEY_KEYS and KORDAVIN_MONKEY_CALLERS ask for more.
