@@ -192,3 +192,23 @@ int WaitForExitWithCpu(DoorRun& run, int timeout_ms, long& cpu_ms) {
   }
   return WIFEXITED(run.exit_status) ? WEXITSTATUS(run.exit_status) : -1;
 }
+
+bool StartDoorFromThread(DoorRun& run, const std::string& dir, const std::vector<std::string>& args) {
+  // Another thread may hold the allocator's lock at the moment of the fork;
+  // the child must not allocate, so its strings are made here.
+  std::string program = dir + "/kordavin";
+  std::vector<std::string> copies = args;
+  std::vector<char*> argv{program.data()};
+  for (std::string& arg : copies) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  winsize size{25, 80, 0, 0};
+  run = DoorRun{};
+  run.pid = forkpty(&run.master, nullptr, nullptr, &size);
+  if (run.pid < 0) return false;
+  if (run.pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(120);
+    execv(program.c_str(), argv.data());
+    _exit(121);
+  }
+  return true;
+}

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <regex>
 #include <utility>
 
@@ -285,14 +284,7 @@ VisitResult RunVisit(const VisitPlan& plan, std::mt19937& rng, DoorRun& run) {
   VisitResult result;
   const std::string drop = "node" + std::to_string(plan.node) + ".door32.sys";
   WriteDoorFile(plan.dir, drop, Door32For(CallerAlias(plan.caller)));
-  bool started;
-  {
-    // One fork at a time: the child sets its environment before it runs.
-    static std::mutex forking;
-    std::lock_guard<std::mutex> hold(forking);
-    started = StartDoor(run, plan.dir, {plan.dir + "/" + drop, std::to_string(plan.node)});
-  }
-  if (!started) {
+  if (!StartDoorFromThread(run, plan.dir, {plan.dir + "/" + drop, std::to_string(plan.node)})) {
     result.failure = "could not start";
     return result;
   }
