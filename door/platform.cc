@@ -84,15 +84,27 @@ int32_t PosixRandom(int32_t n) {
   return pick(generator);
 }
 
+// Other nodes hold a lock only for the few reads or the one write of an
+// operation. Asking again every millisecond for a short while finds the gap
+// between them; a single try leaves a save that needs the file to itself
+// behind a steady stream of overlapping readers (every node scanning the
+// players) until its retries run out and the caller is thrown out.
+constexpr int kLockPollMs = 1;
+constexpr int64_t kLockPatienceMs = 100;
+
 int PosixLockFile(int fd, bool exclusive) {
   struct flock lock {};
   lock.l_type = exclusive ? F_WRLCK : F_RDLCK;
   lock.l_whence = SEEK_SET;
   lock.l_start = 0;
   lock.l_len = 0;  // the whole file, however long it grows
-  if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return kLockGranted;
-  if (errno == EAGAIN || errno == EACCES) return kLockDenied;
-  return errno;
+  const int64_t give_up = PosixMonotonicMs() + kLockPatienceMs;
+  for (;;) {
+    if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return kLockGranted;
+    if (errno != EAGAIN && errno != EACCES) return errno;
+    if (PosixMonotonicMs() >= give_up) return kLockDenied;
+    PosixSleepMs(kLockPollMs);
+  }
 }
 
 void PosixExit(int code) {
