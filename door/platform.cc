@@ -91,20 +91,39 @@ int32_t PosixRandom(int32_t n) {
 // players) until its retries run out and the caller is thrown out.
 constexpr int kLockPollMs = 1;
 constexpr int64_t kLockPatienceMs = 100;
+// The records are locked as the bytes before this offset; the byte at it is
+// a turnstile every node passes on its way in. A node that wants the file
+// to itself keeps the turnstile shut while it waits for the readers inside
+// to finish, so new readers queue behind it instead of starving it.
+constexpr off_t kTurnstile = off_t{1} << 40;
 
-int PosixLockFile(int fd, bool exclusive) {
+int TryLockRange(int fd, short type, off_t start, off_t length) {
   struct flock lock {};
-  lock.l_type = exclusive ? F_WRLCK : F_RDLCK;
+  lock.l_type = type;
   lock.l_whence = SEEK_SET;
-  lock.l_start = 0;
-  lock.l_len = 0;  // the whole file, however long it grows
-  const int64_t give_up = PosixMonotonicMs() + kLockPatienceMs;
+  lock.l_start = start;
+  lock.l_len = length;
+  if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return kLockGranted;
+  if (errno == EAGAIN || errno == EACCES) return kLockDenied;
+  return errno;
+}
+
+int PollLockRange(int fd, short type, off_t start, off_t length, int64_t give_up) {
   for (;;) {
-    if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return kLockGranted;
-    if (errno != EAGAIN && errno != EACCES) return errno;
-    if (PosixMonotonicMs() >= give_up) return kLockDenied;
+    const int result = TryLockRange(fd, type, start, length);
+    if (result != kLockDenied || PosixMonotonicMs() >= give_up) return result;
     PosixSleepMs(kLockPollMs);
   }
+}
+
+int PosixLockFile(int fd, bool exclusive) {
+  const int64_t give_up = PosixMonotonicMs() + kLockPatienceMs;
+  const int entered = PollLockRange(fd, F_WRLCK, kTurnstile, 1, give_up);
+  if (entered != kLockGranted) return entered;
+  const int result =
+      PollLockRange(fd, exclusive ? F_WRLCK : F_RDLCK, 0, kTurnstile, give_up);
+  TryLockRange(fd, F_UNLCK, kTurnstile, 1);
+  return result;
 }
 
 void PosixExit(int code) {
