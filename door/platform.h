@@ -40,8 +40,9 @@ struct Platform {
   void (*SeedRandom)(uint32_t seed);
   // A uniform integer 0..n-1 (0 when n <= 0).
   int32_t (*Random)(int32_t n);
-  // Takes a non-blocking open-file-description lock on the whole file:
-  // shared or exclusive. kLockGranted, kLockDenied, or another I/O code.
+  // Takes an open-file-description lock on the whole file, shared or
+  // exclusive, waiting at most a tenth of a second for other nodes to let go.
+  // kLockGranted, kLockDenied, or another I/O code.
   int (*LockFile)(int fd, bool exclusive);
   // Ends the process. The POSIX default never returns; test fakes may throw.
   void (*Exit)(int code);
