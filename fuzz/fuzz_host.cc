@@ -78,16 +78,15 @@ void InstallFuzzHost(const std::string& program_dir) {
 
 namespace {
 
-// Plain bytes rather than a string: the exit handler runs after static
-// strings are destroyed.
 // Memory-backed where there is one: a file rewritten for every input costs
-// milliseconds on a disk and would starve the fuzzer.
+// milliseconds on a disk and would starve the fuzzer. Plain bytes rather than
+// strings, because the exit handler runs after static strings are destroyed.
 char scratch_dir[] = "/dev/shm/kordavin-fuzz-XXXXXX";
 char fallback_dir[] = "/tmp/kordavin-fuzz-XXXXXX";
 const char* made_dir = nullptr;
 
 // Files of a run that ended in a finding stay behind with it; a clean run
-// leaves nothing in /tmp.
+// leaves nothing behind.
 void RemoveScratchDir() {
   std::error_code ignored;
   std::filesystem::remove_all(made_dir, ignored);

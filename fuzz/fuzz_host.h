@@ -30,7 +30,7 @@ void InstallFuzzHost(const std::string& program_dir);
 // A fresh scratch directory for one target's files, made once per process.
 const std::string& FuzzScratchDir();
 
-// Writes the bytes to dir/name, replacing the file.
+// Writes the bytes to the file at path, replacing it.
 void WriteFuzzFile(const std::string& path, const uint8_t* data, size_t size);
 
 // Stops the run with a message when a promise of the code under test breaks;

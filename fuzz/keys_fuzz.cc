@@ -4,6 +4,7 @@
 // when the caller hangs up.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -79,9 +80,14 @@ void CheckPrompts(const std::vector<uint8_t>& script, const std::vector<uint8_t>
           FuzzCheck(line.size() <= length, "InputLine went past its length");
           break;
         }
-        case 2:
-          (void)InputNumber(length);
+        case 2: {
+          // No more digits than the entry's length could have been typed.
+          const int64_t number = InputNumber(length);
+          int64_t limit = 1;
+          for (int digits = 0; digits < length && limit <= INT32_MAX; ++digits) limit *= 10;
+          FuzzCheck(number < limit && -number < limit, "InputNumber has more digits than its length");
           break;
+        }
         default: {
           const uint8_t answer = GetKeyFrom("YN\r", length & 1);
           FuzzCheck(answer == 'Y' || answer == 'N' || answer == '\r',
