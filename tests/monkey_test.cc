@@ -184,17 +184,33 @@ std::string LastOf(const std::string& output) {
   return output.substr(output.size() > 2000 ? output.size() - 2000 : 0);
 }
 
-// One caller: noise until the budget is spent or the game ends the session
-// itself (quit, day spent, refusal), then the hang-up.
-void RunCaller(const std::string& dir, int number, int keys, MonkeyTotals& totals) {
-  const unsigned seed = 1000u + static_cast<unsigned>(number);
-  SCOPED_TRACE("caller " + std::to_string(number) + ", seed " + std::to_string(seed));
-  const std::string drop = "monkey" + std::to_string(number) + ".door32.sys";
-  WriteDoorFile(dir, drop, Door32For("Monkey " + std::to_string(number)));
+struct MonkeyCaller {
+  int number = 0;
   DoorRun run;
-  ASSERT_TRUE(StartDoor(run, dir, {dir + "/" + drop, std::to_string(1 + number % 5)}, kToday));
-  ASSERT_TRUE(WaitForOutput(run, "Do you want ANSI graphics? [Y/N] ", kStartWaitMs)) << run.output;
-  if (number % 2 == 0) JoinProperly(run);
+  bool started = false;
+};
+
+// Doors are started from the test's main thread only, before the other
+// caller's thread runs: a fork while another thread holds the allocator's
+// lock would leave the child stuck before it ever ran the door.
+void StartCaller(const std::string& dir, MonkeyCaller& caller) {
+  const std::string drop = "monkey" + std::to_string(caller.number) + ".door32.sys";
+  WriteDoorFile(dir, drop, Door32For("Monkey " + std::to_string(caller.number)));
+  const std::string node = std::to_string(1 + caller.number % 5);
+  ASSERT_TRUE(StartDoor(caller.run, dir, {dir + "/" + drop, node}, kToday));
+  ASSERT_TRUE(WaitForOutput(caller.run, "Do you want ANSI graphics? [Y/N] ", kStartWaitMs))
+      << caller.run.output;
+  caller.started = true;
+}
+
+// One caller: noise until the budget is spent or the game ends the session
+// itself (a refused join, the day spent), then the hang-up.
+void PlayCaller(MonkeyCaller& caller, int keys, MonkeyTotals& totals) {
+  if (!caller.started) return;
+  const unsigned seed = 1000u + static_cast<unsigned>(caller.number);
+  SCOPED_TRACE("caller " + std::to_string(caller.number) + ", seed " + std::to_string(seed));
+  DoorRun& run = caller.run;
+  if (caller.number % 2 == 0) JoinProperly(run);
   std::mt19937 random(seed);
   long sent = 0;
   bool alive = true;
@@ -217,7 +233,6 @@ void RunCaller(const std::string& dir, int number, int keys, MonkeyTotals& total
     ++totals.ended_by_themselves;
   }
   EXPECT_FALSE(HasSanitizerReport(run.output)) << LastOf(run.output);
-  StopDoor(run);
 }
 
 class KeyMonkey : public ::testing::Test {
@@ -241,10 +256,17 @@ TEST_F(KeyMonkey, NoiseNeverCrashesSpinsOrDamagesRecordsAndHangUpEndsTheDoor) {
   MonkeyTotals first, second;
   const int64_t started = NowMs();
   for (int number = 1; number <= callers; number += 2) {
+    MonkeyCaller one, two;
+    one.number = number;
+    two.number = number + 1;
+    StartCaller(dir_, one);
+    if (two.number <= callers) StartCaller(dir_, two);
     std::thread other;
-    if (number + 1 <= callers) other = std::thread(RunCaller, dir_, number + 1, keys, std::ref(second));
-    RunCaller(dir_, number, keys, first);
+    if (two.started) other = std::thread(PlayCaller, std::ref(two), keys, std::ref(second));
+    PlayCaller(one, keys, first);
     if (other.joinable()) other.join();
+    StopDoor(one.run);
+    StopDoor(two.run);
     for (const DataProblem& problem : FindDataProblems(dir_)) {
       ADD_FAILURE() << "after caller " << number << ": " << problem.file << " record "
                     << problem.record << ": " << problem.what;
