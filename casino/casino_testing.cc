@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "casino/casino.h"
 #include "door/fake_host_testing.h"
 #include "door/session.h"
 #include "game/records.h"
@@ -15,7 +16,8 @@ void CasinoTest::SetUp() {
   ASSERT_NE(made, nullptr);
   dir_ = made;
   InstallFakeHost(dir_);
-  DoorSession.Ansi = 0;
+  DoorSession.Ansi = 0;  // plain bytes, so the texts can be compared whole
+  CasinoBet = CasinoBetRecord{};
   SeatPlayer(1000);
 }
 

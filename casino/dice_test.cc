@@ -6,6 +6,7 @@
 #include <string>
 
 #include "casino/casino.h"
+#include "casino/casino_testing.h"
 #include "door/fake_host_testing.h"
 #include "door/session.h"
 #include "game/loop.h"
@@ -13,21 +14,13 @@
 
 namespace {
 
-class DiceTest : public ::testing::Test {
+class DiceTest : public CasinoTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/dice_testXXXXXX";
-    dir_ = mkdtemp(pattern);
-    InstallFakeHost(dir_);
-    DoorSession.Ansi = 0;  // plain bytes, so the texts can be compared whole
-    ResetGameSession();
-    GameSession.Player.Cash = 1000;
-    GameSession.TimeLeft = 200;
-    CasinoBet = CasinoBetRecord{};
+    CasinoTest::SetUp();
+    SeatPlayer(1000, 200);
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  std::string dir_;
 };
 
 // Scripts the faces (1..6) the dice will show, in throwing order.

@@ -8,25 +8,19 @@
 #include <vector>
 
 #include "casino/casino.h"
+#include "casino/casino_testing.h"
 #include "door/fake_host_testing.h"
 #include "door/session.h"
 #include "game/state.h"
 
 namespace {
 
-class RouletteTest : public ::testing::Test {
+class RouletteTest : public CasinoTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/roulette_testXXXXXX";
-    dir_ = mkdtemp(pattern);
-    InstallFakeHost(dir_);
-    DoorSession.Ansi = 0;  // plain bytes, so the texts can be compared whole
-    ResetGameSession();
-    GameSession.Player.Cash = 1000;
-    GameSession.TimeLeft = 200;
-    CasinoBet = CasinoBetRecord{};
+    CasinoTest::SetUp();
+    SeatPlayer(1000, 200);
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   // Plays one game with a stake of $10 and the given spin (1..38); the keys
   // are the kind and its Enter, then the details of the bet.
@@ -42,7 +36,6 @@ class RouletteTest : public ::testing::Test {
     QueueKeys(keys.substr(0, 2) + "10\r" + keys.substr(2));
   }
 
-  std::string dir_;
 };
 
 struct BetCase {
