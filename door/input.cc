@@ -79,6 +79,7 @@ void CallWaitingTick(int64_t now_ms) {
 // Blocks for the next byte from the caller and decodes it.
 void WaitForBytes() {
   FlushOutput();
+  if (DoorSession.BeforeWait != nullptr) DoorSession.BeforeWait();
   int64_t now_ms = Host.MonotonicMs();
   int byte = Host.ReadByte(WaitTimeoutMs(now_ms));
   now_ms = Host.MonotonicMs();

@@ -35,6 +35,10 @@ struct DoorSessionRecord {
   void (*OnFiveMinutes)() = nullptr;  // exactly 5 minutes left, once
   void (*OnTimeUp)() = nullptr;       // no minutes left
   void (*OnWaiting)() = nullptr;      // about once a second during a wait (pages)
+  // Called each time the door is about to block for a key, after what the
+  // caller should see has been sent: the game stores the caller's record
+  // here, so a hang-up during the wait keeps what the screen showed.
+  void (*BeforeWait)() = nullptr;
 };
 
 extern DoorSessionRecord DoorSession;
