@@ -19,8 +19,6 @@ namespace {
 
 constexpr int16_t kCasinoCode = 60;
 constexpr int16_t kTimePerStake = 3;
-constexpr int kDocFirstLine = 94;
-constexpr int kDocLastLine = 106;
 
 // Both live only while EnterCasino runs; OutOfCash reaches into them to end
 // the loop from inside a pass.
@@ -79,7 +77,7 @@ void RunCasinoCommand() {
     case 100: QuitGame(); break;
     case 101: ToggleAnsi(); break;
     case 102: ShowCasinoMenu(); break;
-    case 104: ShowDatLines(kDocFirstLine, kDocLastLine); break;
+    case 104: ShowDatLines(kDocFirstLine, kCasinoDocLastLine); break;
     default: break;  // walking out (1..3) and Information run nothing here
   }
 }

@@ -9,6 +9,7 @@
 #include "door/fake_host_testing.h"
 #include "door/session.h"
 #include "game/loop.h"
+#include "game/menus.h"
 #include "game/state.h"
 
 namespace {
@@ -75,16 +76,17 @@ TEST_F(CasinoLoopTest, OptionsScreenIsNotShownOnEntry) {
   EXPECT_EQ(Visit("R").find("Kordavin Casino Options"), std::string::npos);
 }
 
-TEST_F(CasinoLoopTest, DocumentationShowsLines94To106) {
+TEST_F(CasinoLoopTest, DocumentationEndsWithTheCasinosOwnLine) {
   std::ofstream dat(dir_ + "/kordavin.dat", std::ios::binary);
   for (int line = 1; line <= 110; ++line) dat << "Doc line " << line << "\r\n";
   dat.close();
   QueueDraws({kNoReseed, kNoReseed});
   const std::string out = Visit("OR");
-  EXPECT_EQ(out.find("Doc line 93\r"), std::string::npos);
-  EXPECT_NE(out.find("Doc line 94\r\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("Doc line 106\r\n"), std::string::npos);
-  EXPECT_EQ(out.find("Doc line 107"), std::string::npos);
+  const auto line = [](int n) { return "Doc line " + std::to_string(n) + "\r\n"; };
+  EXPECT_EQ(out.find(line(kDocFirstLine - 1)), std::string::npos);
+  EXPECT_NE(out.find(line(kDocFirstLine)), std::string::npos) << out;
+  EXPECT_NE(out.find(line(kCasinoDocLastLine)), std::string::npos);
+  EXPECT_EQ(out.find(line(kCasinoDocLastLine + 1)), std::string::npos);
 }
 
 TEST_F(CasinoLoopTest, AnsiToggleSwitchesColourOn) {

@@ -23,7 +23,8 @@ struct Range {
   int first;
   int last;
 };
-constexpr Range kShownRanges[] = {{67, 70}, {72, 75}, {77, 85}, {87, 92}, {94, 105}, {94, 106}};
+constexpr Range kShownRanges[] = {{67, 70}, {72, 75}, {77, 85}, {87, 92}, {kDocFirstLine, kDocLastLine},
+                                   {kDocFirstLine, kCasinoDocLastLine}};
 
 // A shown line is at most a text of 255 bytes, each pipe code of 3 growing to
 // at most 7, plus a pause mark; anything far beyond is a line that was not cut.

@@ -110,7 +110,7 @@ void RunCommand(int code) {
       ShowInformation();
       return;
     case 104:
-      ShowDatLines(94, 105);
+      ShowDatLines(kDocFirstLine, kDocLastLine);
       return;
     default:
       break;

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "door/fake_host_testing.h"
+#include "door/keys.h"
 #include "door/session.h"
 #include "game/core_testing.h"
+#include "game/menus.h"
 #include "game/state.h"
 
 namespace {
@@ -102,7 +104,7 @@ TEST_F(LoopTest, CommandsRunByCode) {
   SetCommandAction(2, nullptr);
 
   std::string dat;
-  for (int line = 1; line <= 106; ++line) dat += "line " + std::to_string(line) + "\n";
+  for (int line = 1; line <= kCasinoDocLastLine; ++line) dat += "line " + std::to_string(line) + "\n";
   WriteCoreFile("kordavin.dat", dat);
   TakeOutput();
   RunCommand(23);
@@ -116,8 +118,8 @@ TEST_F(LoopTest, CommandsRunByCode) {
   RunCommand(104);
   EXPECT_EQ(GameSession.TimeLeft, 98);
   const std::string docs = TakeOutput();
-  EXPECT_NE(docs.find("line 105\r\n"), std::string::npos);
-  EXPECT_EQ(docs.find("line 106"), std::string::npos);
+  EXPECT_NE(docs.find("line " + std::to_string(kDocLastLine) + "\r\n"), std::string::npos);
+  EXPECT_EQ(docs.find("line " + std::to_string(kCasinoDocLastLine)), std::string::npos);
   GameSession.Location = 2;
   RunCommand(102);
   EXPECT_NE(TakeOutput().find("Stiff Pete's Wardrobe Options"), std::string::npos);
@@ -210,7 +212,7 @@ TEST(GameText, DataFileKeepsItsLineLayout) {
   for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
     lines.push_back(text.substr(start, end - start));
   }
-  ASSERT_EQ(lines.size(), 107u);
+  ASSERT_EQ(lines.size(), static_cast<size_t>(kCasinoDocLastLine) + 1);
   for (size_t n = 1; n < lines.size(); ++n) EXPECT_LE(lines[n].size(), 77u) << "line " << n;
   for (int n = 3; n <= 12; ++n) {
     EXPECT_FALSE(lines[n].empty());
@@ -224,7 +226,36 @@ TEST(GameText, DataFileKeepsItsLineLayout) {
   }
   EXPECT_EQ(names.size(), 50u);
   for (int n : {66, 71, 76, 86, 93}) EXPECT_TRUE(lines[n].empty()) << "line " << n;
-  for (int n : {67, 72, 77, 87, 94, 105, 106}) EXPECT_FALSE(lines[n].empty()) << "line " << n;
+  for (int n : {67, 72, 77, 87, kDocFirstLine, kDocLastLine, kCasinoDocLastLine}) EXPECT_FALSE(lines[n].empty()) << "line " << n;
+}
+
+// Callers read the documentation to learn what the help screen keeps quiet:
+// the slash commands, and the letters their cursor keys turn into.
+TEST(GameText, DocumentationTellsTheSlashCommandsAndTheKeysAsTheyAreRead) {
+  const std::string text = ReadSourceFile("data/kordavin.dat");
+  std::string docs;
+  size_t start = 0;
+  for (int n = 1; n <= kDocLastLine; ++n) {
+    const size_t end = text.find('\n', start);
+    if (n >= kDocFirstLine) docs += text.substr(start, end - start) + "\n";
+    start = end + 1;
+  }
+  EXPECT_NE(docs.find("/W|07 shows who's on the streets"), std::string::npos) << docs;
+  EXPECT_NE(docs.find("/P|07 pages"), std::string::npos);
+  const std::pair<const char*, const char*> keys[] = {
+      {"Up", "\x1b[A"},   {"Down", "\x1b[B"}, {"Left", "\x1b[D"}, {"Right", "\x1b[C"},
+      {"Home", "\x1b[H"}, {"End", "\x1b[F"},  {"PgUp", "\x1b[5~"}, {"PgDn", "\x1b[6~"},
+      {"Del", "\x1b[3~"}};
+  for (const auto& [name, sequence] : keys) {
+    KeyDecoder decoder;
+    std::string decoded;
+    for (const char* c = sequence; *c != '\0'; ++c) {
+      DecodeKeyByte(decoder, static_cast<uint8_t>(*c), decoded);
+    }
+    ASSERT_EQ(decoded.size(), 2u) << name;
+    EXPECT_NE(docs.find(std::string(name) + " " + decoded[1]), std::string::npos)
+        << name << " is read as " << decoded[1];
+  }
 }
 
 }  // namespace
