@@ -104,6 +104,7 @@ void InstallFakeHost(const std::string& program_dir) {
   ResetDoorSession();
   ResetKeyboard();
   CurrentColor = 7;
+  ForgetCurrentLine();
   DoorSession.Ansi = 1;
   DoorSession.Node = 1;
   DoorSession.ProgramDir =

@@ -18,6 +18,17 @@ std::string Pending;
 
 constexpr size_t kFlushThreshold = 8 * 1024;
 
+// A prompt with its colours and a full line of typing is well under this. A
+// line that grows past it (a screen file's art) is not worth drawing again,
+// and is dropped until the next line end.
+constexpr size_t kMostLineBytes = 1024;
+
+UnfinishedLine Line;
+bool LineTooLong = false;
+// How many bytes at the end of the line are plain text, so an erase can take
+// them back instead of growing the line by a backspace sequence each time.
+size_t PlainTail = 0;
+
 constexpr const char* kForegroundCodes[16] = {
     "\x1b[0;30m", "\x1b[0;34m", "\x1b[0;32m", "\x1b[0;36m",
     "\x1b[0;31m", "\x1b[0;35m", "\x1b[0;33m", "\x1b[0;37m",
@@ -67,6 +78,51 @@ std::string WithLineEnd(std::string_view text) {
   return joined;
 }
 
+bool IsPlainText(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<uint8_t>(c) < 32) return false;
+  }
+  return true;
+}
+
+void StartLine() {
+  Line.start_color = CurrentColor;
+  Line.bytes.clear();
+  LineTooLong = false;
+  PlainTail = 0;
+}
+
+void RememberOnLine(std::string_view text) {
+  const size_t end = text.rfind('\n');
+  if (end != std::string_view::npos) {
+    StartLine();
+    text.remove_prefix(end + 1);
+  }
+  if (LineTooLong) return;
+  if (Line.bytes.size() + text.size() > kMostLineBytes) {
+    Line.bytes.clear();
+    LineTooLong = true;
+    PlainTail = 0;
+    return;
+  }
+  Line.bytes.append(text);
+  PlainTail = IsPlainText(text) ? PlainTail + text.size() : 0;
+}
+
+void EraseOnLine() {
+  if (PlainTail > 0) {
+    Line.bytes.pop_back();
+    --PlainTail;
+  } else {
+    RememberOnLine("\b \b");
+  }
+}
+
+void SendLater(std::string_view bytes) {
+  Pending.append(bytes);
+  if (Pending.size() > kFlushThreshold) FlushOutput();
+}
+
 }  // namespace
 
 void FlushOutput() {
@@ -84,8 +140,8 @@ void FlushOutput() {
 }
 
 void WriteRaw(std::string_view text) {
-  Pending.append(text);
-  if (Pending.size() > kFlushThreshold) FlushOutput();
+  SendLater(text);
+  RememberOnLine(text);
 }
 
 void WriteRawLine(std::string_view text) { WriteRaw(WithLineEnd(text)); }
@@ -107,10 +163,16 @@ void WriteText(std::string_view text) {
 
 void WriteLine(std::string_view text) { WriteText(WithLineEnd(text)); }
 
-void ClearScreen() { WriteRaw("\x1b[H\x1b[2J"); }
+void ClearScreen() {
+  SendLater("\x1b[H\x1b[2J");
+  StartLine();
+}
 
 void EraseBack(uint8_t count) {
-  for (uint8_t i = 0; i < count; ++i) WriteRaw("\b \b");
+  for (uint8_t i = 0; i < count; ++i) {
+    SendLater("\b \b");
+    EraseOnLine();
+  }
 }
 
 void SetColor(uint8_t foreground, uint8_t background) {
@@ -128,3 +190,18 @@ void SetColor(uint8_t foreground, uint8_t background) {
   }
   CurrentColor = color;
 }
+
+UnfinishedLine CurrentLine() {
+  UnfinishedLine line = Line;
+  line.end_color = CurrentColor;
+  return line;
+}
+
+void WriteLineAgain(const UnfinishedLine& line) {
+  SetColor(line.start_color & 0x0F, (line.start_color >> 4) & 0x07);
+  WriteRaw(line.bytes);
+  // The bytes have set the terminal's colour; the remembered one must follow.
+  SetColor(line.end_color & 0x0F, (line.end_color >> 4) & 0x07);
+}
+
+void ForgetCurrentLine() { StartLine(); }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // Foreground in the low four bits, background in the next three.
@@ -19,3 +20,18 @@ void SetColor(uint8_t foreground, uint8_t background);
 
 // Sends everything written so far; a failed write ends the process (code 1).
 void FlushOutput();
+
+// What stands on the caller's current, unfinished line: a prompt and what he
+// has typed at it. A message that breaks in on him writes it again, so he
+// still sees where he is and his next key's echo follows it.
+struct UnfinishedLine {
+  uint8_t start_color = 7;  // the colour in force where the line began
+  std::string bytes;        // everything sent on it since, colour codes included
+  uint8_t end_color = 7;    // the colour in force after them
+};
+
+UnfinishedLine CurrentLine();
+// Writes the line again where the cursor stands, ending in its end colour.
+void WriteLineAgain(const UnfinishedLine& line);
+// A new session starts on a line of its own.
+void ForgetCurrentLine();

@@ -180,4 +180,56 @@ TEST(Buffering, ACallerWhoIsGoneEndsTheProcessWithoutMoreOutput) {
   EXPECT_TRUE(WriteCalls.empty()) << "the lost bytes were dropped, not kept";
 }
 
+// The line a page breaks into must come back exactly as the caller saw it:
+// its colours, the typing he erased gone, nothing from the lines above.
+TEST(CurrentLine, HoldsTheUnfinishedLineAndWritesItAgainInItsColours) {
+  InstallFakeHost();
+  WriteLine("|12a finished line");
+  WriteText("|09[|14PROMPT|09]: ");
+  WriteRaw("abd");
+  EraseBack(1);
+  WriteRaw("c");
+  const std::string prompt = Fg(9) + Bg(0) + "[" + Fg(14) + Bg(0) + "PROMPT" + Fg(9) + Bg(0) + "]: ";
+  UnfinishedLine line = CurrentLine();
+  EXPECT_EQ(line.start_color, 12);
+  EXPECT_EQ(line.bytes, prompt + "abc");
+  EXPECT_EQ(line.end_color, 9);
+
+  // An erase that reaches back past a colour code is kept as the erase itself.
+  WriteText("|14x");
+  EraseBack(2);
+  line = CurrentLine();
+  EXPECT_EQ(line.bytes, prompt + "abc" + Fg(14) + Bg(0) + "\b \b");
+
+  TakeOutput();
+  SetColor(15, 4);
+  WriteRawLine("interrupting");
+  WriteLineAgain(line);
+  EXPECT_EQ(TakeOutput(), Fg(15) + Bg(4) + "interrupting\r\n" + Fg(12) + Bg(0) + line.bytes +
+                              Fg(14) + Bg(0));
+  EXPECT_EQ(CurrentColor, 14);
+  EXPECT_EQ(CurrentLine().bytes, Fg(12) + Bg(0) + line.bytes + Fg(14) + Bg(0))
+      << "the copy is the line now, for a second interruption";
+}
+
+TEST(CurrentLine, ClearsAndOverlongLinesLeaveNothingToWriteAgain) {
+  InstallFakeHost();
+  DoorSession.Ansi = 0;
+  WriteText("before");
+  ClearScreen();
+  EXPECT_EQ(CurrentLine().bytes, "");
+  WriteRaw("top");
+  EXPECT_EQ(CurrentLine().bytes, "top");
+  WriteRaw(std::string(2000, 'x'));
+  EraseBack(3);
+  WriteRaw("more");
+  EXPECT_EQ(CurrentLine().bytes, "") << "a screen file's long line is not drawn again in part";
+  WriteRaw("art\r\nnext");
+  EXPECT_EQ(CurrentLine().bytes, "next");
+  TakeOutput();
+  WriteLineAgain(CurrentLine());
+  EXPECT_EQ(TakeOutput(), "next") << "no colour without ANSI";
+}
+
 }  // namespace
+

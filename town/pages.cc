@@ -29,8 +29,7 @@ std::string Printable(std::string_view text) {
 }
 
 void ShowPage(const std::string& message) {
-  const uint8_t foreground = CurrentColor & 0x0F;
-  const uint8_t background = (CurrentColor >> 4) & 0x07;
+  const UnfinishedLine prompt = CurrentLine();
   const size_t end = message.find(kSenderEnd);
   const std::string sender = end == std::string::npos ? "" : message.substr(0, end);
   const std::string text =
@@ -40,8 +39,9 @@ void ShowPage(const std::string& message) {
   WriteText("|11: |15");
   WriteRaw(Printable(text));
   WriteRawLine("");
-  // The caller goes on typing at the prompt he was at, in its colour.
-  SetColor(foreground, background);
+  // The page has pushed the caller's prompt up the screen: he goes on typing
+  // at a copy of it, in its colours.
+  WriteLineAgain(prompt);
 }
 
 // Takes a waiting page out of our presence record. The lock is only tried,

@@ -6,6 +6,7 @@
 
 #include "door/fake_host_testing.h"
 #include "door/input.h"
+#include "door/output.h"
 #include "door/session.h"
 #include "game/files.h"
 #include "game/state.h"
@@ -130,4 +131,27 @@ TEST_F(PagesTest, ControlBytesFromTheFileNeverReachTheTerminal) {
   EXPECT_EQ(TakeOutput(), "\r\n* Page from Joe [2J: a z\r\n");
 }
 
+TEST_F(PagesTest, ThePromptAndWhatWasTypedComeBackAfterThePage) {
+  RegisterTownCommands();
+  BecomeNode(3);
+  DoorSession.Ansi = 1;
+  WriteText("|CR|06[|09ENTER YOUR MESSAGE|06]|14: |11");
+  const std::string prompt = TakeOutput().substr(2);
+  QueueKeys("hi");
+  QueueKeyAt(Fake.now_ms + 4000, 'x');
+  QueueKeyAt(Fake.now_ms + 5000, '\r');
+  SendPage(3, "Joe Pimp", "hello");
+  EXPECT_EQ(InputLine(0, 10, "hix", ""), "hix");
+  const std::string out = TakeOutput();
+  const std::string page_end = "hello\r\n";
+  const size_t page = out.find(page_end);
+  ASSERT_NE(page, std::string::npos) << out;
+  EXPECT_EQ(out.rfind("hi\r\n", 0), 0u) << "typed before the page came";
+  // The line began in light grey; the echo of x is in the prompt's last colour.
+  EXPECT_EQ(out.substr(page + page_end.size()),
+            "\x1b[0;37m\x1b[40m" + prompt + "hi\x1b[1;36m\x1b[40mx\r\n");
+  EXPECT_EQ(CurrentColor, 11);
+}
+
 }  // namespace
+

@@ -90,11 +90,19 @@ TEST_F(TownE2eTest, ExaminePoliceTipAndPageReachTheOtherCaller) {
   Answer(alice, "ENTER YOUR MESSAGE", "watch your back\r");
   Answer(alice, "[1ST & MAIN]: ", "");
 
-  Answer(bob, "* Page from Alice: watch your back", "");
+  Answer(bob, "* Page from Alice: watch your back\r\n", "");
+  // His prompt is written again under the page, and his key's echo follows it.
+  const size_t after_page = bob.mark;
+  Answer(bob, "[1ST & MAIN]: ", "y");
+  const std::string prompt = bob.run->output.substr(after_page, bob.mark - after_page);
+  EXPECT_EQ(prompt.rfind("[1:", 0), 0u) << prompt;
+  EXPECT_EQ(prompt.find('\n'), std::string::npos) << prompt;
+  Answer(bob, "Your Statistics", "");
+  EXPECT_EQ(bob.run->output.substr(after_page + prompt.size(), 15), "Your Statistics");
   EXPECT_EQ(bob.run->output.find("Page from", bob.mark), std::string::npos)
       << "the page is shown once";
 
-  Quit(bob, "");
+  Quit(bob, "[1ST & MAIN]: ");
   Quit(alice, "");
 
   Caller bob_again = Call("Bob Real", 2);
