@@ -27,12 +27,12 @@ const std::map<std::string, CommandShape>& Commands() {
       {"nodes", {NodesCommand, 0, 0, {"--clean"}}},
       {"reset", {ResetCommand, 0, 0, {"--yes"}}},
       {"check", {CheckCommand, 0, 0, {"--repair"}}},
-      {"bulletin", {BulletinCommand, 0, 0, {"--ans", "--asc"}}},
+      {"bulletin", {BulletinCommand, 0, 0, {"--ans", "--asc", "--html"}}},
   };
   return commands;
 }
 
-const std::set<std::string> kValueOptions = {"--dir", "--to", "--ans", "--asc"};
+const std::set<std::string> kValueOptions = {"--dir", "--to", "--ans", "--asc", "--html"};
 const std::set<std::string> kFlagOptions = {"--help", "-h",     "--force", "--by-worth",
                                             "--clear", "--clean", "--yes",   "--repair"};
 
@@ -65,6 +65,7 @@ void SetValue(SysopRequest& request, const std::string& name, const std::string&
   }
   if (name == "--ans") request.ans = value;
   if (name == "--asc") request.asc = value;
+  if (name == "--html") request.html = value;
 }
 
 // Splits "--name=value" so both spellings of a value option work.
@@ -194,9 +195,10 @@ void WriteSysopHelp(std::ostream& out) {
          "  check [--repair]          report damaged data files; --repair clamps\n"
          "                            damaged values and cuts partial records; records\n"
          "                            are numbered from 1, \"-\" is the whole file\n"
-         "  bulletin [--ans FILE] [--asc FILE]\n"
-         "                            rankings and the game's state as an ANSI screen\n"
-         "                            and as plain text, for the BBS to show\n"
+         "  bulletin [--ans FILE] [--asc FILE] [--html FILE]\n"
+         "                            rankings and the game's state as an ANSI screen,\n"
+         "                            as plain text for the BBS to show, and as a web\n"
+         "                            page\n"
          "\n"
          "Options:\n"
          "  --dir DIR    work on the data files in DIR\n"

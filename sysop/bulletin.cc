@@ -1,5 +1,7 @@
 // The login bulletin: the top pimps by net worth and whether the game is
-// running or won, as an ANSI screen in CP437 and as plain text.
+// running or won, as an ANSI screen in CP437, as plain text and as a web page.
+#include "sysop/bulletin.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -23,12 +25,8 @@ constexpr int kWhoresColor = 14;
 constexpr int kStateColor = 13;
 constexpr int kTextColor = 7;
 
-struct Piece {
-  int color;
-  std::string text;
-};
-
-using Row = std::vector<Piece>;  // an empty row is a dividing rule
+using Piece = BulletinPiece;
+using Row = BulletinRow;
 
 struct BoxChars {
   std::string top_left, top_right, bottom_left, bottom_right, tee_left, tee_right, side;
@@ -38,11 +36,17 @@ struct BoxChars {
 const BoxChars kAnsiBox = {"\xDA", "\xBF", "\xC0", "\xD9", "\xC3", "\xB4", "\xB3", '\xC4'};
 const BoxChars kPlainBox = {"+", "+", "+", "+", "+", "+", "|", '-'};
 
-std::string Color(int color) {
+std::string AnsiPaint(int color, const std::string& text) {
   static const char kCodes[] = "04261537";
   const int base = color & 7;
-  return std::string("\x1B[") + (color > 7 ? "1;3" : "0;3") + kCodes[base] + "m";
+  return std::string("\x1B[") + (color > 7 ? "1;3" : "0;3") + kCodes[base] + "m" + text;
 }
+
+std::string PlainPaint(int, const std::string& text) { return text; }
+
+const BulletinStyle kAnsiStyle = {true, AnsiPaint, "\x1B[0m\x1B[2J\x1B[H", "\r\n",
+                                  "\x1B[0m\r\n"};
+const BulletinStyle kPlainStyle = {false, PlainPaint, "", "\r\n", "\r\n"};
 
 std::string Right(const std::string& text, size_t width) {
   return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
@@ -90,47 +94,22 @@ std::vector<Row> StateRows(const GameConfig& config, size_t player_count) {
   return rows;
 }
 
-std::vector<Row> BulletinRows(const std::vector<PlayerRecord>& players, const GameConfig& config) {
-  std::vector<Row> rows = {{{kTitleColor, Left("", 26) + "Kordavin: The Top Pimps"}}, {}};
-  const std::vector<size_t> top = TopPlayers(players);
-  if (top.empty()) {
-    rows.push_back({{kTextColor, " No pimps have joined this game yet."}});
-  } else {
-    rows.push_back({{kHeadColor, Left(" Rank", 6) + Left("Pimp", 30) + Right("Net Worth", 16) +
-                                     Right("Whores", 8)}});
-    for (size_t i = 0; i < top.size(); ++i) rows.push_back(RankRow(i + 1, players[top[i]]));
-  }
-  rows.push_back({});
-  for (Row& row : StateRows(config, players.size())) rows.push_back(row);
-  return rows;
-}
-
 // One row between the side rules, cut or filled to the box's width.
-std::string RenderRow(const Row& row, const BoxChars& box, bool ansi) {
-  const std::string border = ansi ? Color(kBorderColor) : std::string();
+std::string RenderRow(const Row& row, const BoxChars& box, const BulletinStyle& style) {
   if (row.empty()) {
-    return border + box.tee_left + std::string(kInnerWidth, box.rule) + box.tee_right + "\r\n";
+    return style.paint(kBorderColor,
+                       box.tee_left + std::string(kInnerWidth, box.rule) + box.tee_right) +
+           style.line_end;
   }
-  std::string line = border + box.side;
+  std::string line = style.paint(kBorderColor, box.side);
   size_t used = 0;
   for (const Piece& piece : row) {
     const std::string text = piece.text.substr(0, kInnerWidth - used);
-    if (ansi) line += Color(piece.color);
-    line += text;
+    line += style.paint(piece.color, text);
     used += text.size();
   }
-  return line + std::string(kInnerWidth - used, ' ') + border + box.side + "\r\n";
-}
-
-std::string RenderBulletin(const std::vector<Row>& rows, bool ansi) {
-  const BoxChars& box = ansi ? kAnsiBox : kPlainBox;
-  const std::string border = ansi ? Color(kBorderColor) : std::string();
-  std::string screen = ansi ? "\x1B[0m\x1B[2J\x1B[H" : "";
-  screen += border + box.top_left + std::string(kInnerWidth, box.rule) + box.top_right + "\r\n";
-  for (const Row& row : rows) screen += RenderRow(row, box, ansi);
-  screen += border + box.bottom_left + std::string(kInnerWidth, box.rule) + box.bottom_right;
-  screen += ansi ? "\x1B[0m\r\n" : "\r\n";
-  return screen;
+  return line + std::string(kInnerWidth - used, ' ') + style.paint(kBorderColor, box.side) +
+         style.line_end;
 }
 
 // Written aside and renamed into place, so a caller logging in while the
@@ -155,9 +134,37 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes, SysopIo& 
 
 }  // namespace
 
+std::vector<BulletinRow> BulletinRows(const std::vector<PlayerRecord>& players,
+                                      const GameConfig& config) {
+  std::vector<Row> rows = {{{kTitleColor, Left("", 26) + "Kordavin: The Top Pimps"}}, {}};
+  const std::vector<size_t> top = TopPlayers(players);
+  if (top.empty()) {
+    rows.push_back({{kTextColor, " No pimps have joined this game yet."}});
+  } else {
+    rows.push_back({{kHeadColor, Left(" Rank", 6) + Left("Pimp", 30) + Right("Net Worth", 16) +
+                                     Right("Whores", 8)}});
+    for (size_t i = 0; i < top.size(); ++i) rows.push_back(RankRow(i + 1, players[top[i]]));
+  }
+  rows.push_back({});
+  for (Row& row : StateRows(config, players.size())) rows.push_back(row);
+  return rows;
+}
+
+std::string RenderBulletin(const std::vector<BulletinRow>& rows, const BulletinStyle& style) {
+  const BoxChars& box = style.box_drawing ? kAnsiBox : kPlainBox;
+  std::string screen = style.begin;
+  screen += style.paint(kBorderColor,
+                        box.top_left + std::string(kInnerWidth, box.rule) + box.top_right) +
+            style.line_end;
+  for (const Row& row : rows) screen += RenderRow(row, box, style);
+  screen += style.paint(kBorderColor,
+                        box.bottom_left + std::string(kInnerWidth, box.rule) + box.bottom_right);
+  return screen + style.end;
+}
+
 int BulletinCommand(const SysopRequest& request, SysopIo& io) {
-  if (request.ans.empty() && request.asc.empty()) {
-    io.err << "kordavin-sysop: bulletin needs --ans FILE, --asc FILE or both\n"
+  if (request.ans.empty() && request.asc.empty() && request.html.empty()) {
+    io.err << "kordavin-sysop: bulletin needs --ans FILE, --asc FILE or --html FILE\n"
            << "Try 'kordavin-sysop --help'.\n";
     return kSysopUsage;
   }
@@ -174,7 +181,12 @@ int BulletinCommand(const SysopRequest& request, SysopIo& io) {
   if (!warning.empty()) io.err << "kordavin-sysop: " << warning << "\n";
   const std::vector<Row> rows = BulletinRows(players, config);
   bool ok = true;
-  if (!request.ans.empty()) ok = WriteWholeFile(request.ans, RenderBulletin(rows, true), io) && ok;
-  if (!request.asc.empty()) ok = WriteWholeFile(request.asc, RenderBulletin(rows, false), io) && ok;
+  if (!request.ans.empty()) {
+    ok = WriteWholeFile(request.ans, RenderBulletin(rows, kAnsiStyle), io) && ok;
+  }
+  if (!request.asc.empty()) {
+    ok = WriteWholeFile(request.asc, RenderBulletin(rows, kPlainStyle), io) && ok;
+  }
+  if (!request.html.empty()) ok = WriteWholeFile(request.html, RenderBulletinHtml(rows), io) && ok;
   return ok && warning.empty() ? kSysopOk : kSysopRefused;
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "sysop/bulletin.h"
 #include "sysop/sysop_testing.h"
 
 namespace {
@@ -100,4 +101,40 @@ TEST(SysopBulletin, NoPlayersNoTargetsAndUnwritableTargets) {
   EXPECT_EQ(run.err, "kordavin-sysop: cannot write " + dir + "no/such/dir/b.asc\n");
 }
 
+TEST(SysopBulletinHtml, EscapingLeavesNoMarkupInText) {
+  EXPECT_EQ(EscapeHtml("<b onclick='x'>Tom & \"Jerry\"</b>"),
+            "&lt;b onclick=&#39;x&#39;&gt;Tom &amp; &quot;Jerry&quot;&lt;/b&gt;");
+  EXPECT_EQ(EscapeHtml("&amp;"), "&amp;amp;") << "a name that looks escaped shows as typed";
+  EXPECT_EQ(EscapeHtml("Caf\xC3\xA9"), "Caf\xC3\xA9");
+}
+
+// The page is written for a web server, where a name that became markup
+// would run in every visitor's browser.
+TEST(SysopBulletinHtml, OnePageOfTheSameRankingWithNamesAsText) {
+  const std::string dir = MakeSysopTestDir();
+  WriteSysopTestPlayers(dir, {SysopTestPlayer("<script>x</script>", "a", 500, 0),
+                              SysopTestPlayer("Caf\x82 \"Joe\" & 'Al'", "b", 9000, 1)});
+  WriteConfig(dir, GameConfig{});
+  SysopTestRun run = RunSysopForTest(dir, {"bulletin", "--html", dir + "b.html"});
+  EXPECT_EQ(run.code, kSysopOk) << run.err;
+  const std::string html = ReadSysopTestFile(dir, "b.html");
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>\n", 0), 0u);
+  EXPECT_EQ(html.find("<script"), std::string::npos);
+  const size_t cafe = html.find(
+      "<span class=\"c12\">Caf\xC3\xA9 &quot;Joe&quot; &amp; &#39;Al&#39;       ");
+  const size_t script = html.find("<span class=\"c12\">&lt;script&gt;x&lt;/script&gt;");
+  ASSERT_NE(cafe, std::string::npos) << html;
+  ASSERT_NE(script, std::string::npos);
+  EXPECT_LT(cafe, script) << "ranked by net worth as in the ANSI bulletin";
+  // The box is drawn in the border colour with the Unicode line characters.
+  EXPECT_NE(html.find("<pre><span class=\"c9\">\xE2\x94\x8C\xE2\x94\x80"), std::string::npos);
+  EXPECT_NE(html.find(".c9 { color: #5555ff; }"), std::string::npos);
+  EXPECT_NE(html.find(".c12 { color: #ff5555; }"), std::string::npos);
+  // Nothing to fetch: a page copied anywhere shows the same.
+  for (const char* outside : {"http", "src=", "href", "url(", "@import", "@font-face"}) {
+    EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+  }
+}
+
 }  // namespace
+

@@ -24,9 +24,10 @@ struct SysopRequest {
   bool yes = false;
   bool repair = false;
   bool has_to = false;
-  std::string to;   // --to ALIAS
-  std::string ans;  // --ans FILE
-  std::string asc;  // --asc FILE
+  std::string to;    // --to ALIAS
+  std::string ans;   // --ans FILE
+  std::string asc;   // --asc FILE
+  std::string html;  // --html FILE
 };
 
 struct SysopIo {
