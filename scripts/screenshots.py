@@ -10,9 +10,11 @@ moments to PNG with ansilove. The first day five callers join (one examines
 another, which leaves news); the players are then given the holdings of a game
 a few weeks old; on the next day the first caller comes back to the news, a
 profit report, the rankings and the casino. Last comes the login bulletin that
-kordavin-sysop makes of the same game.
+kordavin-sysop makes of the same game, and its web page shot in headless
+Chromium.
 
-Needs python3, faketime and ansilove (apt-get install -y faketime ansilove);
+Needs python3, faketime, ansilove and chromium (installed with apt-get when
+missing);
 builds the door and the sysop tool with cmake when they are missing from the
 build directory (build/, or --build DIR). --keep DIR keeps the door directory
 and the .ans files there instead of a temporary directory.
@@ -393,7 +395,7 @@ def next_day(door_dir, shots):
 # ---------------------------------------------------------------- setup and output
 
 def need_tools():
-    missing = [tool for tool in ("faketime", "ansilove") if not shutil.which(tool)]
+    missing = [tool for tool in ("faketime", "ansilove", "chromium") if not shutil.which(tool)]
     if not missing:
         return
     sudo = [] if os.geteuid() == 0 else ["sudo"]
@@ -418,12 +420,31 @@ def bulletin(build_dir, door_dir, shots):
         print("kordavin-sysop did not build; no bulletin screenshot", file=sys.stderr)
         return
     ans = os.path.join(door_dir, "bulletin-output.ans")
+    html = os.path.join(door_dir, "bulletin-output.html")
     subprocess.run([tool, "--dir", door_dir, "bulletin", "--ans", ans,
-                    "--asc", os.path.join(door_dir, "bulletin-output.asc")], check=True)
+                    "--asc", os.path.join(door_dir, "bulletin-output.asc"), "--html", html],
+                   check=True)
     screen = Screen()
     with open(ans, "rb") as f:
         screen.feed(f.read())
     shots["bulletin"] = screen.to_ansi()
+    browser_shot(html, os.path.join(OUT_DIR, "bulletin-html.png"))
+
+
+def browser_shot(page, png_path):
+    """The page as headless Chromium draws it, in a window the size of the box."""
+    profile = tempfile.mkdtemp(prefix="kordavin-chromium-")
+    try:
+        subprocess.run(["chromium", "--headless", "--no-sandbox", "--disable-gpu",
+                        "--disable-quic", "--no-first-run", "--disable-background-networking",
+                        "--disable-component-update", "--disable-sync",
+                        "--user-data-dir=" + profile, "--hide-scrollbars",
+                        "--screenshot=" + png_path, "--window-size=790,270",
+                        "file://" + page],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+    print(os.path.relpath(png_path, ROOT))
 
 
 def make_door_dir(build_dir, door_dir):

@@ -30,7 +30,7 @@ std::string PageHead() {
       "<style>\n"
       "body { background: #000000; color: #aaaaaa; margin: 1em; }\n"
       "pre { font-family: \"DejaVu Sans Mono\", \"Liberation Mono\", Menlo, Consolas, "
-      "\"Courier New\", monospace; font-size: 16px; line-height: 1.2; margin: 0; }\n";
+      "\"Courier New\", monospace; font-size: 16px; line-height: normal; margin: 0; }\n";
   for (int color = 0; color < 16; ++color) {
     head += ".c" + std::to_string(color) + " { color: " + kPalette[color] + "; }\n";
   }
