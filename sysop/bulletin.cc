@@ -33,7 +33,7 @@ struct BoxChars {
   char rule;
 };
 
-const BoxChars kAnsiBox = {"\xDA", "\xBF", "\xC0", "\xD9", "\xC3", "\xB4", "\xB3", '\xC4'};
+const BoxChars kCp437Box = {"\xDA", "\xBF", "\xC0", "\xD9", "\xC3", "\xB4", "\xB3", '\xC4'};
 const BoxChars kPlainBox = {"+", "+", "+", "+", "+", "+", "|", '-'};
 
 std::string AnsiPaint(int color, const std::string& text) {
@@ -151,7 +151,7 @@ std::vector<BulletinRow> BulletinRows(const std::vector<PlayerRecord>& players,
 }
 
 std::string RenderBulletin(const std::vector<BulletinRow>& rows, const BulletinStyle& style) {
-  const BoxChars& box = style.box_drawing ? kAnsiBox : kPlainBox;
+  const BoxChars& box = style.box_drawing ? kCp437Box : kPlainBox;
   std::string screen = style.begin;
   screen += style.paint(kBorderColor,
                         box.top_left + std::string(kInnerWidth, box.rule) + box.top_right) +
