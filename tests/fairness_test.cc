@@ -138,8 +138,9 @@ std::map<int, std::vector<VisitResult>> PlayPhase(const std::string& dir, const 
     if (c % 2 == phase % 2) visits[c];
   }
   std::vector<std::thread> threads;
-  for (auto& [caller, played] : visits) {
-    threads.emplace_back([&, caller = caller, phase] {
+  for (auto& entry : visits) {
+    std::vector<VisitResult>* played = &entry.second;
+    threads.emplace_back([&, caller = entry.first, played, phase] {
       std::mt19937 rng(kSeed + static_cast<uint32_t>(caller * 100 + phase));
       for (int i = 0; i < kVisitsPerPhase; ++i) {
         VisitPlan plan{dir, caller, caller, 3 + static_cast<int>(rng() % 4)};
@@ -147,7 +148,7 @@ std::map<int, std::vector<VisitResult>> PlayPhase(const std::string& dir, const 
         plan.targets = Targets(cast, phase);
         plan.fake_time = kToday;
         if (rng() % 2 == 0) plan.stop_at_wait = 2 + static_cast<int>(rng() % 30);
-        played.push_back(PlayVisit(plan, rng));
+        played->push_back(PlayVisit(plan, rng));
       }
     });
   }
