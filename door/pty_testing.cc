@@ -193,7 +193,33 @@ int WaitForExitWithCpu(DoorRun& run, int timeout_ms, long& cpu_ms) {
   return WIFEXITED(run.exit_status) ? WEXITSTATUS(run.exit_status) : -1;
 }
 
-bool StartDoorFromThread(DoorRun& run, const std::string& dir, const std::vector<std::string>& args) {
+namespace {
+
+// The environment of a door whose clock is pinned: libfaketime preloaded.
+std::vector<std::string> FakeTimeEnvironment(const std::string& fake_time) {
+  std::vector<std::string> env;
+  std::string asan;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    if (text.rfind("ASAN_OPTIONS=", 0) == 0) {
+      asan = text.substr(13);
+    } else if (text.rfind("LD_PRELOAD=", 0) != 0 && text.rfind("FAKETIME", 0) != 0) {
+      env.push_back(text);
+    }
+  }
+  env.push_back("LD_PRELOAD=" + FakeTimeLibrary());
+  env.push_back("FAKETIME=@" + fake_time);
+  env.push_back("FAKETIME_DONT_RESET=1");
+  env.push_back("FAKETIME_NO_CACHE=1");
+  // A sanitizer build wants its runtime first; the preloaded clock is harmless.
+  env.push_back("ASAN_OPTIONS=" + asan + ":verify_asan_link_order=0");
+  return env;
+}
+
+}  // namespace
+
+bool StartDoorFromThread(DoorRun& run, const std::string& dir, const std::vector<std::string>& args,
+                         const std::string& fake_time) {
   // Another thread may hold the allocator's lock at the moment of the fork;
   // the child must not allocate, so its strings are made here.
   std::string program = dir + "/kordavin";
@@ -201,13 +227,18 @@ bool StartDoorFromThread(DoorRun& run, const std::string& dir, const std::vector
   std::vector<char*> argv{program.data()};
   for (std::string& arg : copies) argv.push_back(arg.data());
   argv.push_back(nullptr);
+  std::vector<std::string> env_copies;
+  if (!fake_time.empty()) env_copies = FakeTimeEnvironment(fake_time);
+  std::vector<char*> envp;
+  for (std::string& entry : env_copies) envp.push_back(entry.data());
+  envp.push_back(nullptr);
   winsize size{25, 80, 0, 0};
   run = DoorRun{};
   run.pid = forkpty(&run.master, nullptr, nullptr, &size);
   if (run.pid < 0) return false;
   if (run.pid == 0) {
     if (chdir(dir.c_str()) != 0) _exit(120);
-    execv(program.c_str(), argv.data());
+    execve(program.c_str(), argv.data(), fake_time.empty() ? environ : envp.data());
     _exit(121);
   }
   return true;

@@ -47,7 +47,8 @@ bool ReadDoorOutput(DoorRun& run, int timeout_ms);
 // (user + system, milliseconds) it used over its whole life, taken as it is
 // reaped so that nothing after the exit is missed.
 int WaitForExitWithCpu(DoorRun& run, int timeout_ms, long& cpu_ms);
-// StartDoor without the clock pinning, safe to call while other threads of
-// the test run: everything is prepared before the fork, and the child only
-// changes directory and executes the program.
-bool StartDoorFromThread(DoorRun& run, const std::string& dir, const std::vector<std::string>& args);
+// StartDoor, safe to call while other threads of the test run: everything
+// is prepared before the fork, and the child only changes directory and
+// executes the program.
+bool StartDoorFromThread(DoorRun& run, const std::string& dir, const std::vector<std::string>& args,
+                         const std::string& fake_time = "");

@@ -1,41 +1,52 @@
 #include "tests/scripted_caller.h"
 
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <regex>
 #include <utility>
 
-namespace {
+#include "tests/script_steps.h"
 
 const std::string kStreet = "& MAIN]: ";
 const std::string kSheinens = "[FLAMING SHEINEN'S]: ";
-const std::string kPetes = "[STIFF PETE'S]: ";
 const std::string kCasino = "[CASINO]: ";
 const std::string kPause = "[-*-]";
+
+namespace {
+
+const std::string kPetes = "[STIFF PETE'S]: ";
 const std::string kFileError = "ERROR: Unable to";
 // The day-end text breaks its line inside "log on", the refusal does not.
 const std::string kDayOver = "on tomorrow to find out";
 const std::string kFirebombNews = "Your whore house was fire bombed.";
+constexpr int kKeyWaitMs = 5000;
 
-// Ends a script early: the screen showed something that stops the visit.
-struct ScriptStop {
-  std::string why;
-};
+// The number of the system call the process sleeps in; -1 while it runs.
+long SleepingIn(pid_t pid) {
+  std::ifstream syscall("/proc/" + std::to_string(pid) + "/syscall");
+  std::string number;
+  if (!(syscall >> number) || number == "running") return -1;
+  return std::atol(number.c_str());
+}
 
-struct Visit {
-  const VisitPlan& plan;
-  std::mt19937& rng;
-  DoorRun& run;
-  VisitResult& result;
-  size_t mark = 0;      // output up to here has been answered
-  std::string segment;  // what came between the previous mark and the last match
-  int sends = 0;
-};
+bool WaitForSyscall(pid_t pid, const std::function<bool(long)>& wanted, int timeout_ms) {
+  const int64_t deadline = SteadyMs() + timeout_ms;
+  while (SteadyMs() < deadline) {
+    if (wanted(SleepingIn(pid))) return true;
+    if (waitpid(pid, nullptr, WNOHANG | WNOWAIT) != 0 && kill(pid, 0) != 0) return false;
+    usleep(1000);
+  }
+  return false;
+}
 
-// Waits for the first of the needles to appear after the mark; a file error,
-// the day's end, a timeout or the process ending stop the script instead.
+}  // namespace
+
 size_t Await(Visit& v, const std::vector<std::string>& needles) {
   std::vector<std::string> all = {kFileError, kDayOver};
   all.insert(all.end(), needles.begin(), needles.end());
@@ -60,12 +71,17 @@ size_t Await(Visit& v, const std::vector<std::string>& needles) {
   }
 }
 
+void Unread(Visit& v, const std::string& needle) { v.mark -= needle.size(); }
+
 void Send(Visit& v, const std::string& keys) {
+  if (v.sends + 1 == v.plan.stop_at_wait) {
+    if (!WaitForKeyWait(v.run.pid, kKeyWaitMs)) throw ScriptStop{"no key wait before the hang-up"};
+    throw ScriptStop{"stopped"};
+  }
   SendKeys(v.run, keys);
   if (++v.sends == v.plan.stop_after_send) throw ScriptStop{"stopped"};
 }
 
-// A menu key; the time until its name comes back is the caller's echo delay.
 void Command(Visit& v, char key, const std::string& name) {
   const auto started = std::chrono::steady_clock::now();
   Send(v, std::string(1, key));
@@ -79,7 +95,17 @@ int Pick(Visit& v, int count) {
   return std::uniform_int_distribution<int>(0, count - 1)(v.rng);
 }
 
-// Answers a rival selection; returns the chosen pimp's name, empty for none.
+int64_t LeadingNumber(const std::string& text) {
+  static const std::regex kNumber("^-?\\d{1,10}");
+  std::smatch match;
+  return std::regex_search(text, match, kNumber) ? std::stoll(match[0]) : 0;
+}
+
+bool IsTarget(const VisitPlan& plan, const std::string& pimp) {
+  if (plan.targets.empty()) return true;
+  return std::find(plan.targets.begin(), plan.targets.end(), CallerOfPimp(pimp)) != plan.targets.end();
+}
+
 std::string SelectRival(Visit& v) {
   if (Await(v, {"Show Roster [Y/N] ", "There are no other pimps playing this game."}) == 1) {
     return "";
@@ -89,7 +115,7 @@ std::string SelectRival(Visit& v) {
   static const std::regex kRow("\r\n(\\d+)\\] ([^\r]*)");
   std::vector<std::pair<std::string, std::string>> rows;
   for (std::sregex_iterator it(v.segment.begin(), v.segment.end(), kRow), end; it != end; ++it) {
-    rows.emplace_back((*it)[1], (*it)[2]);
+    if (IsTarget(v.plan, (*it)[2])) rows.emplace_back((*it)[1], (*it)[2]);
   }
   if (rows.empty()) {
     Send(v, "\r");
@@ -99,6 +125,8 @@ std::string SelectRival(Visit& v) {
   Send(v, row.first + "\r");
   return row.second;
 }
+
+namespace {
 
 std::string AliasOfPimp(const std::string& pimp) {
   const int caller = CallerOfPimp(pimp);
@@ -154,6 +182,8 @@ void Firebomb(Visit& v) {
   }
 }
 
+}  // namespace
+
 void AtSheinens(Visit& v, const std::function<void()>& action) {
   Command(v, 'g', "Go to Flaming Sheinen's");
   Await(v, {kSheinens});
@@ -162,6 +192,8 @@ void AtSheinens(Visit& v, const std::function<void()>& action) {
   Command(v, 'r', "Return to Streets");
 }
 
+namespace {
+
 void PoliceTip(Visit& v) {
   AtSheinens(v, [&] {
     Command(v, 'p', "Police Tip");
@@ -169,12 +201,19 @@ void PoliceTip(Visit& v) {
   });
 }
 
+}  // namespace
+
 void TalkToWomen(Visit& v) {
   AtSheinens(v, [&] {
     Command(v, 't', "Talk to Women Here");
-    Await(v, {"even talk to you", "She returns to the bar", "You already have 20 whores"});
+    // The refusals quote her too; a tie in position goes to the first needle.
+    if (Await(v, {"even talk to you", "says, \"Sure", "says, \"", "You already have 20 whores"}) == 1) {
+      v.result.moved.push_back({0, v.plan.caller, 0, 1, false});
+    }
   });
 }
+
+namespace {
 
 void SetUpHouse(Visit& v) {
   Command(v, 'm', "Move to Another Street");
@@ -222,7 +261,11 @@ void Rankings(Visit& v) {
 void RunAction(Visit& v) {
   static const std::function<void(Visit&)> kActions[] = {
       Examine, Steal, Firebomb, PoliceTip, TalkToWomen, SetUpHouse, Shop, Casino, Rankings};
-  kActions[Pick(v, static_cast<int>(std::size(kActions)))](v);
+  if (v.plan.fair_mix) {
+    RunFairAction(v);
+  } else {
+    kActions[Pick(v, static_cast<int>(std::size(kActions)))](v);
+  }
   Await(v, {kStreet});
 }
 
@@ -275,6 +318,19 @@ int CallerOfPimp(const std::string& pimp) {
   return std::stoi(match[1]);
 }
 
+bool WaitForKeyWait(pid_t pid, int timeout_ms) {
+  return WaitForSyscall(pid, [](long call) {
+#ifdef SYS_poll
+    if (call == SYS_poll) return true;
+#endif
+    return call == SYS_ppoll;
+  }, timeout_ms);
+}
+
+bool WaitForStalledWrite(pid_t pid, int timeout_ms) {
+  return WaitForSyscall(pid, [](long call) { return call == SYS_write; }, timeout_ms);
+}
+
 int64_t SteadyMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -284,7 +340,8 @@ VisitResult RunVisit(const VisitPlan& plan, std::mt19937& rng, DoorRun& run) {
   VisitResult result;
   const std::string drop = "node" + std::to_string(plan.node) + ".door32.sys";
   WriteDoorFile(plan.dir, drop, Door32For(CallerAlias(plan.caller)));
-  if (!StartDoorFromThread(run, plan.dir, {plan.dir + "/" + drop, std::to_string(plan.node)})) {
+  if (!StartDoorFromThread(run, plan.dir, {plan.dir + "/" + drop, std::to_string(plan.node)},
+                           plan.fake_time)) {
     result.failure = "could not start";
     return result;
   }

@@ -23,6 +23,16 @@ struct CausedNews {
   std::string line1;
 };
 
+// Cash or whores that a screen said moved from one player to another. Player
+// 0 is nobody: the casino, a seller, the police.
+struct Movement {
+  int from = 0;
+  int to = 0;
+  int64_t cash = 0;
+  int whores = 0;
+  bool all_cash = false;  // whatever `from` holds at that moment (the knife)
+};
+
 struct VisitResult {
   std::string output;        // every byte the door sent
   bool joined = false;       // the caller answered the joining questions
@@ -33,6 +43,7 @@ struct VisitResult {
   int actions = 0;           // menu commands sent
   std::vector<CausedNews> caused;
   std::vector<int64_t> echo_us;  // from a menu key to its echo
+  std::vector<Movement> moved;   // in the order the screen told them
 };
 
 struct VisitPlan {
@@ -43,6 +54,12 @@ struct VisitPlan {
   int wait_ms = 30000;       // longest wait for one screen text
   int64_t stop_at_ms = 0;    // steady-clock ms at which to stop; 0 = never
   int stop_after_send = 0;   // stop right after this many key sends; 0 = never
+  // Stop instead of making this key send, once the door is blocked waiting
+  // for it (the hang-up is left to the caller); 0 = never.
+  int stop_at_wait = 0;
+  bool fair_mix = false;     // the fairness mix of actions instead of the load mix
+  std::vector<int> targets{};  // callers a rival is chosen from; empty = anyone
+  std::string fake_time{};   // pins the door's clock when not empty
 };
 
 // Runs one visit; run is left to the caller (stopped runs are still alive).
@@ -55,3 +72,8 @@ std::vector<std::string> ShownNews(const std::string& output);
 std::string NewsKey(const std::string& line1);
 
 int64_t SteadyMs();
+
+// Wait until the door sleeps waiting for a key, or blocked writing to a
+// line nobody reads; false after timeout_ms or once it has ended.
+bool WaitForKeyWait(pid_t pid, int timeout_ms);
+bool WaitForStalledWrite(pid_t pid, int timeout_ms);

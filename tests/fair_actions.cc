@@ -1,0 +1,210 @@
+// The fairness mix: a scripted caller's actions that move money and whores
+// between players, each noting what its screen said moved, so that the
+// files can be held to account afterwards.
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <regex>
+
+#include "tests/script_steps.h"
+
+namespace {
+
+void Moved(Visit& v, int from, int to, int64_t cash, int whores, bool all_cash = false) {
+  v.result.moved.push_back({from, to, cash, whores, all_cash});
+}
+
+// The number the screen writes before `end`.
+int64_t NumberUpTo(Visit& v, const std::string& end) {
+  Await(v, {end});
+  return LeadingNumber(v.segment);
+}
+
+void StealMoney(Visit& v, int victim) {
+  Send(v, "m");
+  switch (Await(v, {"the wallet and find $", "and then quickly run off.", kStreet})) {
+    case 0:
+      Moved(v, victim, v.plan.caller, NumberUpTo(v, "."), 0);
+      break;
+    case 1:
+      Moved(v, v.plan.caller, victim, 0, 0, true);
+      break;
+    default:
+      Unread(v, kStreet);  // a plain miss, or nothing left to take
+  }
+}
+
+void StealWhore(Visit& v, int victim) {
+  Send(v, "w");
+  if (Await(v, {"Sounds like a good deal to me.", kStreet}) == 0) {
+    Moved(v, victim, v.plan.caller, 0, 1);
+  } else {
+    Unread(v, kStreet);
+  }
+}
+
+void Steal(Visit& v) {
+  Command(v, 't', "Steal from Another Pimp");
+  if (Await(v, {"Select pimp to steal from :", "There are no rival pimps to steal from."}) == 1) {
+    return;
+  }
+  const std::string victim = SelectRival(v);
+  if (victim.empty()) return;
+  if (Await(v, {"or [Q]uit : ", kStreet}) == 1) {
+    Unread(v, kStreet);
+    return;
+  }
+  const bool money = v.segment.find("[M]oney") != std::string::npos;
+  const bool whores = v.segment.find("[W]hores") != std::string::npos;
+  if (money && (!whores || Pick(v, 2) == 0)) {
+    StealMoney(v, CallerOfPimp(victim));
+  } else if (whores) {
+    StealWhore(v, CallerOfPimp(victim));
+  } else {
+    Send(v, "q");
+  }
+}
+
+void Firebomb(Visit& v) {
+  Command(v, 'f', "Firebomb Whore House");
+  if (Await(v, {"Select pimp to firebomb :", "There are no rival pimps to firebomb."}) == 1) return;
+  SelectRival(v);
+}
+
+// Picks one of the whores listed above the WHORE ROSTER prompt.
+int PickWhore(Visit& v) {
+  static const std::regex kSlot("\r\n[ \\d]\\d\\] ");
+  const auto listed = std::distance(
+      std::sregex_iterator(v.segment.begin(), v.segment.end(), kSlot), std::sregex_iterator());
+  return listed == 0 ? 0 : 1 + Pick(v, static_cast<int>(listed));
+}
+
+// The fee is paid once the agent is sent off with a whore; whether he
+// succeeds reaches the players only as news.
+void HireAgent(Visit& v) {
+  AtSheinens(v, [&] {
+    Command(v, 'h', "Hire Agent");
+    if (Await(v, {"Give me $", "so little cash", "no rival pimps"}) != 0) return;
+    const int64_t fee = NumberUpTo(v, ".");
+    Await(v, {"Do you give him the money? [Y/N] "});
+    Send(v, "y");
+    Await(v, {"Select pimp to sabotage :"});
+    size_t answer = 1;
+    for (int tries = 0; tries < 3 && answer == 1; ++tries) {
+      if (SelectRival(v).empty()) return;
+      answer = Await(v, {"[WHORE ROSTER]: ", "currently owns no whores", kSheinens});
+    }
+    if (answer == 1) {  // three rivals without whores: give up
+      Await(v, {"Show Roster [Y/N] "});
+      Send(v, "n");
+      Await(v, {"[PIMP ROSTER]: "});
+      Send(v, "\r");
+      return;
+    }
+    if (answer == 0) {
+      Send(v, std::to_string(PickWhore(v)) + "\r");
+      answer = Await(v, {"out if he was succesful.", kSheinens}) == 0 ? 0 : 2;
+      if (answer == 0) Moved(v, v.plan.caller, 0, fee, 0);
+    }
+    if (answer == 2) Unread(v, kSheinens);
+  });
+}
+
+void PoliceTip(Visit& v) {
+  AtSheinens(v, [&] {
+    Command(v, 'p', "Police Tip");
+    const std::string rival = SelectRival(v);
+    if (rival.empty()) return;
+    switch (Await(v, {"fined $", "hoax", kSheinens})) {
+      case 0:
+        Moved(v, CallerOfPimp(rival), 0, NumberUpTo(v, "."), 0);
+        break;
+      case 2:
+        Unread(v, kSheinens);
+        break;
+      default:
+        break;
+    }
+  });
+}
+
+// The stake is gone once the reels turn; a win pays it back with the winnings.
+void PullSlot(Visit& v) {
+  Command(v, 's', "Slot Machine");
+  if (Await(v, {" MAX]: ", "not have enough money to play"}) != 0) return;
+  const size_t dollar = v.segment.rfind('$');
+  const int64_t limit = dollar == std::string::npos ? 0 : LeadingNumber(v.segment.substr(dollar + 1));
+  const int64_t stake = 1 + Pick(v, static_cast<int>(std::min<int64_t>(limit, 500)));
+  Send(v, std::to_string(stake) + "\r");
+  Moved(v, v.plan.caller, 0, stake, 0);
+  if (Await(v, {"You win $", "You lose $"}) == 0) Moved(v, 0, v.plan.caller, stake + NumberUpTo(v, "."), 0);
+}
+
+// Craps waits for keys in the middle of a game: a hang-up there forfeits the stake.
+void PlayCraps(Visit& v) {
+  Command(v, 'c', "Craps");
+  Await(v, {"[WAGER]: "});
+  const size_t dollar = v.segment.rfind("[$");
+  const int64_t cash = dollar == std::string::npos ? 0 : LeadingNumber(v.segment.substr(dollar + 2));
+  const int64_t stake = 1 + Pick(v, static_cast<int>(std::clamp<int64_t>(cash / 10, 1, 500)));
+  Send(v, std::to_string(stake) + "\r");
+  Await(v, {"[Your Mark/Point]"});
+  Moved(v, v.plan.caller, 0, stake, 0);
+  for (;;) {
+    switch (Await(v, {"[L] Let It Ride  [S] Stop", "Press any key to continue.", "You win $", "You lose $"})) {
+      case 0:
+        Send(v, Pick(v, 2) == 0 ? "l" : "s");
+        break;
+      case 1:
+        Send(v, " ");
+        break;
+      case 2:
+        Moved(v, 0, v.plan.caller, stake + NumberUpTo(v, "."), 0);
+        return;
+      default:
+        return;
+    }
+  }
+}
+
+void Gamble(Visit& v) {
+  Command(v, 'c', "Kordavin Casino");
+  if (Await(v, {kCasino, "Come to the casino tomorrow"}) == 1) return;
+  for (int games = 1 + Pick(v, 3); games > 0; --games) {
+    if (Pick(v, 2) == 0) {
+      PullSlot(v);
+    } else {
+      PlayCraps(v);
+    }
+    if (Await(v, {kCasino, kStreet}) == 1) {
+      Unread(v, kStreet);  // out of cash: already back on the street
+      return;
+    }
+  }
+  Command(v, 'r', "Return to Streets");
+}
+
+// Buys a house on a cheap street; the old one is sold at its own price.
+void MoveHouse(Visit& v) {
+  Command(v, 'm', "Move to Another Street");
+  Await(v, {"Move to Which Street [1-99] : "});
+  Send(v, std::to_string(1 + Pick(v, 12)) + "\r");
+  Await(v, {kStreet});
+  Command(v, 's', "Set Up Whore House");
+  Await(v, {"would cost $"});
+  const int64_t price = NumberUpTo(v, ".");
+  if (Await(v, {"? [Y/N] ", "You do not have enough money."}) == 1) return;
+  Send(v, "y");
+  if (Await(v, {"You got it!", "previous whore house for $"}) == 1) {
+    Moved(v, 0, v.plan.caller, NumberUpTo(v, " "), 0);
+  }
+  Moved(v, v.plan.caller, 0, price, 0);
+}
+
+}  // namespace
+
+void RunFairAction(Visit& v) {
+  static const std::function<void(Visit&)> kActions[] = {
+      Steal, Steal, Steal, HireAgent, Firebomb, PoliceTip, Gamble, Gamble, TalkToWomen, MoveHouse};
+  kActions[Pick(v, static_cast<int>(std::size(kActions)))](v);
+}

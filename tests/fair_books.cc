@@ -1,0 +1,137 @@
+#include "tests/fair_books.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "tests/proof_files.h"
+
+namespace {
+
+const std::string kPregnant = " got pregnant. She is permantly \"out of service\".";
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+int CallerOfAlias(const std::string& alias) {
+  static const std::regex kAlias("Load Caller (\\d{1,6})");
+  std::smatch match;
+  return std::regex_match(alias, match, kAlias) ? std::stoi(match[1]) : -1;
+}
+
+struct Books {
+  std::map<int, Holding> players;
+  int64_t cash_from_nowhere = 0;  // the casino's wins less stakes, prices, fines
+  int whores_from_nowhere = 0;    // hired less made pregnant
+};
+
+void Move(Books& books, const Movement& m) {
+  const int64_t cash = m.all_cash ? books.players[m.from].cash : m.cash;
+  if (m.from == 0) {
+    books.cash_from_nowhere += cash;
+    books.whores_from_nowhere += m.whores;
+  } else {
+    books.players[m.from].cash -= cash;
+    books.players[m.from].whores -= m.whores;
+  }
+  if (m.to == 0) {
+    books.cash_from_nowhere -= cash;
+    books.whores_from_nowhere -= m.whores;
+  } else {
+    books.players[m.to].cash += cash;
+    books.players[m.to].whores += m.whores;
+  }
+}
+
+// A caller's visits in order: the knife takes whatever he holds at that
+// moment, which only his own earlier movements decide, as nobody on line is
+// robbed. His login clears a debt a pick-pocket left him with.
+void Post(Books& books, int caller, const std::vector<VisitResult>& visits) {
+  bool logged_in = false;
+  for (const VisitResult& visit : visits) {
+    if (visit.at_menu && !logged_in) {
+      logged_in = true;
+      Holding& own = books.players[caller];
+      books.cash_from_nowhere += std::max<int64_t>(0, -own.cash);
+      own.cash = std::max<int64_t>(0, own.cash);
+    }
+    for (const Movement& m : visit.moved) Move(books, m);
+  }
+}
+
+}  // namespace
+
+Snapshot TakeSnapshot(const std::string& dir) {
+  Snapshot snapshot;
+  for (const PlayerRecord& player : ReadPlayerFile(dir)) {
+    snapshot.players[CallerOfPimp(player.Name)] = {player.Cash, player.WhoreCount};
+  }
+  for (const NewsMessage& news : ReadNewsFile(dir)) {
+    if (EndsWith(news.Line1, kPregnant)) ++snapshot.pregnancies[CallerOfAlias(news.To)];
+  }
+  return snapshot;
+}
+
+// The agent's success is told only in the news his victim finds; nobody
+// robbed in a phase is on line to read it before the phase ends.
+BooksSummary CheckBooks(const Snapshot& before, const std::map<int, std::vector<VisitResult>>& visits,
+                        const Snapshot& after, int phase) {
+  Books books{before.players, 0, 0};
+  BooksSummary summary;
+  for (const auto& [caller, played] : visits) Post(books, caller, played);
+  for (const auto& [victim, count] : after.pregnancies) {
+    auto old = before.pregnancies.find(victim);
+    const int made = count - (old == before.pregnancies.end() ? 0 : old->second);
+    if (made <= 0 || visits.count(victim) != 0) continue;
+    summary.pregnancies += made;
+    Move(books, {victim, 0, 0, made, false});
+  }
+  for (const auto& [player, held] : before.players) {
+    summary.cash_before += held.cash;
+    summary.whores_before += held.whores;
+  }
+  for (const auto& [player, held] : after.players) {
+    const Holding expected = books.players[player];
+    summary.cash_after += held.cash;
+    summary.whores_after += held.whores;
+    summary.cash_unexplained += held.cash - expected.cash;
+    summary.whores_unexplained += held.whores - expected.whores;
+    if (held.cash == expected.cash && held.whores == expected.whores) continue;
+    if (++summary.players_off <= 8) {
+      ADD_FAILURE() << "phase " << phase << ", " << CallerPimp(player) << ": the files hold $"
+                    << held.cash << " and " << held.whores << " whores, the screens account for $"
+                    << expected.cash << " and " << expected.whores;
+    }
+  }
+  EXPECT_EQ(summary.players_off, 0) << "phase " << phase << ": players the books disagree with";
+  EXPECT_EQ(summary.cash_after - summary.cash_before, books.cash_from_nowhere)
+      << "phase " << phase << ": total cash moved by other than what the screens told";
+  EXPECT_EQ(summary.whores_after - summary.whores_before, books.whores_from_nowhere)
+      << "phase " << phase << ": total whores moved by other than what the screens told";
+  return summary;
+}
+
+BooksSummary Add(const BooksSummary& total, const BooksSummary& phase) {
+  BooksSummary sum = total;
+  sum.players_off += phase.players_off;
+  sum.cash_unexplained += phase.cash_unexplained;
+  sum.whores_unexplained += phase.whores_unexplained;
+  if (total.cash_before == 0 && total.whores_before == 0) {
+    sum.cash_before = phase.cash_before;
+    sum.whores_before = phase.whores_before;
+  }
+  sum.cash_after = phase.cash_after;
+  sum.whores_after = phase.whores_after;
+  sum.pregnancies += phase.pregnancies;
+  return sum;
+}
+
+std::string SummaryText(const BooksSummary& s) {
+  return "cash $" + std::to_string(s.cash_before) + " -> $" + std::to_string(s.cash_after) +
+         ", whores " + std::to_string(s.whores_before) + " -> " + std::to_string(s.whores_after) +
+         " (" + std::to_string(s.pregnancies) + " made pregnant); unexplained: $" +
+         std::to_string(s.cash_unexplained) + " and " + std::to_string(s.whores_unexplained) +
+         " whores, " + std::to_string(s.players_off) + " player-phases off";
+}
