@@ -121,12 +121,17 @@ void EndSamePlayerElsewhere(std::string_view name, int16_t player_number) {
   }
 }
 
-void HoldLiveness(int fd) {
+struct flock LivenessByte() {
   struct flock lock {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
   lock.l_start = static_cast<off_t>(kLivenessByte);
   lock.l_len = 1;
+  return lock;
+}
+
+void HoldLiveness(int fd) {
+  struct flock lock = LivenessByte();
   // A file system without such locks leaves the session unlisted; the game
   // itself goes on.
   fcntl(fd, F_OFD_SETLK, &lock);
@@ -174,11 +179,7 @@ NodePresence DecodePresence(const uint8_t* bytes) {
 }
 
 bool PresenceIsLive(int fd) {
-  struct flock probe {};
-  probe.l_type = F_WRLCK;
-  probe.l_whence = SEEK_SET;
-  probe.l_start = static_cast<off_t>(kLivenessByte);
-  probe.l_len = 1;
+  struct flock probe = LivenessByte();
   if (fcntl(fd, F_OFD_GETLK, &probe) != 0) return false;
   return probe.l_type != F_UNLCK;
 }
