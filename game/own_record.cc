@@ -4,6 +4,7 @@
 
 #include "door/output.h"
 #include "door/session.h"
+#include "door/terminal.h"
 #include "door/text.h"
 #include "game/files.h"
 #include "game/state.h"
@@ -19,6 +20,7 @@ struct StoredRecord {
   PlayerBytes Bytes{};
 };
 StoredRecord last_stored;
+bool held_for_store = false;
 
 std::string PlayerPath() { return DataPath(kPlayerFile); }
 
@@ -38,6 +40,10 @@ PlayerBytes ShownRecord() {
 // this session holds belongs to a game that is gone.
 [[noreturn]] void EndLostSession(RecordFile& file) {
   CloseRecordFile(file);
+  if (held_for_store) {
+    held_for_store = false;
+    ReleaseHangupSignals();
+  }
   DoorSession.BeforeWait = nullptr;
   WriteLine("|CR|12The streets have changed while you were out. Call back to start again.");
   EndSession();
@@ -72,5 +78,11 @@ void StoreOwnRecord() {
       last_stored.Path == PlayerPath()) {
     return;
   }
+  // The screen already shows this record: a hang-up that comes while it is
+  // being stored is let in only once it is on disk.
+  HoldHangupSignals();
+  held_for_store = true;
   WriteOwnRecord(shown);
+  held_for_store = false;
+  ReleaseHangupSignals();
 }

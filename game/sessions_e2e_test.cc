@@ -85,7 +85,8 @@ class SessionsE2eTest : public ::testing::Test {
   int LoseAtTheSlots(DoorRun& run) {
     for (int pulls = 1; pulls <= 30; ++pulls) {
       if (!Step(run, "s", "MAX]: ") || !Step(run, "1\r", "[CASINO]: ")) return -1;
-      if (run.output.rfind("You lose $1.") > run.output.rfind("MAX]: ")) return pulls;
+      const size_t lost = run.output.rfind("You lose $1.");
+      if (lost != std::string::npos && lost > run.output.rfind("MAX]: ")) return pulls;
     }
     return -1;
   }
