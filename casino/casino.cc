@@ -98,7 +98,6 @@ void PlayCasinoPass() {
   RunCasinoCommand();
   MaybeReseed();
   if (Cash() < 1) OutOfCash();
-  if (CasinoBet.Stake != 0) TakeTime(kTimePerStake);
 }
 
 std::string Rule() { return "|14" + std::string(13, ' ') + std::string(24, '\xC4'); }
@@ -144,8 +143,16 @@ void InputWager() {
     WriteText("[|02WAGER|06]|14: |11");
     CasinoBet.Stake = InputNumber(8);
   } while (CasinoBet.Stake != 0 && (CasinoBet.Stake < 0 || CasinoBet.Stake > Cash()));
-  Cash() -= CasinoBet.Stake;
+  PayStake();
   if (CasinoBet.Stake > 0) WriteRawLine("");
+}
+
+void PayStake() {
+  Cash() -= CasinoBet.Stake;
+  // The time is paid with the stake, not when the game is over: the record
+  // stored at the game's next key wait holds both, and a caller who hangs up
+  // in the middle of a hand has paid for it in full.
+  if (CasinoBet.Stake != 0) TakeTime(kTimePerStake);
 }
 
 void SettleBet() {

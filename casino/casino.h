@@ -15,6 +15,8 @@ void EnterCasino();
 void ShowCasinoMenu();
 void ShowCasinoCash();
 void InputWager();
+// Takes CasinoBet.Stake from cash, and the time a stake costs.
+void PayStake();
 void SettleBet();
 // stake x times, held within the 32-bit range so a big win cannot wrap into
 // a loss; games set CasinoBet.Winnings with it.

@@ -310,7 +310,7 @@ void PlayGuts() {
   }
   CasinoBet.Stake = AskGutsStake();
   if (CasinoBet.Stake != 0) WriteRawLine("");
-  GameSession.Player.Cash -= CasinoBet.Stake;
+  PayStake();
   if (CasinoBet.Stake == 0) return;
   const int computer = ThrowComputerGuts();
   WriteRawLine("");

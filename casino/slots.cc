@@ -66,7 +66,7 @@ bool InputSlotStake(int32_t limit) {
     WriteText("[|02WAGER|06][|14$" + IntToText(limit) + " MAX|06]|14: |11");
     CasinoBet.Stake = InputNumber(8);
   } while (CasinoBet.Stake != 0 && (CasinoBet.Stake < 0 || CasinoBet.Stake > limit));
-  GameSession.Player.Cash -= CasinoBet.Stake;
+  PayStake();
   return CasinoBet.Stake != 0;
 }
 

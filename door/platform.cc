@@ -95,7 +95,7 @@ constexpr int64_t kLockPatienceMs = 100;
 // a turnstile every node passes on its way in. A node that wants the file
 // to itself keeps the turnstile shut while it waits for the readers inside
 // to finish, so new readers queue behind it instead of starving it.
-constexpr off_t kTurnstile = off_t{1} << 40;
+constexpr off_t kTurnstile = kRecordLockSpan;
 
 int TryLockRange(int fd, short type, off_t start, off_t length) {
   struct flock lock {};

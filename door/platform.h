@@ -25,6 +25,13 @@ constexpr int kHungUp = -2;  // end of input or a read error: the caller is gone
 constexpr int kLockGranted = 0;
 constexpr int kLockDenied = 5;
 
+// LockFile locks a record file as the bytes before kRecordLockSpan, with a
+// turnstile byte at kRecordLockSpan. A session holds kLivenessByte of its
+// presence file for its whole life, past both, so that no record lock ever
+// meets it and the kernel lets go of it when the process dies.
+constexpr int64_t kRecordLockSpan = int64_t{1} << 40;
+constexpr int64_t kLivenessByte = kRecordLockSpan + 1;
+
 struct Platform {
   // Waits at most timeout_ms (0 = just look) for one byte from the caller.
   int (*ReadByte)(int timeout_ms);

@@ -34,6 +34,8 @@ bool CoreFileExists(const std::string& name) {
 
 void StoreCorePlayer(PlayerRecord player, int16_t time_left) {
   player.TimeLeft = time_left;
+  // The caller's record is found, and saved, by his alias.
+  player.BbsAlias = DoorSession.RealName;
   const PlayerBytes bytes = EncodePlayer(player);
   WriteCoreFile("kordavin.ply", std::string(bytes.begin(), bytes.end()));
   GameSession.Player = player;

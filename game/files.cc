@@ -196,6 +196,9 @@ void CloseRecordFile(RecordFile& file) {
 }
 
 void EndSession() {
+  // Whatever is left unstored now stays so: the last pause must not write,
+  // least of all after a failed write brought us here.
+  DoorSession.BeforeWait = nullptr;
   EraseNodeRecord();
   WriteRawLine("");
   PauseKey();

@@ -14,6 +14,8 @@
 #include "door/text.h"
 #include "game/files.h"
 #include "game/menus.h"
+#include "game/own_record.h"
+#include "game/presence.h"
 #include "game/startup.h"
 #include "game/state.h"
 
@@ -78,12 +80,18 @@ void RunStartUp() {
   CheckDataFiles();
   CheckReroll();
   if (!LoadPlayer()) JoinGame();
+  // The record read so far only names the player; it is read again by the
+  // daily login, after an older session of his has stored its last and gone.
+  EndOlderSessions(GameSession.Player.Name, GameSession.PlayerNumber);
   WriteNodeRecord(0, "");
   DailyLogin();
   LoadNameLists();
   ShowNews();
   ShowOvernight();
   SavePlayer();
+  // Not before this save: until the overnight report is added to the record,
+  // storing today's day would lose it for good.
+  DoorSession.BeforeWait = StoreOwnRecord;
   GameSession.Location = 0;
 }
 

@@ -7,6 +7,7 @@
 #include "door/session.h"
 #include "door/text.h"
 #include "game/files.h"
+#include "game/own_record.h"
 #include "game/state.h"
 
 namespace {
@@ -60,7 +61,7 @@ void SavePlayer() {
   player.BbsAlias = CutText(DoorSession.RealName, 50);
   player.LastDay = TodayDay();
   player.TimeLeft = GameSession.TimeLeft;
-  WritePlayerAt(int64_t{GameSession.PlayerNumber} - 1, player);
+  WriteOwnRecord(EncodePlayer(player));
 }
 
 void ReadPlayer(int16_t number, PlayerRecord& player) {

@@ -55,6 +55,13 @@ struct NodeRecord {
   std::string Message;   // string[79] at 32
 };
 
+// The presence file kordavin.<node> is a NodeRecord followed by 16 spare
+// bytes. The session that holds the file keeps its process id there, so a
+// newer session can end it, and its player number, so two pimps of the same
+// name are never taken for one. Both little-endian; the rest stays zero.
+constexpr size_t kNodeSessionPidAt = 112;     // uint32
+constexpr size_t kNodePlayerNumberAt = 116;   // int16
+
 using PlayerBytes = std::array<uint8_t, kPlayerRecordSize>;
 using ConfigBytes = std::array<uint8_t, kGameConfigSize>;
 using NewsBytes = std::array<uint8_t, kNewsMessageSize>;

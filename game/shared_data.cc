@@ -1,16 +1,7 @@
-// News, the game's configuration, the name lists of the text data file and
-// the per-node presence file.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <array>
-#include <cerrno>
+// News, the game's configuration and the name lists of the text data file.
 #include <cstdio>
 #include <vector>
 
-#include "door/session.h"
-#include "door/terminal.h"
 #include "door/text.h"
 #include "game/files.h"
 #include "game/state.h"
@@ -68,20 +59,6 @@ std::string LineOf(const std::vector<std::string>& lines, int number, size_t len
   return CutText(lines[static_cast<size_t>(number - 1)], length);
 }
 
-bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
-  int fd;
-  do {
-    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
-  ssize_t put;
-  do {
-    put = write(fd, data, size);
-  } while (put < 0 && errno == EINTR);
-  bool closed = close(fd) == 0;
-  return put == static_cast<ssize_t>(size) && closed;
-}
-
 }  // namespace
 
 void PostNews(std::string_view to, std::string_view line1, std::string_view line2) {
@@ -125,24 +102,3 @@ void LoadNameLists() {
         LineOf(lines, kFirstWhoreLine + i - 1, kWhoreNameLength);
   }
 }
-
-void WriteNodeRecord(uint8_t page_flag, std::string_view message) {
-  NodeRecord node{CutText(GameSession.Player.Name, 30), page_flag, CutText(message, 79)};
-  NodeBytes record = EncodeNode(node);
-  std::array<uint8_t, kNodeFileSize> block{};
-  std::copy(record.begin(), record.end(), block.begin());
-  std::string path = DataPath(NodeFileName(DoorSession.Node));
-  std::string staging = path + ".new";
-  // Built aside and renamed into place: a node listing who is on never sees
-  // the file empty or half-written. The presence file is only a courtesy to
-  // the other callers, so a failure here does not stop the game.
-  HoldHangupSignals();
-  if (WriteWholeFile(staging, block.data(), block.size())) {
-    if (std::rename(staging.c_str(), path.c_str()) != 0) unlink(staging.c_str());
-  } else {
-    unlink(staging.c_str());
-  }
-  ReleaseHangupSignals();
-}
-
-void EraseNodeRecord() { unlink(DataPath(NodeFileName(DoorSession.Node)).c_str()); }

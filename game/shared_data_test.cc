@@ -123,22 +123,4 @@ TEST(NameLists, MissingLinesReadAsEmpty) {
   EXPECT_EQ(GameSession.WhoreName[40], "");
 }
 
-TEST(PresenceFile, HoldsTheNameInOneBlockUntilErased) {
-  MakeRecordsTestDir();
-  DoorSession.Node = 12;
-  GameSession.Player.Name = "Slick";
-  WriteRecordsTestFile("kordavin.12", std::string(300, 'x'));  // left by a dropped caller
-  WriteNodeRecord(0, "");
-  std::string bytes = ReadRecordsTestFile("kordavin.12");
-  ASSERT_EQ(bytes.size(), kNodeFileSize);
-  EXPECT_EQ(bytes.substr(0, kNodeRecordSize), RecordsTestBytes(EncodeNode(NodeRecord{"Slick", 0, ""})));
-  EXPECT_EQ(bytes.substr(kNodeRecordSize), std::string(16, '\0'));
-  EXPECT_FALSE(RecordsTestFileExists("kordavin.12.new"));
-
-  EraseNodeRecord();
-  EXPECT_FALSE(RecordsTestFileExists("kordavin.12"));
-  EraseNodeRecord();  // already gone: nothing to report
-  EXPECT_EQ(TakeOutput(), "");
-}
-
 }  // namespace

@@ -1,6 +1,7 @@
 #include "sysop/nodes.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <sstream>
 
 #include "door/text.h"
+#include "game/presence.h"
 #include "game/records.h"
 #include "sysop/sysop.h"
 
@@ -98,6 +100,16 @@ std::string PresenceName(const std::string& path) {
   return DecodeNode(bytes.data()).Name;
 }
 
+// The door's own test: its session holds the file locked for as long as it
+// lives, so a hung or killed process is told from a caller at play.
+bool PresenceHeld(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool live = PresenceIsLive(fd);
+  close(fd);
+  return live;
+}
+
 std::string NodeList(const std::set<int>& nodes) {
   std::string text;
   for (int node : nodes) text += (text.empty() ? "" : ", ") + std::to_string(node);
@@ -118,10 +130,8 @@ std::set<int> LiveDoorNodes(const std::string& dir, const std::string& proc_root
   return nodes;
 }
 
-std::vector<PresenceFile> FindPresenceFiles(const std::string& dir,
-                                            const std::string& proc_root) {
+std::vector<PresenceFile> FindPresenceFiles(const std::string& dir) {
   const std::string prefix = "kordavin.";
-  const std::set<int> live = LiveDoorNodes(dir, proc_root);
   std::vector<PresenceFile> files;
   for (const std::string& entry : EntriesOf(dir)) {
     if (entry.rfind(prefix, 0) != 0) continue;
@@ -134,7 +144,7 @@ std::vector<PresenceFile> FindPresenceFiles(const std::string& dir,
     if (file.node > 32767) continue;
     file.file = entry;
     file.name = PresenceName(dir + entry);
-    file.live = live.count(file.node) > 0;
+    file.live = PresenceHeld(dir + entry);
     files.push_back(file);
   }
   std::sort(files.begin(), files.end(),
@@ -156,7 +166,7 @@ int NodesCommand(const SysopRequest& request, SysopIo& io) {
     const int guard = RefuseWhileCallersOn(request, io);
     if (guard != kSysopOk) return guard;
   }
-  const std::vector<PresenceFile> files = FindPresenceFiles(request.dir, io.proc_root);
+  const std::vector<PresenceFile> files = FindPresenceFiles(request.dir);
   io.out << "node\tname\tstate\n";
   for (const PresenceFile& file : files) {
     io.out << file.node << '\t' << FieldText(file.name) << '\t' << (file.live ? "live" : "stale")

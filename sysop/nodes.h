@@ -1,5 +1,5 @@
-// Who is on: the presence files of the data directory, and the door
-// processes that really run on those nodes.
+// Who is on: the presence files of the data directory, live while a
+// session holds them, and the door processes that really run on those nodes.
 #pragma once
 
 #include <set>
@@ -10,7 +10,7 @@ struct PresenceFile {
   int node = 0;
   std::string file;  // "kordavin.<node>"
   std::string name;  // the pimp name stored in it
-  bool live = false; // a door process of this directory runs on the node
+  bool live = false; // a session holds the file's liveness lock
 };
 
 // Nodes on which a door process whose program file lies in dir is running,
@@ -20,4 +20,4 @@ struct PresenceFile {
 std::set<int> LiveDoorNodes(const std::string& dir, const std::string& proc_root);
 
 // The presence files of dir, by node number.
-std::vector<PresenceFile> FindPresenceFiles(const std::string& dir, const std::string& proc_root);
+std::vector<PresenceFile> FindPresenceFiles(const std::string& dir);

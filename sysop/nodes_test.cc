@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "game/presence_testing.h"
 #include "sysop/sysop_testing.h"
 
 namespace {
@@ -50,6 +51,9 @@ TEST(SysopNodes, ListsPresenceFilesAndCleansOnlyStaleOnes) {
   WriteSysopTestFile(dir, "kordavin.03", "not a presence file");
   WriteSysopTestFile(dir, "kordavin.2.new", "a node writing its file");
   AddSysopTestProcess(proc, 200, {dir + "kordavin", "DOOR.SYS", "1"}, dir + "kordavin");
+  // Live is the session's lock on its file, not a process seen on the node.
+  HoldPresence(dir + "kordavin.1");
+  AddSysopTestProcess(proc, 201, {dir + "kordavin", "DOOR.SYS", "2"}, dir + "kordavin");
 
   SysopTestRun run = RunSysopForTest(dir, {"nodes"}, proc);
   EXPECT_EQ(run.code, kSysopOk);
@@ -70,6 +74,11 @@ TEST(SysopNodes, ListsPresenceFilesAndCleansOnlyStaleOnes) {
   EXPECT_FALSE(Exists(dir + "kordavin.2"));
   EXPECT_TRUE(Exists(dir + "kordavin.03"));
   EXPECT_TRUE(Exists(dir + "kordavin.2.new"));
+
+  // The session on node 1 dies: its file is stale from that moment on.
+  ReleasePresence(dir + "kordavin.1");
+  run = RunSysopForTest(dir, {"nodes"}, proc);
+  EXPECT_EQ(run.out, std::string(kNodesHeader) + "1\tOn Line\tstale\n");
 }
 
 TEST(SysopNodes, EveryChangingCommandRefusesWhileACallerPlays) {

@@ -10,6 +10,7 @@
 #include "door/session.h"
 #include "door/text.h"
 #include "game/files.h"
+#include "game/presence.h"
 #include "game/records.h"
 #include "game/state.h"
 
@@ -75,6 +76,11 @@ void SendPage(int16_t node, std::string_view from, std::string_view text) {
   if (node < 1) return;
   RecordFile file;
   if (!OpenRecordFile(file, NodeFileName(node), kNodeRecordSize, kModeExclusive)) return;
+  // The pimp may have left while the page was typed; nobody would read it.
+  if (!PresenceIsLive(file.fd) || RecordCount(file) < 1) {
+    CloseRecordFile(file);
+    return;
+  }
   NodeBytes bytes{};
   ReadRecord(file, bytes.data());
   NodeRecord record = DecodeNode(bytes.data());

@@ -13,6 +13,7 @@
 #include "door/text.h"
 #include "game/files.h"
 #include "game/loop.h"
+#include "game/presence.h"
 #include "game/state.h"
 #include "town/pages.h"
 
@@ -27,15 +28,18 @@ constexpr int64_t kMostPlayerNumber = std::numeric_limits<int16_t>::max();
 NodeRecord picked_node;
 
 
+// A presence file no session holds was left behind by a caller who is gone:
+// he is not on the streets, and a page to him would never be read.
 bool ReadNodeFile(int node, NodeRecord& record) {
   if (node < 1) return false;
   RecordFile file;
   if (!OpenRecordFile(file, NodeFileName(node), kNodeRecordSize, kModeShared)) return false;
+  const bool live = PresenceIsLive(file.fd) && RecordCount(file) >= 1;
   NodeBytes bytes{};
-  ReadRecord(file, bytes.data());
+  if (live) ReadRecord(file, bytes.data());
   CloseRecordFile(file);
   record = DecodeNode(bytes.data());
-  return true;
+  return live;
 }
 
 // Only what may be typed into a page: printable ASCII and the code page's

@@ -10,6 +10,7 @@
 #include "door/fake_host_testing.h"
 #include "door/session.h"
 #include "game/files.h"
+#include "game/presence_testing.h"
 #include "game/state.h"
 
 namespace {
@@ -67,13 +68,18 @@ std::vector<NewsMessage> LoadStreetsNews() {
   return news;
 }
 
-void StoreStreetsNode(int node, const std::string& name) {
+void StoreStreetsNode(int node, const std::string& name, bool live) {
   NodeRecord record;
   record.Name = name;
   const NodeBytes encoded = EncodeNode(record);
   std::string block(reinterpret_cast<const char*>(encoded.data()), encoded.size());
   block.resize(kNodeFileSize, '\0');
   WriteStreetsFile(NodeFileName(node), block);
+  if (live) {
+    HoldPresence(StreetsPath(NodeFileName(node)));
+  } else {
+    ReleasePresence(StreetsPath(NodeFileName(node)));
+  }
 }
 
 std::string ReadStreetsFile(const std::string& name) {

@@ -16,8 +16,9 @@ void StoreStreetsPlayers(const std::vector<PlayerRecord>& players);
 std::vector<PlayerRecord> LoadStreetsPlayers();
 std::vector<NewsMessage> LoadStreetsNews();
 
-// The presence file of a node, as start-up writes it (128 bytes).
-void StoreStreetsNode(int node, const std::string& name);
+// The presence file of a node, as start-up writes it (128 bytes), held by a
+// live session unless live is false (a caller who is gone left it behind).
+void StoreStreetsNode(int node, const std::string& name, bool live = true);
 std::string ReadStreetsFile(const std::string& name);
 bool StreetsFileExists(const std::string& name);
 

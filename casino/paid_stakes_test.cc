@@ -1,0 +1,74 @@
+// A stake and the time it costs are paid when the stake is placed, and on
+// disk by the game's next key wait: leaving in the middle of a hand, or at
+// the prompt after a loss, never gives anything back.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "casino/casino.h"
+#include "casino/casino_testing.h"
+#include "door/fake_host_testing.h"
+#include "door/session.h"
+#include "game/files.h"
+#include "game/own_record.h"
+#include "game/startup.h"
+#include "game/state.h"
+
+namespace {
+
+constexpr int32_t kNoReseed = 0;
+
+class PaidStakesTest : public CasinoTest {
+ protected:
+  void SetUp() override {
+    CasinoTest::SetUp();
+    DoorSession.RealName = "Jane Doe";
+    SeatPlayer(1000, 200);
+    GameSession.Player.Name = "Slick";
+    GameSession.Player.BbsAlias = "Jane Doe";
+    CreatePlayerFile();
+    GameSession.PlayerNumber = AppendPlayer(GameSession.Player);
+    DoorSession.BeforeWait = StoreOwnRecord;
+  }
+  void TearDown() override {
+    DoorSession.BeforeWait = nullptr;
+    CasinoTest::TearDown();
+  }
+  PlayerRecord Stored() {
+    std::ifstream in(dir_ + "/kordavin.ply", std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(bytes.size(), kPlayerRecordSize);
+    if (bytes.size() < kPlayerRecordSize) return PlayerRecord{};
+    return DecodePlayer(reinterpret_cast<const uint8_t*>(bytes.data()));
+  }
+};
+
+TEST_F(PaidStakesTest, HangingUpInTheMiddleOfAHandForfeitsTheStakeAndItsTime) {
+  QueueKeys("B100\r");
+  Fake.input.push_back(kHungUp);
+  // The computer's ten and five, the caller's ten and two: he is asked for
+  // another card, and hangs up instead.
+  for (int card : {23, 18, 10, 2}) Fake.draws.push_back(CasinoCardDraw(card));
+  EXPECT_THROW(EnterCasino(), SessionEnded);
+  EXPECT_NE(TakeOutput().find("[H] Another Card  [S] Stop"), std::string::npos);
+  const PlayerRecord stored = Stored();
+  EXPECT_EQ(stored.Cash, 900);
+  EXPECT_EQ(stored.TimeLeft, 197);
+}
+
+TEST_F(PaidStakesTest, ALossShownBeforeTheIdleLogoffIsKeptWithItsTime) {
+  QueueKeys("C100\r");
+  QueueDraws({0, 0, kNoReseed});  // snake eyes on the come-out: lost at once
+  EXPECT_THROW(EnterCasino(), SessionEnded);
+  const std::string out = TakeOutput();
+  EXPECT_NE(out.find("You have busted. You lose $100."), std::string::npos) << out;
+  EXPECT_NE(out.find("[3:20PM][$900][CASINO]: "), std::string::npos) << out;
+  EXPECT_NE(out.find("Inactivity timeout."), std::string::npos) << out;
+  const PlayerRecord stored = Stored();
+  EXPECT_EQ(stored.Cash, 900);
+  EXPECT_EQ(stored.TimeLeft, 197);
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+#include "game/own_record.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "door/fake_host_testing.h"
+#include "door/input.h"
+#include "door/session.h"
+#include "game/core_testing.h"
+#include "game/files.h"
+#include "game/loop.h"
+#include "game/state.h"
+
+namespace {
+
+std::string ReadPlayerFile() {
+  std::ifstream in(DoorSession.ProgramDir + "kordavin.ply", std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class OwnRecordTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeCoreTestDir();
+    DoorSession.RealName = "Jane Doe";
+    PlayerRecord player = NewPlayer();
+    player.Name = "Slick";
+    player.BbsAlias = "Jane Doe";
+    player.WhoreCount = 3;
+    player.WhoreRate = {310, 320, 330};
+    player.LastDay = 8;
+    StoreCorePlayer(player, 200);
+    DoorSession.BeforeWait = StoreOwnRecord;
+  }
+  void TearDown() override { DoorSession.BeforeWait = nullptr; }
+};
+
+TEST_F(OwnRecordTest, KeyWaitsStoreOnlyChangesAndNeverDrawARandomNumber) {
+  StoreOwnRecord();  // the record as loaded, now known as stored
+  const int locks_at_start = Fake.lock_calls;
+  QueueKeys("ab");
+  ReadKey();
+  ReadKey();
+  EXPECT_EQ(Fake.lock_calls, locks_at_start) << "an unchanged record touched the file";
+
+  GameSession.Player.Cash = 650;
+  GameSession.Player.CondomStock = 12;
+  TakeTime(3);
+  QueueKeys("c");
+  ReadKey();
+  EXPECT_GT(Fake.lock_calls, locks_at_start);
+  PlayerRecord stored = LoadCorePlayer();
+  EXPECT_EQ(stored.Cash, 650);
+  EXPECT_EQ(stored.CondomStock, 12);
+  EXPECT_EQ(stored.TimeLeft, 197);
+  EXPECT_EQ(stored.WhoreRate[2], 330) << "rates are left as the screen showed them";
+  EXPECT_TRUE(Fake.asked.empty()) << "the store drew random numbers";
+
+  const int locks_after_store = Fake.lock_calls;
+  QueueKeys("d");
+  ReadKey();
+  EXPECT_EQ(Fake.lock_calls, locks_after_store);
+
+  // Cash a game has taken below zero is stored as none, and left alone in
+  // memory for the game to settle.
+  GameSession.Player.Cash = -40;
+  QueueKeys("e");
+  ReadKey();
+  EXPECT_EQ(LoadCorePlayer().Cash, 0);
+  EXPECT_EQ(GameSession.Player.Cash, -40);
+}
+
+TEST_F(OwnRecordTest, SaveAfterACommandIsNotWrittenAgainAtTheNextWait) {
+  SavePlayer();
+  EXPECT_EQ(Fake.asked, (std::vector<int32_t>{100, 100, 100}));
+  const int locks_after_save = Fake.lock_calls;
+  QueueKeys("x");
+  ReadKey();
+  EXPECT_EQ(Fake.lock_calls, locks_after_save);
+}
+
+TEST_F(OwnRecordTest, IdleLogoffKeepsWhatTheScreenLastShowed) {
+  StoreOwnRecord();
+  GameSession.Player.Cash = 420;
+  TakeTime(15);
+  EXPECT_THROW(ReadKey(), SessionEnded);
+  const PlayerRecord stored = LoadCorePlayer();
+  EXPECT_EQ(stored.Cash, 420);
+  EXPECT_EQ(stored.TimeLeft, 185);
+  EXPECT_NE(TakeOutput().find("Inactivity timeout."), std::string::npos) << "not the idle logoff";
+}
+
+// A new game emptied the file, or another player now has the place: the
+// session's copy belongs to a game that is gone and is never written.
+TEST_F(OwnRecordTest, APlaceNoLongerOursIsNotWrittenAndTheSessionEnds) {
+  const std::string notice =
+      "\r\nThe streets have changed while you were out. Call back to start again.\r\n";
+  PlayerRecord stranger = NewPlayer();
+  stranger.Name = "Newcomer";
+  stranger.BbsAlias = "Someone Else";
+  const PlayerBytes stranger_bytes = EncodePlayer(stranger);
+  const std::string stranger_file(stranger_bytes.begin(), stranger_bytes.end());
+  for (const std::string& file : {std::string(), stranger_file}) {
+    WriteCoreFile("kordavin.ply", file);
+    GameSession.Player.Cash = 5;
+    TakeOutput();
+    QueueKeys("\r");
+    EXPECT_THROW(SavePlayer(), SessionEnded);
+    const std::string out = TakeOutput();
+    EXPECT_EQ(out.find(notice), 0u) << out;
+    EXPECT_EQ(DoorSession.BeforeWait, nullptr) << "the last pause would try to store again";
+    EXPECT_EQ(ReadPlayerFile(), file);
+    DoorSession.BeforeWait = StoreOwnRecord;
+  }
+  // The same pimp name under another caller's alias is someone else too.
+  stranger.Name = "Slick";
+  const PlayerBytes same_name = EncodePlayer(stranger);
+  WriteCoreFile("kordavin.ply", std::string(same_name.begin(), same_name.end()));
+  GameSession.Player.Cash = 7;
+  QueueKeys("\r");
+  EXPECT_THROW(ReadKey(), SessionEnded);
+  EXPECT_EQ(LoadCorePlayer().BbsAlias, "Someone Else");
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+// One live session per node and per player. A session holds a lock on its
+// presence file kordavin.<node> for its whole life; the kernel drops it when
+// the process dies, so a live session and a file left behind by a dead one
+// are told apart without guessing.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "game/records.h"
+
+struct NodePresence {
+  NodeRecord Node;
+  uint32_t SessionPid = 0;   // the door process holding the file
+  int16_t PlayerNumber = 0;  // its player's record number, 0 = unknown
+};
+
+using NodeFileBytes = std::array<uint8_t, kNodeFileSize>;
+
+NodeFileBytes EncodePresence(const NodePresence& presence);
+NodePresence DecodePresence(const uint8_t* bytes);
+
+// True when an open file other than fd holds the presence file's liveness
+// lock, that is when a session is on that node right now.
+bool PresenceIsLive(int fd);
+
+// Ends the sessions that must not run beside this caller's: one of the same
+// player live on another node, and any live one on this node (an orphan the
+// BBS failed to end). Returns once they have let go of their presence files,
+// so a record loaded afterwards holds everything they stored.
+void EndOlderSessions(std::string_view name, int16_t player_number);

@@ -1,0 +1,171 @@
+// Real sessions in pseudo-terminals: what a hang-up keeps, and one live
+// session per player and per node.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <deque>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "door/pty_testing.h"
+#include "game/records.h"
+
+namespace {
+
+constexpr int kWait = 8000;
+const char* kToday = "2026-12-08 14:00:00";
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+PlayerRecord Player(const std::string& name, const std::string& alias) {
+  PlayerRecord player = NewPlayer();
+  player.Name = name;
+  player.BbsAlias = alias;
+  player.Cash = 5000;
+  player.LastDay = 8;  // played today already: no overnight report
+  player.TimeLeft = 200;
+  return player;
+}
+
+// The cash a casino or wager prompt shows, the last one on the screen.
+int32_t ShownCash(const std::string& output) {
+  const size_t at = output.rfind("[$");
+  if (at == std::string::npos) return -1;
+  return static_cast<int32_t>(std::stol(output.substr(at + 2)));
+}
+
+class SessionsE2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
+    dir_ = MakeDoorDir();
+    std::string players;
+    for (const PlayerRecord& player : {Player("Slick", "Jane Doe"), Player("Rick", "John Roe")}) {
+      const PlayerBytes bytes = EncodePlayer(player);
+      players.append(bytes.begin(), bytes.end());
+    }
+    WriteDoorFile(dir_, "kordavin.ply", players);
+    WriteDoorFile(dir_, "kordavin.cfg", std::string(kGameConfigFileSize, '\0'));
+    WriteDoorFile(dir_, "kordavin.msg", "");
+  }
+  void TearDown() override {
+    for (DoorRun& run : runs_) StopDoor(run);
+    if (!dir_.empty()) RemoveDoorDir(dir_);
+  }
+
+  // Starts a caller on a node and brings him to the street corner.
+  DoorRun& Call(const std::string& alias, int node) {
+    const std::string drop = "node" + std::to_string(node) + ".door32.sys";
+    WriteDoorFile(dir_, drop, Door32For(alias));
+    runs_.emplace_back();
+    DoorRun& run = runs_.back();
+    EXPECT_TRUE(StartDoor(run, dir_, {dir_ + "/" + drop, std::to_string(node)}, kToday));
+    EXPECT_TRUE(WaitForOutput(run, "Do you want ANSI graphics? [Y/N] ", kWait)) << run.output;
+    SendKeys(run, "n");
+    EXPECT_TRUE(WaitForOutput(run, "[1ST & MAIN]: ", kWait)) << run.output;
+    return run;
+  }
+
+  // Sends keys and waits for the text they lead to, after what is on screen.
+  bool Step(DoorRun& run, const std::string& keys, const std::string& text) {
+    const size_t from = run.output.size();
+    SendKeys(run, keys);
+    const bool seen = WaitForOutput(run, text, kWait, from);
+    EXPECT_TRUE(seen) << "waiting for: " << text << "\n" << run.output.substr(from);
+    return seen;
+  }
+
+  // Plays the slot machine at a dollar a pull until one is lost; returns the
+  // pulls made. The caller is left at the casino prompt.
+  int LoseAtTheSlots(DoorRun& run) {
+    for (int pulls = 1; pulls <= 30; ++pulls) {
+      if (!Step(run, "s", "MAX]: ") || !Step(run, "1\r", "[CASINO]: ")) return -1;
+      const size_t lost = run.output.rfind("You lose $1.");
+      if (lost != std::string::npos && lost > run.output.rfind("MAX]: ")) return pulls;
+    }
+    return -1;
+  }
+
+  PlayerRecord Stored(int number) {
+    const std::string bytes = ReadWholeFile(dir_ + "/kordavin.ply");
+    const size_t at = static_cast<size_t>(number - 1) * kPlayerRecordSize;
+    if (bytes.size() < at + kPlayerRecordSize) return PlayerRecord{};
+    return DecodePlayer(reinterpret_cast<const uint8_t*>(bytes.data() + at));
+  }
+
+  void HangUp(DoorRun& run) {
+    close(run.master);
+    run.master = -1;
+    EXPECT_EQ(WaitForExit(run, kWait), 0);
+  }
+
+  std::string dir_;
+  std::deque<DoorRun> runs_;
+};
+
+TEST_F(SessionsE2eTest, ALossAtTheCasinoAndItsTimeOutliveAHangUpAtTheNextPrompt) {
+  DoorRun& run = Call("Jane Doe", 1);
+  ASSERT_TRUE(Step(run, "c", "[CASINO]: "));
+  const int pulls = LoseAtTheSlots(run);
+  ASSERT_GT(pulls, 0) << run.output;
+  const int32_t shown = ShownCash(run.output);
+  HangUp(run);
+  const PlayerRecord stored = Stored(1);
+  EXPECT_EQ(stored.Cash, shown);
+  EXPECT_LT(stored.Cash, 5000);
+  EXPECT_EQ(stored.TimeLeft, 200 - 1 - 3 * pulls) << "a step into the casino, three a pull";
+}
+
+TEST_F(SessionsE2eTest, ASecondCallOfThePlayerEndsTheFirstAndStartsFromWhatItStored) {
+  DoorRun& first = Call("Jane Doe", 1);
+  ASSERT_TRUE(Step(first, "c", "[CASINO]: "));
+  ASSERT_GT(LoseAtTheSlots(first), 0);
+  const int32_t shown = ShownCash(first.output);
+
+  DoorRun& second = Call("Jane Doe", 2);
+  EXPECT_EQ(WaitForExit(first, kWait), 0) << "the first session still runs";
+  ASSERT_TRUE(Step(second, "qy", "[-*-]"));
+  SendKeys(second, "\r");
+  EXPECT_EQ(WaitForExit(second, kWait), 0);
+  EXPECT_EQ(Stored(1).Cash, shown);
+}
+
+TEST_F(SessionsE2eTest, AnOrphanOnTheSameNodeIsEndedAndOthersPlayOn) {
+  DoorRun& orphan = Call("Jane Doe", 3);
+  DoorRun& other = Call("John Roe", 4);
+  DoorRun& next = Call("John Roe", 3);  // Rick is on node 4 too: he goes as well
+  EXPECT_EQ(WaitForExit(orphan, kWait), 0);
+  EXPECT_EQ(WaitForExit(other, kWait), 0);
+  ASSERT_TRUE(Step(next, "/w", "Pimps On The Streets"));
+  ASSERT_TRUE(WaitForOutput(next, "3] Rick", kWait));
+  DoorRun& bystander = Call("Jane Doe", 5);
+  ASSERT_TRUE(Step(bystander, "/w", "5] Slick"));
+  EXPECT_NE(bystander.output.find("3] Rick"), std::string::npos) << "a player on another node stays";
+  EXPECT_EQ(bystander.output.find("4] "), std::string::npos) << "an ended session is listed";
+}
+
+TEST_F(SessionsE2eTest, WhosOnAndThePageDialogSkipAKilledSession) {
+  DoorRun& killed = Call("Jane Doe", 1);
+  DoorRun& caller = Call("John Roe", 2);
+  ASSERT_TRUE(Step(caller, "/w", "2] Rick"));
+  EXPECT_NE(caller.output.find("1] Slick"), std::string::npos) << caller.output;
+
+  kill(killed.pid, SIGKILL);
+  EXPECT_EQ(WaitForExit(killed, kWait), -1);
+  EXPECT_FALSE(ReadWholeFile(dir_ + "/kordavin.1").empty()) << "a killed session leaves its file";
+  size_t from = caller.output.size();
+  ASSERT_TRUE(Step(caller, "/w", "2] Rick"));
+  EXPECT_EQ(caller.output.find("1] Slick", from), std::string::npos) << caller.output.substr(from);
+
+  from = caller.output.size();
+  ASSERT_TRUE(Step(caller, "/p", "[PIMP ROSTER ?/LIST]: "));
+  ASSERT_TRUE(Step(caller, "1\r", "Invalid player."));
+  EXPECT_EQ(caller.output.find("dial up Slick", from), std::string::npos);
+}
+
+}  // namespace
