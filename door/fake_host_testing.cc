@@ -18,6 +18,7 @@ constexpr int kMostReads = 5000000;
 
 int FakeReadByte(int timeout_ms) {
   if (++Fake.reads > kMostReads) throw SessionEnded{-1};
+  if (Fake.before_read) Fake.before_read();
   if (!Fake.input.empty()) {
     int byte = Fake.input.front();
     Fake.input.pop_front();
