@@ -6,7 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <deque>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "door/pty_testing.h"
@@ -137,6 +140,18 @@ TEST_F(StalledLineTest, OtherNodesJoinPostAndSaveWhileLinesAreStalled) {
 
   EXPECT_TRUE(StillStalled(news_reader)) << "node 1 never blocked on its line";
   EXPECT_TRUE(StillStalled(lister)) << "node 3 never blocked on its line";
+
+  // Node 1 hangs up in the middle of his list: not one message is lost.
+  kill(news_reader.pid, SIGHUP);
+  WaitForExit(news_reader, kWait);
+  std::ifstream in(dir_ + "/kordavin.msg", std::ios::binary);
+  const std::string news((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  int unread = 0;
+  for (size_t at = 0; at + kNewsMessageSize <= news.size(); at += kNewsMessageSize) {
+    const NewsMessage message = DecodeNews(reinterpret_cast<const uint8_t*>(news.data() + at));
+    if (message.To == "Stalled Real" && message.Line1 != "DELETED") ++unread;
+  }
+  EXPECT_EQ(unread, kPendingNews);
 }
 
 }  // namespace
