@@ -38,6 +38,7 @@ int FakeReadByte(int timeout_ms) {
 }
 
 bool FakeWriteBytes(const char* data, size_t length) {
+  if (Fake.line_gone) return false;
   Fake.output.append(data, length);
   return true;
 }

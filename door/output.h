@@ -19,3 +19,7 @@ void SetColor(uint8_t foreground, uint8_t background);
 
 // Sends everything written so far; a failed write ends the process (code 1).
 void FlushOutput();
+// Sends everything written so far where the line takes it; false when it
+// does not, and the bytes stay for the next FlushOutput to fail on. For the
+// moments when ending the process would cost the caller a save.
+bool SendPendingOutput();

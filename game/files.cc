@@ -170,8 +170,9 @@ bool OpenRecordFile(RecordFile& file, std::string_view name, size_t record_size,
   CloseRecordFile(file);
   if (record_size == 0) return false;
   // A caller whose line is slow must not keep the others waiting: what he is
-  // owed goes out now, while this node holds no file.
-  if (open_files == 0) FlushOutput();
+  // owed goes out now, while this node holds no file. A line found dead here
+  // ends the session at the next key wait, after the save this open may be for.
+  if (open_files == 0) SendPendingOutput();
   std::string path = PathOf(name);
   bool exclusive = mode == kModeExclusive;
   int fd = -1;
