@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <set>
 #include <vector>
 
@@ -131,16 +130,18 @@ TEST(RecordScan, VisitsEachRecordOnceAndStopsWhereAsked) {
   EXPECT_EQ(seen.back(), 149);
   EXPECT_EQ(file.position, 150);
 
-  for (const auto [most, stop_at, end] : {std::array<int64_t, 3>{1000, 100, 101},
-                                          std::array<int64_t, 3>{70, 1000, 70}}) {
+  struct Case {
+    int64_t most, stop_at, end;
+  };
+  for (const Case c : {Case{1000, 100, 101}, Case{70, 1000, 70}}) {
     SeekRecord(file, 0);
     int64_t visits = 0;
-    ScanRecords(file, most, [&](int64_t index, const uint8_t*) {
+    ScanRecords(file, c.most, [&](int64_t index, const uint8_t*) {
       ++visits;
-      return index != stop_at;
+      return index != c.stop_at;
     });
-    EXPECT_EQ(visits, end);
-    EXPECT_EQ(file.position, end);
+    EXPECT_EQ(visits, c.end);
+    EXPECT_EQ(file.position, c.end);
   }
   CloseRecordFile(file);
 
