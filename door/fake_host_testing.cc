@@ -18,6 +18,7 @@ constexpr int kMostReads = 5000000;
 
 int FakeReadByte(int timeout_ms) {
   if (++Fake.reads > kMostReads) throw SessionEnded{-1};
+  if (Fake.before_read) Fake.before_read();
   if (!Fake.input.empty()) {
     int byte = Fake.input.front();
     Fake.input.pop_front();
@@ -37,6 +38,7 @@ int FakeReadByte(int timeout_ms) {
 }
 
 bool FakeWriteBytes(const char* data, size_t length) {
+  if (Fake.line_gone) return false;
   Fake.output.append(data, length);
   return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +29,10 @@ struct FakeHostState {
   int lock_calls = 0;             // LockFile calls made
   std::vector<int> sleeps;        // every SleepMs argument
   int reads = 0;                  // ReadByte calls made
+  bool line_gone = false;         // WriteBytes fails, as on a dropped line
+  // Runs at every ReadByte, before a byte is taken: what another node does
+  // while this caller looks at his screen.
+  std::function<void()> before_read;
 };
 
 extern FakeHostState Fake;

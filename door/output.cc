@@ -125,12 +125,15 @@ void SendLater(std::string_view bytes) {
 
 }  // namespace
 
+bool SendPendingOutput() {
+  if (Pending.empty()) return true;
+  if (!Host.WriteBytes(Pending.data(), Pending.size())) return false;
+  Pending.clear();
+  return true;
+}
+
 void FlushOutput() {
-  if (Pending.empty()) return;
-  if (Host.WriteBytes(Pending.data(), Pending.size())) {
-    Pending.clear();
-    return;
-  }
+  if (SendPendingOutput()) return;
   // The caller is gone: nothing more can reach him, so no close-down and no
   // further writes, only the terminal mode put back.
   Pending.clear();

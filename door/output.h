@@ -35,3 +35,8 @@ UnfinishedLine CurrentLine();
 void WriteLineAgain(const UnfinishedLine& line);
 // A new session starts on a line of its own.
 void ForgetCurrentLine();
+
+// Sends everything written so far where the line takes it; false when it
+// does not, and the bytes stay for the next FlushOutput to fail on. For the
+// moments when ending the process would cost the caller a save.
+bool SendPendingOutput();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,14 @@ bool WriteRecord(RecordFile& file, const uint8_t* record);
 int64_t RecordCount(const RecordFile& file);
 bool AtEndOfFile(const RecordFile& file);
 void CloseRecordFile(RecordFile& file);
+
+// Reads the records from the current position on, many per system call, and
+// hands each to visit with its 0-based index until visit returns false or
+// `most` records were visited. A cut-off record at the end fails as
+// ReadRecord does; a scan that must pass over one gives the count of whole
+// records as `most`. A file that is not open has no records. The position ends just past the last record visited.
+void ScanRecords(RecordFile& file, int64_t most,
+                 const std::function<bool(int64_t index, const uint8_t* record)>& visit);
 
 bool LoadPlayer();
 void SavePlayer();

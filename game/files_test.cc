@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "door/fake_host_testing.h"
+#include "door/output.h"
 #include "door/platform.h"
 #include "door/session.h"
 #include "game/records_testing.h"
@@ -106,6 +107,80 @@ TEST(RecordAccess, APartialLastRecordIsAReadError) {
   DoorSession.RealName = "Nobody";
   std::string seen = OutputOfFailure([] { LoadPlayer(); });
   EXPECT_NE(seen.find("ERROR: Unable to read file: 100\r\n"), std::string::npos) << seen;
+}
+
+// Batches of records per read: every record once, in order, across the
+// batch edges; a stop or a limit leaves the position just past the last one.
+TEST(RecordScan, VisitsEachRecordOnceAndStopsWhereAsked) {
+  MakeRecordsTestDir();
+  std::string bytes;
+  for (int n = 0; n < 150; ++n) {
+    bytes += RecordsTestBytes(EncodeNews(NewsMessage{"To " + std::to_string(n), "x", ""}));
+  }
+  WriteRecordsTestFile("kordavin.msg", bytes);
+  RecordFile file;
+  ASSERT_TRUE(OpenRecordFile(file, "kordavin.msg", kNewsMessageSize, kModeShared));
+  std::vector<int64_t> seen;
+  ScanRecords(file, 1000, [&seen](int64_t index, const uint8_t* record) {
+    EXPECT_EQ(DecodeNews(record).To, "To " + std::to_string(index));
+    seen.push_back(index);
+    return true;
+  });
+  ASSERT_EQ(seen.size(), 150u);
+  EXPECT_EQ(seen.back(), 149);
+  EXPECT_EQ(file.position, 150);
+
+  struct Case {
+    int64_t most, stop_at, end;
+  };
+  for (const Case c : {Case{1000, 100, 101}, Case{70, 1000, 70}}) {
+    SeekRecord(file, 0);
+    int64_t visits = 0;
+    ScanRecords(file, c.most, [&](int64_t index, const uint8_t*) {
+      ++visits;
+      return index != c.stop_at;
+    });
+    EXPECT_EQ(visits, c.end);
+    EXPECT_EQ(file.position, c.end);
+  }
+  CloseRecordFile(file);
+
+  int64_t visits = 0;
+  ScanRecords(file, 1000, [&visits](int64_t, const uint8_t*) { return ++visits > 0; });
+  EXPECT_EQ(visits, 0) << "a file that is not open holds nothing";
+
+  WriteRecordsTestFile("kordavin.msg", bytes + "cut");
+  ASSERT_TRUE(OpenRecordFile(file, "kordavin.msg", kNewsMessageSize, kModeShared));
+  const std::string said = OutputOfFailure([&] {
+    ScanRecords(file, 1000, [&visits](int64_t, const uint8_t*) { return ++visits > 0; });
+  });
+  EXPECT_EQ(visits, 150) << "every whole record comes before the cut one fails";
+  EXPECT_NE(said.find("ERROR: Unable to read file: 100\r\n"), std::string::npos) << said;
+}
+
+// What the caller is owed goes out before a file is opened, so a wait for
+// another node's lock never holds back his screen; a line that has dropped
+// does not stop the save the open is for.
+TEST(RecordAccess, PendingOutputIsSentBeforeAnOpenAndADeadLineDoesNotStopIt) {
+  MakeRecordsTestDir();
+  WriteRecordsTestFile("kordavin.msg", "");
+  WriteRaw("your winnings");
+  RecordFile file;
+  ASSERT_TRUE(OpenRecordFile(file, "kordavin.msg", kNewsMessageSize, kModeExclusive));
+  EXPECT_EQ(Fake.output, "your winnings");
+  WriteRaw(" and more");
+  RecordFile second;
+  OpenRecordFile(second, "kordavin.ply", kPlayerRecordSize, kModeShared);
+  EXPECT_EQ(Fake.output, "your winnings") << "nothing is sent while a file is held";
+  CloseRecordFile(file);
+
+  Fake.line_gone = true;
+  const NewsBytes record = EncodeNews(NewsMessage{"A", "kept", ""});
+  ASSERT_TRUE(OpenRecordFile(file, "kordavin.msg", kNewsMessageSize, kModeExclusive));
+  WriteRecord(file, record.data());
+  CloseRecordFile(file);
+  EXPECT_EQ(ReadRecordsTestFile("kordavin.msg"), RecordsTestBytes(record));
+  EXPECT_THROW(FlushOutput(), SessionEnded) << "the next flush still ends the session";
 }
 
 TEST(RecordAccess, RefusesFilesNotOpenAndPositionsOutsideTheFile) {

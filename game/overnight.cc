@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "door/input.h"
 #include "door/output.h"
@@ -54,13 +56,59 @@ void ShowNewsMessage(const NewsMessage& message, int shown_before) {
   if (!message.Line2.empty()) WriteLine("  " + message.Line2);
 }
 
-void BlankNewsSlot(RecordFile& file, int64_t slot) {
+struct ShownNews {
+  int64_t slot = 0;
+  NewsMessage message;
+};
+
+bool SameNews(const NewsMessage& a, const NewsMessage& b) {
+  return a.To == b.To && a.Line1 == b.Line1 && a.Line2 == b.Line2;
+}
+
+// The caller's messages among the whole slots; cut_off tells whether a
+// cut-off slot follows them.
+std::vector<ShownNews> GatherNews(bool& cut_off) {
+  std::vector<ShownNews> found;
+  RecordFile file;
+  OpenRecordFile(file, kNewsFileName, kNewsMessageSize, kModeShared);
+  ScanRecords(file, RecordCount(file), [&found](int64_t slot, const uint8_t* record) {
+    NewsMessage message = DecodeNews(record);
+    if (IsNewsForCaller(message)) found.push_back({slot, std::move(message)});
+    return true;
+  });
+  cut_off = !AtEndOfFile(file);
+  CloseRecordFile(file);
+  return found;
+}
+
+// Only after the caller has been sent the list: a hang-up in the middle of
+// it keeps every message for his next call. A slot that no longer holds
+// the message shown (blanked elsewhere and taken by new news) is left alone.
+void BlankShownNews(const std::vector<ShownNews>& shown, bool cut_off) {
   NewsMessage blank;
   blank.Line1 = kShownLine;
   blank.Line2 = kShownLine;
-  const NewsBytes bytes = EncodeNews(blank);
-  SeekRecord(file, slot);
-  WriteRecord(file, bytes.data());
+  const NewsBytes blank_bytes = EncodeNews(blank);
+  RecordFile file;
+  OpenRecordFile(file, kNewsFileName, kNewsMessageSize, kModeExclusive);
+  const int64_t slots = RecordCount(file);
+  for (const ShownNews& news : shown) {
+    if (news.slot >= slots) continue;
+    NewsBytes bytes{};
+    SeekRecord(file, news.slot);
+    ReadRecord(file, bytes.data());
+    if (!SameNews(DecodeNews(bytes.data()), news.message)) continue;
+    SeekRecord(file, news.slot);
+    WriteRecord(file, blank_bytes.data());
+  }
+  // A cut-off slot at the end stops the session with the read error, as a
+  // scan that reaches it always has, but only once what was shown is blanked.
+  if (cut_off) {
+    NewsBytes bytes{};
+    SeekRecord(file, slots);
+    ReadRecord(file, bytes.data());
+  }
+  CloseRecordFile(file);
 }
 
 int ReportedWhores(const PlayerRecord& player) {
@@ -142,21 +190,14 @@ void PayOddJobs(PlayerRecord& player, int nights) {
 }  // namespace
 
 void ShowNews() {
+  bool cut_off = false;
+  const std::vector<ShownNews> news = GatherNews(cut_off);
+  if (news.empty() && !cut_off) return;
   int shown = 0;
-  RecordFile file;
-  OpenRecordFile(file, kNewsFileName, kNewsMessageSize, kModeExclusive);
-  for (int64_t slot = 0; !AtEndOfFile(file); ++slot) {
-    NewsBytes bytes{};
-    ReadRecord(file, bytes.data());
-    const NewsMessage message = DecodeNews(bytes.data());
-    if (!IsNewsForCaller(message)) continue;
-    ShowNewsMessage(message, shown);
-    ++shown;
-    // Rewritten in place, so reading goes on with the next slot.
-    BlankNewsSlot(file, slot);
-  }
-  CloseRecordFile(file);
-  if (shown == 0) return;
+  for (const ShownNews& item : news) ShowNewsMessage(item.message, shown++);
+  FlushOutput();
+  BlankShownNews(news, cut_off);
+  if (news.empty()) return;
   WriteRawLine("");
   PauseKey();
 }

@@ -38,18 +38,15 @@ bool LoadPlayer() {
   GameSession.PlayerNumber = -1;
   RecordFile file;
   OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared);
-  PlayerBytes bytes{};
   // Player numbers are 16-bit; records past that range can never be saved
   // back to their own place, so the scan does not reach them.
-  while (!AtEndOfFile(file) && file.position < kMaxPlayerNumber) {
-    ReadRecord(file, bytes.data());
-    PlayerRecord player = DecodePlayer(bytes.data());
-    if (player.BbsAlias == DoorSession.RealName) {
-      GameSession.Player = player;
-      GameSession.PlayerNumber = static_cast<int16_t>(file.position);
-      break;
-    }
-  }
+  ScanRecords(file, kMaxPlayerNumber, [](int64_t index, const uint8_t* record) {
+    PlayerRecord player = DecodePlayer(record);
+    if (player.BbsAlias != DoorSession.RealName) return true;
+    GameSession.Player = player;
+    GameSession.PlayerNumber = static_cast<int16_t>(index + 1);
+    return false;
+  });
   CloseRecordFile(file);
   return GameSession.PlayerNumber != -1;
 }

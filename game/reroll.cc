@@ -25,9 +25,25 @@ constexpr char kPlayerFileName[] = "kordavin.ply";
 constexpr char kConfigFileName[] = "kordavin.cfg";
 constexpr char kNewsFileName[] = "kordavin.msg";
 
+// Held from the decision to reroll until the new game's files are written:
+// a caller who read the old configuration before his title picture must not
+// wipe a game that another caller started meanwhile, and no node reads the
+// files half made. Taken in the order configuration, players, news; nothing
+// else in the game holds two of these files at once.
+RecordFile reroll_config;
+RecordFile reroll_players;
+RecordFile reroll_news;
+
+void ReleaseRerollLocks() {
+  CloseRecordFile(reroll_news);
+  CloseRecordFile(reroll_players);
+  CloseRecordFile(reroll_config);
+}
+
 // A file that cannot be created would otherwise be announced as "Rerolled."
 // and fail at the first read, far from the cause.
 [[noreturn]] void FailRewrite(int code) {
+  ReleaseRerollLocks();
   WriteLine("|CRERROR: Unable to write file: " + IntToText(code));
   EndSession();
 }
@@ -142,13 +158,30 @@ GameConfig ReadConfigRecord() {
   return DecodeConfig(bytes.data());
 }
 
-void Reroll() {
+// Decides again, under the configuration's lock, from what the file holds
+// now; config is left as read. Returns whether the game was rerolled.
+bool RerollIfStillDue(GameConfig& config) {
+  OpenRecordFile(reroll_config, kConfigFileName, kGameConfigSize, kModeExclusive);
+  ConfigBytes bytes{};
+  if (RecordCount(reroll_config) >= 1) ReadRecord(reroll_config, bytes.data());
+  config = DecodeConfig(bytes.data());
+  if (config.RerollDay != TodayDay()) {
+    ReleaseRerollLocks();
+    return false;
+  }
+  OpenRecordFile(reroll_players, kPlayerFileName, kPlayerRecordSize, kModeExclusive);
+  OpenRecordFile(reroll_news, kNewsFileName, kNewsMessageSize, kModeExclusive);
+  WriteDataFile(kNewsFileName, {}, false);
+  WriteDataFile(kPlayerFileName, {}, false);
+  WriteDataFile(kConfigFileName, EmptyConfigBlock(), false);
+  ReleaseRerollLocks();
   ShowRerollHeader();
-  CreateNewsFile();
-  CreatePlayerFile();
-  CreateConfigFile();
+  WriteLine("|03KORDAVIN.MSG Rerolled.");
+  WriteLine("|03KORDAVIN.PLY Rerolled.");
+  WriteLine("|03KORDAVIN.CFG Rerolled.");
   GameSession.WinnerName.clear();
   ShowReady();
+  return true;
 }
 
 [[noreturn]] void ShowGameOver(const GameConfig& config) {
@@ -193,13 +226,13 @@ void CheckDataFiles() {
 }
 
 void CheckReroll() {
-  const GameConfig config = ReadConfigRecord();
+  GameConfig config = ReadConfigRecord();
   GameSession.WinnerName = CutText(config.WinnerName, 50);
   ShowTitle();
   FillDiceSumCounts();
   if (config.RerollDay == TodayDay()) {
-    Reroll();
-    return;
+    if (RerollIfStillDue(config)) return;
+    GameSession.WinnerName = CutText(config.WinnerName, 50);
   }
   if (!GameSession.WinnerName.empty()) ShowGameOver(config);
 }

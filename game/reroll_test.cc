@@ -128,6 +128,37 @@ TEST(CheckReroll, RerollDayEmptiesTheGameOnceAndLetsTheCallerIn) {
   EXPECT_EQ(TakeOutput().find("Reroll"), std::string::npos);
 }
 
+// The title waits for a key; a caller who looks at it while another caller
+// starts the new game must not wipe that game when he goes on.
+TEST(CheckReroll, ACallerAtTheTitleKeepsTheGameAnotherCallerStarted) {
+  MakeArrivalTestDir(2026, 3, 5);
+  StoreFinishedGame(5);
+  DoorSession.Ansi = 1;
+  PlayerRecord newcomer = NewPlayer();
+  newcomer.Name = "First In";
+  newcomer.BbsAlias = "Early Bird";
+  NewsMessage fresh_news;
+  fresh_news.To = "Early Bird";
+  fresh_news.Line1 = "Welcome news";
+  bool rerolled_elsewhere = false;
+  Fake.before_read = [&] {
+    if (rerolled_elsewhere) return;
+    rerolled_elsewhere = true;
+    WriteArrivalFile("kordavin.cfg", std::string(128, '\0'));
+    StoreArrivalPlayers({newcomer});
+    StoreArrivalNews({fresh_news});
+  };
+  EXPECT_FALSE(CheckRerollEndsSession());
+  Fake.before_read = nullptr;
+  ASSERT_TRUE(rerolled_elsewhere) << "the title never waited for a key";
+  EXPECT_EQ(TakeOutput().find("Rerolled."), std::string::npos);
+  ASSERT_EQ(LoadArrivalPlayers().size(), 1u);
+  EXPECT_EQ(LoadArrivalPlayers()[0].BbsAlias, "Early Bird");
+  ASSERT_EQ(LoadArrivalNews().size(), 1u);
+  EXPECT_EQ(LoadArrivalNews()[0].Line1, "Welcome news");
+  EXPECT_EQ(GameSession.WinnerName, "");
+}
+
 TEST(CheckReroll, RerollHappensOnlyOnItsDayAcrossMonthEnds) {
   struct Case {
     int month, day;

@@ -1,5 +1,6 @@
 // News, the game's configuration and the name lists of the text data file.
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 #include "door/text.h"
@@ -21,12 +22,13 @@ constexpr size_t kWhoreNameLength = 15;
 // The scan runs under the same exclusive open as the write that follows, so
 // two messages posted at the same moment never pick the same free slot.
 int64_t FirstFreeNewsSlot(RecordFile& file) {
-  NewsBytes slot{};
-  while (!AtEndOfFile(file)) {
-    ReadRecord(file, slot.data());
-    if (DecodeNews(slot.data()).To.empty()) return file.position - 1;
-  }
-  return file.position;
+  int64_t free_slot = -1;
+  ScanRecords(file, std::numeric_limits<int64_t>::max(), [&](int64_t index, const uint8_t* slot) {
+    if (!DecodeNews(slot).To.empty()) return true;
+    free_slot = index;
+    return false;
+  });
+  return free_slot >= 0 ? free_slot : file.position;
 }
 
 // Lines end in LF, with or without a CR before it, as the file may have been

@@ -1,11 +1,12 @@
 // Attacks on a rival: pick-pocketing him, luring away a whore, burning his
-// whore house. The rival's record is read, changed and written back as one
-// record; he learns what happened only from the news.
+// whore house. The rival's record is changed as it stands on disk at that
+// moment, under one lock; he learns what happened only from the news.
 #include "town/raid.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "door/input.h"
 #include "door/output.h"
@@ -14,6 +15,7 @@
 #include "game/files.h"
 #include "game/loop.h"
 #include "game/records.h"
+#include "game/rival_change.h"
 #include "game/state.h"
 #include "town/roster.h"
 #include "town/street.h"
@@ -22,6 +24,19 @@ namespace {
 
 constexpr int16_t kStealCost = 15;
 constexpr int16_t kFirebombCost = 30;
+
+// What an attack comes to, gathered while the rival's record is held and
+// told once it is closed.
+struct RaidOutcome {
+  std::vector<std::string> lines;  // for the caller, in order
+  std::string news_to;             // the rival's alias; empty when he hears nothing
+  std::string news;
+};
+
+void Tell(const RaidOutcome& outcome) {
+  if (!outcome.news_to.empty()) PostNews(outcome.news_to, outcome.news, "");
+  for (const std::string& line : outcome.lines) WriteLine(line);
+}
 
 bool CanStealMoney(const PlayerRecord& victim) { return victim.Cash > 0; }
 
@@ -38,45 +53,53 @@ int32_t PickedAmount(int32_t caller_cash, int32_t victim_cash) {
   return share * ratio + 50;
 }
 
-void PickPocketSucceeds(int16_t number, PlayerRecord& victim) {
+void PickPocketSucceeds(RaidOutcome& outcome, PlayerRecord& victim) {
   PlayerRecord& me = GameSession.Player;
   const int32_t amount = PickedAmount(me.Cash, victim.Cash);
-  WriteLine("You get your hand in his pocket and gently tug out his wallet. You open");
-  WriteLine("the wallet and find $" + IntToText(amount) + ".");
+  outcome.lines.push_back("You get your hand in his pocket and gently tug out his wallet. You open");
+  outcome.lines.push_back("the wallet and find $" + IntToText(amount) + ".");
   me.Cash = AddCash(me.Cash, amount);
   // The wallet can hold more than his cash (the fifty dollars); his stored cash
   // stops at zero, so nobody reads a negative sum before his own next save.
   victim.Cash = static_cast<int32_t>(std::max<int64_t>(0, int64_t{victim.Cash} - amount));
-  WritePlayer(number, victim);
-  PostNews(victim.BbsAlias, "Someone stole $" + IntToText(amount) + " from you.", "");
+  outcome.news_to = victim.BbsAlias;
+  outcome.news = "Someone stole $" + IntToText(amount) + " from you.";
 }
 
-void CaughtWithKnife(int16_t number, PlayerRecord& victim) {
+void CaughtWithKnife(RaidOutcome& outcome, PlayerRecord& victim) {
   PlayerRecord& me = GameSession.Player;
-  WriteLine("As you hand goes into his pocket, he turns around and spots you trying to");
-  WriteLine("pick-pocket him. He pulls out a knife and tells you to give him all your");
-  WriteLine("money. You do so, and then quickly run off.");
+  outcome.lines.push_back(
+      "As you hand goes into his pocket, he turns around and spots you trying to");
+  outcome.lines.push_back(
+      "pick-pocket him. He pulls out a knife and tells you to give him all your");
+  outcome.lines.push_back("money. You do so, and then quickly run off.");
   victim.Cash = AddCash(victim.Cash, me.Cash);
   me.Cash = 0;
-  WritePlayer(number, victim);
-  PostNews(victim.BbsAlias, me.Name + " tried to steal some money from you.", "");
+  outcome.news_to = victim.BbsAlias;
+  outcome.news = me.Name + " tried to steal some money from you.";
 }
 
-void StealMoney(int16_t number, PlayerRecord& victim) {
-  WriteLine("Money");
-  WriteRawLine("");
+// Returns whether his record changed.
+bool StealMoney(RaidOutcome& outcome, PlayerRecord& victim) {
+  outcome.lines = {"Money", ""};
   const int32_t r = Random(10);
-  WriteLine("You bump into him on the streets, and you reach in his back pocket.");
+  outcome.lines.push_back("You bump into him on the streets, and you reach in his back pocket.");
   if (r <= 1) {
-    PickPocketSucceeds(number, victim);
-  } else if (r <= 4) {
-    WriteLine("You get you hand in his pocket and gently tug out his wallet. You open");
-    WriteLine("the wallet and find absolutley nothing.");
-  } else if (r <= 8) {
-    WriteLine("As you reach, he quickly turns around, and you have to quickly run off.");
-  } else {
-    CaughtWithKnife(number, victim);
+    PickPocketSucceeds(outcome, victim);
+    return true;
   }
+  if (r <= 4) {
+    outcome.lines.push_back(
+        "You get you hand in his pocket and gently tug out his wallet. You open");
+    outcome.lines.push_back("the wallet and find absolutley nothing.");
+  } else if (r <= 8) {
+    outcome.lines.push_back(
+        "As you reach, he quickly turns around, and you have to quickly run off.");
+  } else {
+    CaughtWithKnife(outcome, victim);
+    return true;
+  }
+  return false;
 }
 
 // His first whore moves, all five of her values together, to the caller's
@@ -93,22 +116,32 @@ void TakeFirstWhore(PlayerRecord& victim) {
   RemoveWhoreSlot(victim, 1);
 }
 
-void StealWhore(int16_t number, PlayerRecord& victim) {
-  WriteLine("Whores");
-  WriteRawLine("");
-  WriteLine("You walk you to one of his whores and offer her a job. You say that she will");
-  WriteLine("earn more from you than from her old pimp. She thinks it over and says,");
+// Returns whether his record changed.
+bool StealWhore(RaidOutcome& outcome, PlayerRecord& victim) {
+  outcome.lines = {"Whores", "",
+                   "You walk you to one of his whores and offer her a job. You say that she will",
+                   "earn more from you than from her old pimp. She thinks it over and says,"};
   const int32_t r = Random(10);
   if (r > 3) {
-    WriteLine("\"No way! You are a low life scum!\"");
-    return;
+    outcome.lines.push_back("\"No way! You are a low life scum!\"");
+    return false;
   }
-  WriteLine("\"Sounds like a good deal to me. I'll be at your corner tonight.");
+  outcome.lines.push_back("\"Sounds like a good deal to me. I'll be at your corner tonight.");
   const std::string her_name = WhoreNameOf(victim.WhoreNameIndex[0]);
   TakeFirstWhore(victim);
-  WritePlayer(number, victim);
-  PostNews(victim.BbsAlias, her_name + " left you to work for " + GameSession.Player.Name + ".",
-           "");
+  outcome.news_to = victim.BbsAlias;
+  outcome.news = her_name + " left you to work for " + GameSession.Player.Name + ".";
+  return true;
+}
+
+// What was offered is gone: his cash or his whores went while the caller
+// made up his mind.
+void SayItIsGone(uint8_t key, const PlayerRecord& victim) {
+  if (victim.Cash <= 0 && victim.WhoreCount == 0) {
+    WriteLine("He has no money, and no whores.");
+  } else {
+    WriteLine(key == 'M' ? "He has no money." : "He has no whores.");
+  }
 }
 
 // Only called when his pockets are empty (a damaged negative sum counts as
@@ -150,24 +183,40 @@ uint8_t StreetAfterFire(int house, int bomber_house) {
   return static_cast<uint8_t>(std::clamp(street, 1, 99));
 }
 
-void HouseBurns(int16_t number, PlayerRecord& victim) {
-  WriteLine("you find that the whore house went up in flames. Business will definitely be");
-  WriteLine("poor for him during the next few days.");
+void HouseBurns(RaidOutcome& outcome, PlayerRecord& victim) {
+  outcome.lines.push_back(
+      "you find that the whore house went up in flames. Business will definitely be");
+  outcome.lines.push_back("poor for him during the next few days.");
   victim.HouseStreet = StreetAfterFire(victim.HouseStreet, GameSession.Player.HouseStreet);
-  WritePlayer(number, victim);
-  PostNews(victim.BbsAlias,
-           "Your whore house was fire bombed. You were forced to relocate to " +
-               Ordinal(victim.HouseStreet) + " & Main" + ".",
-           "");
+  outcome.news_to = victim.BbsAlias;
+  outcome.news = "Your whore house was fire bombed. You were forced to relocate to " +
+                 Ordinal(victim.HouseStreet) + " & Main" + ".";
 }
 
-void FireFizzles(bool ruins_clothes) {
-  WriteLine("you find that the fire never ignited correctly. No damage was done.");
+void FireFizzles(RaidOutcome& outcome, bool ruins_clothes) {
+  outcome.lines.push_back("you find that the fire never ignited correctly. No damage was done.");
   PlayerRecord& me = GameSession.Player;
   if (!ruins_clothes || me.ClothesLevel <= 1) return;
-  WriteLine("But, in the process, you accidently recked your " + ClothesNameOf(me.ClothesLevel) +
-            ".");
+  outcome.lines.push_back("But, in the process, you accidently recked your " +
+                          ClothesNameOf(me.ClothesLevel) + ".");
   me.ClothesLevel = static_cast<uint8_t>(me.ClothesLevel - 1);
+}
+
+// Returns whether his record changed.
+bool ThrowFirebomb(RaidOutcome& outcome, PlayerRecord& victim) {
+  const int32_t r = Random(10);
+  TakeTime(kFirebombCost);
+  outcome.lines = {
+      "|CRYou collect all the matches, papers, towels, and wood splints you can find.",
+      "You drive down to his " + Ordinal(victim.HouseStreet) + " & Main" +
+          " whore house and throw all these things on.",
+      "Then the fire is lit. You run off quickly and you come back 1 hour later and"};
+  if (r <= 2) {
+    HouseBurns(outcome, victim);
+    return true;
+  }
+  FireFizzles(outcome, r == 9);
+  return false;
 }
 
 }  // namespace
@@ -194,12 +243,24 @@ void StealFromPimp() {
     WriteLine("Quit");
     return;
   }
-  TakeTime(kStealCost);
-  if (key == 'M') {
-    StealMoney(number, victim);
-  } else {
-    StealWhore(number, victim);
+  // His record is read again now: the copy offered from is as old as the
+  // caller's pause at the prompt.
+  RaidOutcome outcome;
+  bool possible = true;
+  ChangeRival(number, [&](PlayerRecord& fresh) {
+    possible = key == 'M' ? CanStealMoney(fresh) : CanStealWhores(fresh);
+    if (!possible) {
+      victim = fresh;
+      return false;
+    }
+    TakeTime(kStealCost);
+    return key == 'M' ? StealMoney(outcome, fresh) : StealWhore(outcome, fresh);
+  });
+  if (!possible) {
+    SayItIsGone(key, victim);
+    return;
   }
+  Tell(outcome);
 }
 
 void FirebombHouse() {
@@ -210,22 +271,15 @@ void FirebombHouse() {
   WriteLine("|CRSelect pimp to firebomb :");
   const int16_t number = SelectRival();
   if (number == -1) return;
-  PlayerRecord victim;
-  ReadPlayer(number, victim);
-  if (victim.HouseStreet == 0) {
+  RaidOutcome outcome;
+  bool has_house = true;
+  ChangeRival(number, [&](PlayerRecord& victim) {
+    has_house = victim.HouseStreet != 0;
+    return has_house && ThrowFirebomb(outcome, victim);
+  });
+  if (!has_house) {
     WriteLine("|CRHe doesn't have a whore house to firebomb.");
     return;
   }
-
-  const int32_t r = Random(10);
-  TakeTime(kFirebombCost);
-  WriteLine("|CRYou collect all the matches, papers, towels, and wood splints you can find.");
-  WriteLine("You drive down to his " + Ordinal(victim.HouseStreet) + " & Main" +
-            " whore house and throw all these things on.");
-  WriteLine("Then the fire is lit. You run off quickly and you come back 1 hour later and");
-  if (r <= 2) {
-    HouseBurns(number, victim);
-  } else {
-    FireFizzles(r == 9);
-  }
+  Tell(outcome);
 }

@@ -94,21 +94,23 @@ void WriteStatsLines(const PlayerRecord& player) {
 }
 
 // Lists every other player as they stand in the file; returns how many
-// records there are now.
+// records there are now. The rows are gathered first and written once the
+// file is closed: a slow line never keeps the others from saving.
 int64_t WriteRoster() {
   WriteRawLine("");
   RecordFile file;
   if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
   const int64_t count = RecordCount(file);
-  SeekRecord(file, 0);
-  PlayerBytes bytes{};
-  for (int64_t number = 1; number <= count; ++number) {
-    ReadRecord(file, bytes.data());
-    const PlayerRecord player = DecodePlayer(bytes.data());
-    if (player.BbsAlias == DoorSession.RealName) continue;
-    WriteLine("|12" + std::to_string(number) + "] |14" + player.Name);
-  }
+  std::vector<std::string> rows;
+  ScanRecords(file, count, [&rows](int64_t index, const uint8_t* record) {
+    const PlayerRecord player = DecodePlayer(record);
+    if (player.BbsAlias != DoorSession.RealName) {
+      rows.push_back("|12" + std::to_string(index + 1) + "] |14" + player.Name);
+    }
+    return true;
+  });
   CloseRecordFile(file);
+  for (const std::string& row : rows) WriteLine(row);
   return count;
 }
 
@@ -132,13 +134,11 @@ std::vector<RankingEntry> ReadRankingEntries() {
   if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return entries;
   const int64_t count = RecordCount(file);
   entries.reserve(static_cast<size_t>(std::max<int64_t>(count, 0)));
-  SeekRecord(file, 0);
-  PlayerBytes bytes{};
-  for (int64_t number = 1; number <= count; ++number) {
-    ReadRecord(file, bytes.data());
-    const PlayerRecord player = DecodePlayer(bytes.data());
-    entries.push_back({player.Name, NetWorth(player), player.WhoreCount, number});
-  }
+  ScanRecords(file, count, [&entries](int64_t index, const uint8_t* record) {
+    const PlayerRecord player = DecodePlayer(record);
+    entries.push_back({player.Name, NetWorth(player), player.WhoreCount, index + 1});
+    return true;
+  });
   CloseRecordFile(file);
   return entries;
 }

@@ -15,6 +15,7 @@
 #include "game/files.h"
 #include "game/records.h"
 #include "game/loop.h"
+#include "game/rival_change.h"
 #include "game/state.h"
 #include "town/roster.h"
 #include "town/street.h"
@@ -65,23 +66,41 @@ int ChooseRivalWhore(const PlayerRecord& victim) {
   return choice;
 }
 
+// The slot of the whore chosen from his list, in his record as it is now:
+// others may have taken whores from him since the list was shown, moving
+// her up. 0 once she is gone.
+int FindChosenWhore(const PlayerRecord& now, int chosen_slot, int name_index) {
+  const int count = std::min<int>(now.WhoreCount, kMaxWhores);
+  if (chosen_slot <= count && now.WhoreNameIndex[chosen_slot - 1] == name_index) {
+    return chosen_slot;
+  }
+  for (int k = std::min(chosen_slot - 1, count); k >= 1; --k) {
+    if (now.WhoreNameIndex[k - 1] == name_index) return k;
+  }
+  return 0;
+}
+
 // The more condoms she carries, the smaller his chance: one in
-// (condoms + 2) div 20, and never worse than certain.
-void AgentTriesHisLuck(int16_t number, PlayerRecord& victim, int whore) {
-  const std::string her_name = WhoreNameOf(victim.WhoreNameIndex[whore - 1]);
+// (condoms + 2) div 20, and never worse than certain. Returns whether his
+// record changed.
+bool AgentTriesHisLuck(PlayerRecord& victim, int whore, int32_t fee, bool& success) {
   const int32_t odds = std::max((victim.WhoreCondoms[whore - 1] + 2) / 20, 1);
+  GameSession.Player.Cash -= fee;
   TakeTime(kAgentCost);
-  if (Random(odds) != 0) {
+  success = Random(odds) == 0;
+  if (success) RemoveWhoreSlot(victim, whore);
+  return success;
+}
+
+void TellAgentsNews(const std::string& her_name, const std::string& victim_alias, bool success) {
+  if (!success) {
     PostNews(DoorSession.RealName,
              "The horny man was unsuccesful in getting " + her_name + " pregnant.", "");
     return;
   }
   PostNews(DoorSession.RealName,
            "The horny man you hired was succesful in getting " + her_name + " pregnant.", "");
-  PostNews(victim.BbsAlias, her_name + " got pregnant. She is permantly \"out of service\".",
-           "");
-  RemoveWhoreSlot(victim, whore);
-  WritePlayer(number, victim);
+  PostNews(victim_alias, her_name + " got pregnant. She is permantly \"out of service\".", "");
 }
 
 bool HasWhoreNamed(const PlayerRecord& player, int name_index) {
@@ -179,11 +198,25 @@ void HireAgent() {
     WriteLine("The horny man just left the restaurant.");
     return;
   }
+  // The whore is looked for again in his record as it is now; if she has
+  // left him meanwhile, the man takes no money and walks off.
+  const int name_index = victim.WhoreNameIndex[whore - 1];
+  bool success = false;
+  bool found = false;
+  ChangeRival(number, [&](PlayerRecord& now) {
+    const int slot = FindChosenWhore(now, whore, name_index);
+    found = slot != 0;
+    victim = now;
+    return found && AgentTriesHisLuck(now, slot, fee, success);
+  });
+  if (!found) {
+    WriteLine("The horny man just left the restaurant.");
+    return;
+  }
+  TellAgentsNews(WhoreNameOf(name_index), victim.BbsAlias, success);
   WriteLine("The horny man smiles and says, \"I'll be sure that there is a pin hole!\" He");
   WriteLine("laughs and leaves holding his money high in the air. Tomorrow, you will find");
   WriteLine("out if he was succesful.");
-  GameSession.Player.Cash -= fee;
-  AgentTriesHisLuck(number, victim, whore);
 }
 
 void TalkToWomen() {

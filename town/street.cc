@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "door/input.h"
 #include "door/output.h"
@@ -11,6 +12,7 @@
 #include "door/text.h"
 #include "game/files.h"
 #include "game/loop.h"
+#include "game/rival_change.h"
 #include "game/state.h"
 #include "town/roster.h"
 
@@ -97,19 +99,21 @@ void MoveStreet() {
 void PoliceTip() {
   const int16_t rival_number = SelectRival();
   if (rival_number == -1) return;
-  PlayerRecord rival;
-  ReadPlayer(rival_number, rival);
-  WriteLine("|13|CRYou tip the police on " + rival.Name + ".");
-  if (Random(3) == 0) {
+  std::vector<std::string> told;
+  ChangeRival(rival_number, [&told](PlayerRecord& rival) {
+    told.push_back("|13|CRYou tip the police on " + rival.Name + ".");
+    if (Random(3) != 0) {
+      told.push_back("|13But the police thought it was a hoax and nothing happens.");
+      return false;
+    }
     const int64_t percent = 7 + Random(5);
     // Cash near the top of its range times 11 would not fit in 32 bits.
     const int64_t fine = percent * std::max<int32_t>(rival.Cash, 0) / 100;
-    WriteLine("|13They follow the tip and he gets fined $" + std::to_string(fine) + ".");
+    told.push_back("|13They follow the tip and he gets fined $" + std::to_string(fine) + ".");
     rival.Cash = AddCash(rival.Cash, -fine);
-    WritePlayer(rival_number, rival);
-  } else {
-    WriteLine("|13But the police thought it was a hoax and nothing happens.");
-  }
+    return true;
+  });
+  for (const std::string& line : told) WriteLine(line);
   TakeTime(15);
 }
 

@@ -1,0 +1,158 @@
+// Another node changes the rival's record while this caller sits at a prompt:
+// the attack works on the record as it is when the key comes, and keeps what
+// the other node stored.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "door/fake_host_testing.h"
+#include "game/files.h"
+#include "game/state.h"
+#include "town/raid.h"
+#include "town/raid_testing.h"
+#include "town/sheinens.h"
+#include "town/street.h"
+
+namespace {
+
+class RivalChangeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = MakeRaidTestDir();
+    caller_ = MakeRaidTestPlayer("Slick", "Caller One");
+    caller_.Cash = 10000;
+    caller_.HouseStreet = 12;
+    victim_ = MakeRaidTestPlayer("Big Al", "Rival Two");
+    victim_.Cash = 6000;
+    GiveRaidTestWhores(victim_, 3, 5, 0);
+  }
+  void TearDown() override { RemoveRaidTestDir(dir_); }
+  void Reset() {
+    TearDown();
+    SetUp();
+  }
+
+  // Plays the action with the keys and draws; when the prompt is first on
+  // the screen, the rival's record is changed on disk as another node would.
+  void Play(void (*action)(), const std::string& keys, std::initializer_list<int32_t> draws,
+            const std::string& prompt, const std::function<void(PlayerRecord&)>& elsewhere) {
+    SetRaidTestCaller(dir_, caller_);
+    AddRaidTestPlayer(dir_, victim_);
+    bool done = false;
+    Fake.before_read = [&] {
+      if (done || Fake.output.find(prompt) == std::string::npos) return;
+      done = true;
+      PlayerRecord rival = ReadRaidTestPlayer(dir_, 2);
+      elsewhere(rival);
+      WritePlayer(2, rival);
+      stored_ = rival;
+    };
+    QueueKeys(keys);
+    QueueDraws(draws);
+    action();
+    Fake.before_read = nullptr;
+    EXPECT_TRUE(done) << "the prompt never came: " << prompt;
+    output_ = TakeOutput();
+  }
+  bool Shown(const std::string& text) const { return output_.find(text) != std::string::npos; }
+  PlayerRecord Victim() const { return ReadRaidTestPlayer(dir_, 2); }
+
+  std::string dir_;
+  PlayerRecord caller_;
+  PlayerRecord victim_;
+  PlayerRecord stored_;  // the rival as the other node left him
+  std::string output_;
+};
+
+constexpr char kStealPrompt[] = "or [Q]uit : ";
+
+TEST_F(RivalChangeTest, TheftKeepsWhatOthersStoredWhileTheCallerChose) {
+  // He saved new cash and condoms of his own: the sixth comes out of the new
+  // sum, the condoms stay, and no dollar appears or vanishes.
+  Play(StealFromPimp, "N2\rM", {0}, kStealPrompt, [](PlayerRecord& him) {
+    him.Cash = 9000;
+    him.CondomStock = 7;
+  });
+  EXPECT_TRUE(Shown("the wallet and find $1550.\r\n"));
+  EXPECT_EQ(Victim().Cash, 7450);
+  EXPECT_EQ(Victim().CondomStock, 7);
+  EXPECT_EQ(int64_t{Victim().Cash} + GameSession.Player.Cash, 9000 + 10000);
+  EXPECT_EQ(ReadRaidTestNews(dir_)[0].Line1, "Someone stole $1550 from you.");
+
+  // The knife hands the caller's cash to what he has now.
+  Reset();
+  Play(StealFromPimp, "N2\rM", {9}, kStealPrompt, [](PlayerRecord& him) { him.Cash = 2500; });
+  EXPECT_EQ(Victim().Cash, 12500);
+  EXPECT_EQ(GameSession.Player.Cash, 0);
+
+  // A third caller lured his first whore away: the caller gets the one who
+  // is first now, and the third caller's theft stands.
+  Reset();
+  Play(StealFromPimp, "N2\rW", {0}, kStealPrompt,
+       [](PlayerRecord& him) { RemoveWhoreSlot(him, 1); });
+  ASSERT_EQ(Victim().WhoreCount, 1);
+  EXPECT_EQ(Victim().WhoreNameIndex[0], 7);
+  ASSERT_EQ(GameSession.Player.WhoreCount, 1);
+  EXPECT_EQ(GameSession.Player.WhoreNameIndex[0], 6);
+  EXPECT_EQ(ReadRaidTestNews(dir_)[0].Line1, "Girl6 left you to work for Slick.");
+}
+
+TEST_F(RivalChangeTest, WhatIsGoneByTheKeyIsToldAndNothingIsWritten) {
+  struct Case {
+    const char* key;
+    int32_t cash;
+    int whores;
+    const char* said;
+  };
+  for (const Case c : {Case{"M", 0, 0, "He has no money, and no whores.\r\n"},
+                       Case{"M", 0, 2, "He has no money.\r\n"},
+                       Case{"W", 300, 0, "He has no whores.\r\n"},
+                       Case{"W", 0, 0, "He has no money, and no whores.\r\n"}}) {
+    Reset();
+    Play(StealFromPimp, std::string("N2\r") + c.key, {}, kStealPrompt, [&c](PlayerRecord& him) {
+      him.Cash = c.cash;
+      while (him.WhoreCount > c.whores) RemoveWhoreSlot(him, 1);
+      him.CondomStock = 3;
+    });
+    EXPECT_TRUE(Shown(c.said)) << c.key << " " << c.cash << "\n" << output_;
+    EXPECT_EQ(EncodePlayer(Victim()), EncodePlayer(stored_));
+    EXPECT_EQ(GameSession.Player.Cash, 10000);
+    EXPECT_EQ(GameSession.Player.WhoreCount, 0);
+    EXPECT_EQ(GameSession.TimeLeft, 200) << "nothing tried, nothing spent";
+    EXPECT_TRUE(Fake.asked.empty());
+    EXPECT_TRUE(ReadRaidTestNews(dir_).empty());
+  }
+}
+
+constexpr char kAgentKeys[] = "YN2\r";
+constexpr char kWhorePrompt[] = "[WHORE ROSTER]: ";
+
+TEST_F(RivalChangeTest, AgentFindsTheChosenWhoreWhereSheIsNow) {
+  // Girl5 was lured away while the list was on the screen: Girl6, chosen as
+  // the second, is now his first, and she is the one who leaves.
+  Play(HireAgent, std::string(kAgentKeys) + "2\r", {0}, kWhorePrompt,
+       [](PlayerRecord& him) { RemoveWhoreSlot(him, 1); });
+  ASSERT_EQ(Victim().WhoreCount, 1);
+  EXPECT_EQ(Victim().WhoreNameIndex[0], 7);
+  const auto news = ReadRaidTestNews(dir_);
+  ASSERT_EQ(news.size(), 2u);
+  EXPECT_EQ(news[1].Line1, "Girl6 got pregnant. She is permantly \"out of service\".");
+  EXPECT_LT(GameSession.Player.Cash, 10000) << "the fee is paid";
+
+  // The chosen one herself is gone: the man leaves, unpaid, and his record
+  // stays as the other node wrote it.
+  Reset();
+  Play(HireAgent, std::string(kAgentKeys) + "1\r", {}, kWhorePrompt, [](PlayerRecord& him) {
+    RemoveWhoreSlot(him, 1);
+    him.Cash = 4321;
+  });
+  EXPECT_TRUE(Shown("The horny man just left the restaurant.\r\n"));
+  EXPECT_FALSE(Shown("pin hole"));
+  EXPECT_EQ(EncodePlayer(Victim()), EncodePlayer(stored_));
+  EXPECT_EQ(GameSession.Player.Cash, 10000);
+  EXPECT_EQ(GameSession.TimeLeft, 200);
+  EXPECT_TRUE(ReadRaidTestNews(dir_).empty());
+}
+
+}  // namespace
