@@ -87,11 +87,12 @@ void RunStartUp() {
   DailyLogin();
   LoadNameLists();
   ShowNews();
+  // Not before the news: until the overnight report is added to the record,
+  // storing today's day would lose it for good. The report works out the
+  // whole night before its one pause, so from here on every wait may store.
+  DoorSession.BeforeWait = StoreOwnRecord;
   ShowOvernight();
   SavePlayer();
-  // Not before this save: until the overnight report is added to the record,
-  // storing today's day would lose it for good.
-  DoorSession.BeforeWait = StoreOwnRecord;
   GameSession.Location = 0;
 }
 

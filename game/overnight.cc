@@ -129,22 +129,32 @@ void WriteNameColumn(const std::string& name) {
            std::string(static_cast<size_t>(after), ' '));
 }
 
-// One row of the report; returns what the whore earned.
-int64_t ReportRow(const PlayerRecord& player, int slot, int nights) {
+// One row of the report, worked out before any of it is shown.
+struct ReportRowFigures {
+  int64_t rate = 0;
+  int64_t hours = 0;
+  int64_t profit = 0;
+};
+
+ReportRowFigures WorkOutRow(const PlayerRecord& player, int slot, int nights) {
+  ReportRowFigures row;
+  row.rate = Deviate(player.WhoreRate[slot], 200);
+  const int32_t hours_a_day = player.WhoreHours[slot];
+  row.hours = Deviate(hours_a_day, std::max(1, hours_a_day / 10)) * nights;
+  row.profit = ClampMoney(row.hours * row.rate);
+  return row;
+}
+
+void WriteReportRow(const PlayerRecord& player, int slot, const ReportRowFigures& row) {
   SetColor(14, 0);
   WriteRaw(std::string(8, ' '));
   WriteNameColumn(WhoreNameOf(player.WhoreNameIndex[slot]));
-  const int64_t rate = Deviate(player.WhoreRate[slot], 200);
   SetColor(9, 0);
-  WriteRaw("$" + RightAligned(rate, 8) + "/Hour    ");
-  const int32_t hours_a_day = player.WhoreHours[slot];
-  const int64_t hours = Deviate(hours_a_day, std::max(1, hours_a_day / 10)) * nights;
+  WriteRaw("$" + RightAligned(row.rate, 8) + "/Hour    ");
   SetColor(13, 0);
-  WriteRaw(RightAligned(hours, 4) + " Hours    ");
-  const int64_t profit = ClampMoney(hours * rate);
+  WriteRaw(RightAligned(row.hours, 4) + " Hours    ");
   SetColor(11, 0);
-  WriteLine("$" + RightAligned(profit, 9));
-  return profit;
+  WriteLine("$" + RightAligned(row.profit, 9));
 }
 
 void WriteReportHeader() {
@@ -155,30 +165,38 @@ void WriteReportHeader() {
             "  |11" + Rule(10));
 }
 
+// The whole night is worked out and credited before the first row is shown:
+// a long report pauses half-way, and a caller who hung up there must not get
+// the night drawn again at his next call.
 void ShowProfitReport(PlayerRecord& player, int nights) {
-  ClearScreen();
-  WriteReportHeader();
-  int64_t total = 0;
   const int rows = ReportedWhores(player);
-  for (int row = 1; row <= rows; ++row) {
-    if (row == kPauseBeforeRow) PauseKey();
-    total += ReportRow(player, row - 1, nights);
+  std::vector<ReportRowFigures> figures;
+  int64_t total = 0;
+  for (int slot = 0; slot < rows; ++slot) {
+    figures.push_back(WorkOutRow(player, slot, nights));
+    total += figures.back().profit;
   }
-  WriteLine(kReportIndent + "|11" + Rule(10));
   const int32_t misc = Random(500) + 500;
-  WriteLine("                                        Miscellaneous + |11$" +
-            RightAligned(misc, 9));
-  WriteLine(kReportIndent + "|11" + Rule(10));
-  WriteRaw(kReportIndent);
   total = ClampMoney(total + misc);
-  SetColor(11, 0);
-  WriteLine("$" + RightAligned(total, 9));
   player.Cash = AddCash(player.Cash, total);
   for (int slot = 0; slot < rows; ++slot) {
     const int days = player.WhoreDays[slot] + nights;
     player.WhoreDays[slot] =
         static_cast<int16_t>(std::min<int>(days, std::numeric_limits<int16_t>::max()));
   }
+  ClearScreen();
+  WriteReportHeader();
+  for (int row = 1; row <= rows; ++row) {
+    if (row == kPauseBeforeRow) PauseKey();
+    WriteReportRow(player, row - 1, figures[static_cast<size_t>(row - 1)]);
+  }
+  WriteLine(kReportIndent + "|11" + Rule(10));
+  WriteLine("                                        Miscellaneous + |11$" +
+            RightAligned(misc, 9));
+  WriteLine(kReportIndent + "|11" + Rule(10));
+  WriteRaw(kReportIndent);
+  SetColor(11, 0);
+  WriteLine("$" + RightAligned(total, 9));
 }
 
 void PayOddJobs(PlayerRecord& player, int nights) {

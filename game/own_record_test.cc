@@ -12,6 +12,7 @@
 #include "game/core_testing.h"
 #include "game/files.h"
 #include "game/loop.h"
+#include "game/startup.h"
 #include "game/state.h"
 
 namespace {
@@ -126,3 +127,34 @@ TEST_F(OwnRecordTest, APlaceNoLongerOursIsNotWrittenAndTheSessionEnds) {
 }
 
 }  // namespace
+
+// A long report pauses half-way; a caller who drops the line there must find
+// the night credited, not drawn again, when he calls back.
+TEST(OwnRecordOvernight, AHangUpAtTheReportsPauseKeepsTheNightAndItIsNotDrawnAgain) {
+  MakeCoreTestDir();
+  SetFakeNow(LocalClock{2026, 3, 9, 15, 0, 0});
+  PlayerRecord player = NewPlayer();
+  player.Name = "Slick";
+  player.Cash = 1000;
+  player.LastDay = 8;
+  player.WhoreCount = 16;
+  for (int k = 0; k < 16; ++k) {
+    player.WhoreNameIndex[k] = 1;
+    player.WhoreRate[k] = 400;
+    player.WhoreHours[k] = 9;
+  }
+  StoreCorePlayer(player, 260);
+  DoorSession.BeforeWait = StoreOwnRecord;
+  EXPECT_THROW(ShowOvernight(), SessionEnded) << "the pause outlived the idle limit";
+  DoorSession.BeforeWait = nullptr;
+  const std::string shown = TakeOutput();
+  ASSERT_NE(shown.find("[-*-]"), std::string::npos) << shown;
+
+  const PlayerRecord stored = LoadCorePlayer();
+  EXPECT_EQ(stored.LastDay, 9);
+  EXPECT_GE(stored.Cash, 1000 + 16 * 201 * 9) << "the night's profit is not on disk";
+  EXPECT_EQ(stored.WhoreDays[15], 1);
+  GameSession.Player = stored;
+  ShowOvernight();
+  EXPECT_EQ(TakeOutput(), "") << "the night was reported again";
+}
