@@ -28,6 +28,8 @@ struct FakeHostState {
   int lock_calls = 0;             // LockFile calls made
   std::vector<int> sleeps;        // every SleepMs argument
   int reads = 0;                  // ReadByte calls made
+  bool caller_reachable = true;   // what OpenCallerHandle answers
+  std::vector<int> opened_handles;  // every OpenCallerHandle argument
 };
 
 extern FakeHostState Fake;
