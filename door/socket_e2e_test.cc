@@ -9,6 +9,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -68,6 +69,10 @@ class SocketE2eTest : public ::testing::Test {
   }
   void TearDown() override {
     StopDoor(run_);
+    if (client_ > 0) {
+      kill(client_, SIGKILL);
+      waitpid(client_, nullptr, 0);
+    }
     for (int fd : {pty_master_, pty_slave_}) {
       if (fd >= 0) close(fd);
     }
@@ -121,6 +126,7 @@ class SocketE2eTest : public ::testing::Test {
   size_t mark_ = 0;
   int pty_master_ = -1;
   int pty_slave_ = -1;
+  pid_t client_ = -1;  // a telnet client, when the test runs one
 };
 
 TEST_F(SocketE2eTest, ACallerJoinsAndPlaysThroughTheSocketAndStandardIoIsLeftAlone) {
@@ -178,6 +184,58 @@ TEST_F(SocketE2eTest, EndOfStreamAResetAndSigtermEndTheDoorAtOnce) {
   EXPECT_EQ(WaitForExit(run_, 1000), 0);
   EXPECT_EQ(run_.output.substr(before), "\x1b[0;37m\x1b[40m\r\n")
       << "the last bytes of a terminate signal go to the socket";
+}
+
+// A real client's negotiation in the stream: the relay answers the client's
+// call as a BBS does, asks for what a BBS asks for, and hands the door the line.
+TEST_F(SocketE2eTest, TheTelnetClientPlaysThroughARelay) {
+  if (access("/usr/bin/telnet", X_OK) != 0) GTEST_SKIP() << "telnet is not installed";
+  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+  ASSERT_EQ(listen(listener, 1), 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  const std::string port = std::to_string(ntohs(address.sin_port));
+
+  winsize screen{25, 80, 0, 0};  // reported by the client: 80 is 'P', a key if it leaked
+  int client_screen = -1;
+  client_ = forkpty(&client_screen, nullptr, nullptr, &screen);
+  ASSERT_GE(client_, 0);
+  if (client_ == 0) {
+    execl("/usr/bin/telnet", "telnet", "127.0.0.1", port.c_str(), static_cast<char*>(nullptr));
+    _exit(121);
+  }
+  fcntl(client_screen, F_SETFD, FD_CLOEXEC);
+  pollfd call{listener, POLLIN, 0};
+  ASSERT_EQ(poll(&call, 1, kWait), 1) << "the client did not call";
+  int line = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  close(listener);
+  ASSERT_GE(line, 0);
+  // The BBS echoes and goes key at a time, and asks for the window size and
+  // the terminal type; the client's answers reach the door.
+  const std::string negotiation = "\xff\xfb\x01\xff\xfb\x03\xff\xfd\x1f\xff\xfd\x18";
+  ASSERT_EQ(send(line, negotiation.data(), negotiation.size(), 0),
+            static_cast<ssize_t>(negotiation.size()));
+  int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+  int ends[2] = {client_screen, line};
+  StartOn(ends, null, "J\xffrg Doe");
+  close(null);
+
+  Answer(kAnsiQuestion, "n");
+  Answer("Would you like to play? [Y/N] ", "y");
+  Answer("Enter your Pimp Name : ", "tom\r");
+  Answer("Tom", "");
+  Answer("[-*-]", "\r");
+  Answer("[1ST & MAIN]: ", "y");
+  Answer("Bulletin Board Alias : J\xffrg Doe", "");
+  Answer("[1ST & MAIN]: ", "q");
+  Answer("Are you sure you want to quit? [Y/N] ", "y");
+  Answer("[-*-]", "\r");
+  EXPECT_EQ(WaitForExit(run_, kWait), 0) << run_.output;
+  EXPECT_EQ(run_.output.find("\xff\xff"), std::string::npos) << "the client took IAC IAC as one 255";
 }
 
 // A telnet handle that names no socket: standard I/O when it can reach a
