@@ -13,6 +13,7 @@ ls /usr/lib/*/libclang_rt.asan* /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_r
   >/dev/null 2>&1 || missing+=(libclang-rt-dev)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 ls /usr/lib/*/faketime/libfaketime.so.1 >/dev/null 2>&1 || missing+=(faketime)
+[ -x /usr/bin/telnet ] || missing+=(telnet)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   sudo=""
