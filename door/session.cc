@@ -88,8 +88,8 @@ void StartSession(int argc, char** argv) {
 }
 
 void ShowUsageAndExit(std::string_view message) {
-  // CR LF: the terminal is already in raw mode, where a bare LF does not
-  // return the carriage.
+  // CR LF: a terminal is in raw mode by the time this is sent, and a bare LF
+  // does not return the carriage there.
   std::string screen = "\r\nKORDAVIN ERROR : ";
   screen += message;
   screen +=

@@ -31,18 +31,29 @@ std::string Door32OnHandle(int handle, const std::string& name) {
          name + "\r\n10\r\n60\r\n1\r\n1\r\n";
 }
 
-// A connected loopback TCP pair: [0] the caller's end, [1] the door's.
-bool TcpPair(int ends[2]) {
+// A socket listening on a free loopback port, which lands in address; -1 on failure.
+int LoopbackListener(sockaddr_in& address) {
   int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
+  address = sockaddr_in{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t size = sizeof address;
-  bool ok = bind(listener, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-            listen(listener, 1) == 0 &&
-            getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+      listen(listener, 1) == 0 &&
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    return listener;
+  }
+  close(listener);
+  return -1;
+}
+
+// A connected loopback TCP pair: [0] the caller's end, [1] the door's.
+bool TcpPair(int ends[2]) {
+  sockaddr_in address;
+  int listener = LoopbackListener(address);
   ends[0] = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  ok = ok && connect(ends[0], reinterpret_cast<sockaddr*>(&address), size) == 0;
+  bool ok = listener >= 0 &&
+            connect(ends[0], reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   ends[1] = ok ? accept4(listener, nullptr, nullptr, SOCK_CLOEXEC) : -1;
   close(listener);
   return ok && ends[1] >= 0;
@@ -190,14 +201,9 @@ TEST_F(SocketE2eTest, EndOfStreamAResetAndSigtermEndTheDoorAtOnce) {
 // call as a BBS does, asks for what a BBS asks for, and hands the door the line.
 TEST_F(SocketE2eTest, TheTelnetClientPlaysThroughARelay) {
   if (access("/usr/bin/telnet", X_OK) != 0) GTEST_SKIP() << "telnet is not installed";
-  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
-  ASSERT_EQ(listen(listener, 1), 0);
-  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  sockaddr_in address;
+  int listener = LoopbackListener(address);
+  ASSERT_GE(listener, 0);
   const std::string port = std::to_string(ntohs(address.sin_port));
 
   winsize screen{25, 80, 0, 0};  // reported by the client: 80 is 'P', a key if it leaked
