@@ -78,9 +78,12 @@ uint8_t ReadByteNumber(LineReader& reader) {
   return static_cast<uint8_t>(ReadNumber(reader));
 }
 
-uint16_t ReadMinutes(LineReader& reader) {
-  return static_cast<uint16_t>(ReadNumber(reader));
+// A negative count is no time at all; cut to 16 bits it would become weeks.
+uint16_t MinutesFrom(int32_t minutes) {
+  return minutes < 0 ? 0 : static_cast<uint16_t>(minutes);
 }
+
+uint16_t ReadMinutes(LineReader& reader) { return MinutesFrom(ReadNumber(reader)); }
 
 // Packages write the port as COM1:, COM0, COM0: or COM0:STDIO; the number is
 // what stands between "COM" and the colon.
@@ -138,7 +141,7 @@ void ChainTxtFields(LineReader& reader) {
   SkipLines(reader, 2);
   DoorSession.Ansi = ReadByteNumber(reader);
   DoorSession.LocalMode = ReadNumber(reader) == 0;
-  DoorSession.CallMinutes = static_cast<uint16_t>(ReadNumber(reader) / 60);
+  DoorSession.CallMinutes = MinutesFrom(ReadNumber(reader) / 60);
   SkipLines(reader, 3);
   DoorSession.Baud = ReadNumber(reader);
   DoorSession.CommHandle = ReadNumber(reader);

@@ -105,7 +105,7 @@ TEST(ChainTxt, FieldsAndSecondsToMinutes) {
   WriteDoorScratchFile(dir + "/chain.txt", text);
   ASSERT_EQ(ReadFresh(dir + "/chain.txt"), Ok);
   EXPECT_TRUE(DoorSession.LocalMode) << "remote flag 0 means local";
-  EXPECT_EQ(DoorSession.CallMinutes, static_cast<uint16_t>(-1)) << "-119 / 60 is -1";
+  EXPECT_EQ(DoorSession.CallMinutes, 0) << "-119 / 60 is -1: no time, not 65535 minutes";
 }
 
 TEST(DorinfoDef, NamesAreJoinedAndCopiedToTheAlias) {
@@ -157,6 +157,26 @@ TEST(Door32Sys, LongLinesAreCutAndNumbersKeepTheirWidth) {
   EXPECT_EQ(DoorSession.Security, 10);
   EXPECT_EQ(DoorSession.CallMinutes, 1);
   EXPECT_EQ(DoorSession.Ansi, 2);
+}
+
+// A BBS that has given the caller more than his time writes a negative count:
+// cut to 16 bits it would become weeks of play.
+TEST(ReadDropFile, NegativeMinutesAreNoTime) {
+  const std::string dir = MakeDoorScratchDir();
+  std::string door_sys;
+  for (int line = 1; line <= 18; ++line) door_sys += "\n";
+  const std::pair<std::string, std::string> files[] = {
+      {"door32.sys", "2\n-1\n0\nBoard\n1\nAnn\nAnn\n1\n-5\n1\n"},
+      {"door.sys", door_sys + "-1\n"},
+      {"dorinfo1.def", "\n\n\nCOM0\n0\n\nAnn\nLee\n\n1\n1\n-30000\n"},
+      {"chain.txt", std::string(15, '\n') + "-61\n"},
+  };
+  for (const auto& [name, text] : files) {
+    WriteDoorScratchFile(dir + "/" + name, text);
+    ASSERT_EQ(ReadFresh(dir + "/" + name), Ok) << name;
+    EXPECT_EQ(DoorSession.CallMinutes, 0) << name;
+    EXPECT_EQ(MinutesLeft(), 0) << name;
+  }
 }
 
 // Puts a DOOR32.SYS-shaped file at the path; which values come out tells

@@ -24,7 +24,7 @@ int FakeReadByte(int timeout_ms) {
     Fake.input.pop_front();
     return byte;
   }
-  int64_t wait = timeout_ms > 0 ? timeout_ms : 1;
+  int64_t wait = timeout_ms > 0 ? timeout_ms : 0;  // a look without waiting takes no time
   if (!Fake.timed_input.empty()) {
     auto [at_ms, byte] = Fake.timed_input.front();
     if (at_ms <= Fake.now_ms + wait) {
@@ -96,11 +96,17 @@ int FakeLockFile(int, bool) {
 
 void FakeExit(int code) { throw SessionEnded{code}; }
 
+bool FakeOpenCallerHandle(int handle) {
+  Fake.opened_handles.push_back(handle);
+  return Fake.caller_reachable;
+}
+
 }  // namespace
 
 void InstallFakeHost(const std::string& program_dir) {
   Host = Platform{FakeReadByte, FakeWriteBytes, FakeNowSlot,  FakeMonotonicMs, FakeSleepMs,
-                  FakeSeedRandom, FakeRandom,   FakeLockFile, FakeExit};
+                  FakeSeedRandom, FakeRandom,   FakeLockFile, FakeExit,
+                  FakeOpenCallerHandle};
   FlushOutput();  // bytes a previous test left half-written go nowhere
   Fake = FakeHostState{};
   ResetDoorSession();

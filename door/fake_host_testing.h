@@ -33,6 +33,8 @@ struct FakeHostState {
   // Runs at every ReadByte, before a byte is taken: what another node does
   // while this caller looks at his screen.
   std::function<void()> before_read;
+  bool caller_reachable = true;   // what OpenCallerHandle answers
+  std::vector<int> opened_handles;  // every OpenCallerHandle argument
 };
 
 extern FakeHostState Fake;

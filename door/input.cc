@@ -19,6 +19,7 @@ KeyDecoder decoder;
 std::string decoded;  // keys decoded but not yet read, 0 + scan code for cursor keys
 int64_t escape_since_ms = 0;
 int64_t last_tick_ms = 0;
+bool caller_gone = false;  // the look for keys typed ahead found the line closed
 
 bool IsAcceptedScanCode(uint8_t scan) {
   switch (scan) {
@@ -76,22 +77,41 @@ void CallWaitingTick(int64_t now_ms) {
   FlushOutput();
 }
 
+// Hands a byte from the caller to the key decoder; false when none came.
+bool DecodeReceived(int byte, int64_t now_ms) {
+  if (byte == kHungUp) EndOnHangUp();
+  if (byte < 0) return false;
+  bool was_waiting = KeyDecoderWaiting(decoder);
+  DecodeKeyByte(decoder, static_cast<uint8_t>(byte), decoded);
+  if (!was_waiting && KeyDecoderWaiting(decoder)) escape_since_ms = now_ms;
+  return true;
+}
+
 // Blocks for the next byte from the caller and decodes it.
 void WaitForBytes() {
   FlushOutput();
   if (DoorSession.BeforeWait != nullptr) DoorSession.BeforeWait();
   int64_t now_ms = Host.MonotonicMs();
-  int byte = Host.ReadByte(WaitTimeoutMs(now_ms));
+  int byte = caller_gone ? kHungUp : Host.ReadByte(WaitTimeoutMs(now_ms));
   now_ms = Host.MonotonicMs();
-  if (byte == kHungUp) EndOnHangUp();
-  if (byte >= 0) {
-    bool was_waiting = KeyDecoderWaiting(decoder);
-    DecodeKeyByte(decoder, static_cast<uint8_t>(byte), decoded);
-    if (!was_waiting && KeyDecoderWaiting(decoder)) escape_since_ms = now_ms;
-  } else if (KeyDecoderWaiting(decoder) && now_ms - escape_since_ms >= kLoneEscapeMs) {
+  if (!DecodeReceived(byte, now_ms) && KeyDecoderWaiting(decoder) &&
+      now_ms - escape_since_ms >= kLoneEscapeMs) {
     FlushKeyDecoder(decoder, decoded);
   }
   CallWaitingTick(now_ms);
+}
+
+// Decodes a byte the caller has already sent, without waiting. A closed line
+// is left to the wait, so the end comes after what is stored before every
+// wait, as it always does.
+bool TakeTypedAhead() {
+  if (caller_gone) return false;
+  const int byte = Host.ReadByte(0);
+  if (byte == kHungUp) {
+    caller_gone = true;
+    return false;
+  }
+  return DecodeReceived(byte, Host.MonotonicMs());
 }
 
 uint8_t TakeDecodedKey() {
@@ -116,6 +136,7 @@ void ResetKeyboard() {
   decoded.clear();
   escape_since_ms = 0;
   last_tick_ms = 0;
+  caller_gone = false;
 }
 
 uint8_t ReadKey() {
@@ -129,6 +150,9 @@ uint8_t ReadKey() {
       if (DoorSession.AcceptCursorKeys && IsAcceptedScanCode(scan)) return scan;
       continue;
     }
+    // Keys typed ahead count before the limits: a caller is not cut off, or
+    // warned between two of his keys, while the keys he sent in time wait.
+    if (TakeTypedAhead()) continue;
     CheckLimits();
     WaitForBytes();
   }

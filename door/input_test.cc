@@ -78,6 +78,40 @@ TEST_F(ReadKeyTest, HangUpEndsAtOnceWithTheColourReset) {
   EXPECT_LE(Fake.reads, 1);
 }
 
+// Keys the caller typed ahead were sent in his time: they are read before the
+// limits are looked at, and no warning lands between them.
+TEST_F(ReadKeyTest, KeysTypedAheadComeBeforeTheLimits) {
+  StartTimer(0);
+  QueueKeys("ab");
+  EXPECT_EQ(ReadKey(), 'a');
+  EXPECT_EQ(ReadKey(), 'b');
+  EXPECT_EQ(ReadUntilEnd(), 0);
+  EXPECT_EQ(TakeOutput(), kTimeUp);
+
+  InstallFakeHost("/tmp");
+  StartTimer(5);
+  QueueKeys("\x1b[Ac");
+  EXPECT_EQ(ReadKey(), 'H');
+  EXPECT_EQ(ReadKey(), 'c');
+  EXPECT_EQ(TakeOutput(), "") << "no warning between typed-ahead keys";
+  QueueKeyAt(1000, 'd');
+  EXPECT_EQ(ReadKey(), 'd');
+  EXPECT_EQ(TakeOutput(), kFiveLeft) << "the warning comes at the first real wait";
+}
+
+// A line found closed while looking for typed-ahead keys ends the session only
+// after what the door stores before every wait.
+TEST_F(ReadKeyTest, AHangUpSeenBeforeTheWaitStillStoresFirst) {
+  static int stored;
+  stored = 0;
+  DoorSession.BeforeWait = [] { ++stored; };
+  WriteText("shown");
+  Fake.input.push_back(kHungUp);
+  EXPECT_EQ(ReadUntilEnd(), 0);
+  EXPECT_EQ(stored, 1);
+  EXPECT_EQ(TakeOutput(), "shown\x1b[0;37m\x1b[40m\r\n");
+}
+
 TEST_F(ReadKeyTest, CursorKeysBecomeLettersAndOthersAreDropped) {
   QueueKeys("\x1b[A\x1b[2~\x1bOD\x1b[6~");
   EXPECT_EQ(ReadKey(), 'H');

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "door/output.h"
+#include "door/socket_link.h"
 #include "door/terminal.h"
 
 namespace {
@@ -24,6 +25,7 @@ std::mt19937 generator{1};
 
 int PosixReadByte(int timeout_ms) {
   if (input_next < input_length) return input_buffer[input_next++];
+  EnterRawMode();
   pollfd watch{STDIN_FILENO, POLLIN, 0};
   int ready = poll(&watch, 1, timeout_ms < 0 ? 0 : timeout_ms);
   if (ready == 0) return kNoByte;
@@ -39,6 +41,7 @@ int PosixReadByte(int timeout_ms) {
 }
 
 bool PosixWriteBytes(const char* data, size_t length) {
+  EnterRawMode();
   while (length > 0) {
     ssize_t sent = write(STDOUT_FILENO, data, length);
     if (sent < 0) {
@@ -136,7 +139,7 @@ void PosixExit(int code) {
 Platform PosixPlatform() {
   return Platform{PosixReadByte,   PosixWriteBytes, PosixNow,      PosixMonotonicMs,
                   PosixSleepMs,    PosixSeedRandom, PosixRandom,   PosixLockFile,
-                  PosixExit};
+                  PosixExit,       OpenCallerHandle};
 }
 
 Platform Host = PosixPlatform();

@@ -1,5 +1,5 @@
-// The door's only ways out to the operating system: the caller's terminal, the
-// clock, sleep, randomness, file locks and process exit. Production code calls
+// The door's only ways out to the operating system: the caller's terminal or
+// socket, the clock, sleep, randomness, file locks and process exit. Production code calls
 // these through `Host`; tests replace the pointers with fakes (queued keys,
 // captured bytes, a ticking clock, scripted draws, denied locks).
 #pragma once
@@ -53,6 +53,11 @@ struct Platform {
   int (*LockFile)(int fd, bool exclusive);
   // Ends the process. The POSIX default never returns; test fakes may throw.
   void (*Exit)(int code);
+  // Takes the telnet socket a BBS hands over by descriptor as the caller's
+  // connection, so ReadByte and WriteBytes go through it; when the handle is
+  // no connected socket, standard I/O stays. False when neither reaches a
+  // caller.
+  bool (*OpenCallerHandle)(int handle);
 };
 
 // The process-wide platform; starts as the POSIX implementation.

@@ -84,31 +84,56 @@ std::string FakeTimeLibrary() {
   return "";
 }
 
+namespace {
+
+// In the child: the clock pinned when asked, then the program.
+[[noreturn]] void ExecDoor(const std::string& dir, const std::vector<std::string>& args,
+                           const std::string& fake_time) {
+  if (chdir(dir.c_str()) != 0) _exit(120);
+  if (!fake_time.empty()) {
+    setenv("LD_PRELOAD", FakeTimeLibrary().c_str(), 1);
+    setenv("FAKETIME", ("@" + fake_time).c_str(), 1);
+    setenv("FAKETIME_DONT_RESET", "1", 1);
+    setenv("FAKETIME_NO_CACHE", "1", 1);
+    // A sanitizer build wants its runtime first; the preloaded clock is harmless.
+    std::string asan = getenv("ASAN_OPTIONS") ? getenv("ASAN_OPTIONS") : "";
+    setenv("ASAN_OPTIONS", (asan + ":verify_asan_link_order=0").c_str(), 1);
+  }
+  std::vector<char*> argv;
+  std::string program = dir + "/kordavin";
+  argv.push_back(program.data());
+  std::vector<std::string> copies = args;
+  for (std::string& arg : copies) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(121);
+}
+
+}  // namespace
+
 bool StartDoor(DoorRun& run, const std::string& dir, const std::vector<std::string>& args,
                const std::string& fake_time) {
   winsize size{25, 80, 0, 0};
   run = DoorRun{};
   run.pid = forkpty(&run.master, nullptr, nullptr, &size);
   if (run.pid < 0) return false;
+  if (run.pid == 0) ExecDoor(dir, args, fake_time);
+  return true;
+}
+
+bool StartDoorOnSocket(DoorRun& run, const std::string& dir, const std::vector<std::string>& args,
+                       int caller, int door_socket, int handle, int stdio_fd,
+                       const std::string& fake_time) {
+  run = DoorRun{};
+  run.master = caller;
+  run.pid = fork();
+  if (run.pid < 0) return false;
   if (run.pid == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(120);
-    if (!fake_time.empty()) {
-      setenv("LD_PRELOAD", FakeTimeLibrary().c_str(), 1);
-      setenv("FAKETIME", ("@" + fake_time).c_str(), 1);
-      setenv("FAKETIME_DONT_RESET", "1", 1);
-      setenv("FAKETIME_NO_CACHE", "1", 1);
-      // A sanitizer build wants its runtime first; the preloaded clock is harmless.
-      std::string asan = getenv("ASAN_OPTIONS") ? getenv("ASAN_OPTIONS") : "";
-      setenv("ASAN_OPTIONS", (asan + ":verify_asan_link_order=0").c_str(), 1);
+    if (dup2(door_socket, handle) < 0) _exit(122);
+    if (stdio_fd >= 0 && (dup2(stdio_fd, STDIN_FILENO) < 0 || dup2(stdio_fd, STDOUT_FILENO) < 0)) {
+      _exit(123);
     }
-    std::vector<char*> argv;
-    std::string program = dir + "/kordavin";
-    argv.push_back(program.data());
-    std::vector<std::string> copies = args;
-    for (std::string& arg : copies) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(121);
+    ExecDoor(dir, args, fake_time);
   }
   return true;
 }

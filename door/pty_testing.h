@@ -28,6 +28,14 @@ std::string Door32For(const std::string& real_name, int minutes = 60);
 // clock with libfaketime (e.g. "2026-12-08 14:00:00").
 bool StartDoor(DoorRun& run, const std::string& dir, const std::vector<std::string>& args,
                const std::string& fake_time = "");
+// Starts dir/kordavin as a BBS that hands over the caller's socket does:
+// door_socket becomes descriptor handle in the door, stdio_fd (unless -1) its
+// standard input and output. run.master is caller, the test's end, through
+// which the other calls below then talk. Every other descriptor of the test
+// must be close-on-exec, or the door holds the line open after the test hangs up.
+bool StartDoorOnSocket(DoorRun& run, const std::string& dir, const std::vector<std::string>& args,
+                       int caller, int door_socket, int handle, int stdio_fd,
+                       const std::string& fake_time = "");
 void SendKeys(DoorRun& run, const std::string& keys);
 // Reads output until it contains needle (searching from `from`); false on timeout or exit.
 bool WaitForOutput(DoorRun& run, const std::string& needle, int timeout_ms, size_t from = 0);

@@ -51,6 +51,13 @@ const char* DropFileMessage(DropFileResult result) {
   }
 }
 
+// A telnet handle in DOOR32.SYS is the caller's socket when the BBS runs the
+// door that way; other BBSs write one and still connect standard I/O.
+DropFileResult OpenConnection() {
+  if (DoorSession.CommType != 2 || DoorSession.CommHandle < 0) return Ok;
+  return Host.OpenCallerHandle(DoorSession.CommHandle) ? Ok : PortError;
+}
+
 }  // namespace
 
 void ResetDoorSession() {
@@ -74,14 +81,15 @@ void StartSession(int argc, char** argv) {
   if (arguments <= 0) ShowUsageAndExit("No command line switches defined.");
   if (arguments != 2) ShowUsageAndExit("Invalid command line switches.");
   DropFileResult result = ReadDropFile(argv[1]);
+  if (result == Ok) result = OpenConnection();
   if (result != Ok) ShowUsageAndExit(DropFileMessage(result));
   DoorSession.Node = static_cast<int16_t>(static_cast<uint16_t>(TextToInt(argv[2]) & 0xFFFF));
   if (DoorSession.Node < 1) ShowUsageAndExit("Invalid node number specified.");
 }
 
 void ShowUsageAndExit(std::string_view message) {
-  // CR LF: the terminal is already in raw mode, where a bare LF does not
-  // return the carriage.
+  // CR LF: a terminal is in raw mode by the time this is sent, and a bare LF
+  // does not return the carriage there.
   std::string screen = "\r\nKORDAVIN ERROR : ";
   screen += message;
   screen +=

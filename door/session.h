@@ -8,8 +8,8 @@
 
 struct DoorSessionRecord {
   std::string BbsName;        // BBS software name from DOOR32.SYS, up to 255 bytes
-  uint8_t CommType = 0;       // 0 local, 1 serial, 2 telnet (DOOR32.SYS); unused
-  int32_t CommHandle = 0;     // port number or socket handle; unused, all I/O is stdio
+  uint8_t CommType = 0;       // 0 local, 1 serial, 2 telnet (DOOR32.SYS)
+  int32_t CommHandle = 0;     // port number, or the caller's socket with CommType 2
   int32_t Baud = 0;           // connection speed; unused
   bool LocalMode = false;     // recorded from the drop file; changes nothing
   int32_t UserRecord = 0;     // caller's record number at the BBS; unused
@@ -46,8 +46,9 @@ extern DoorSessionRecord DoorSession;
 // Puts the session back to its initial values with the default handlers.
 void ResetDoorSession();
 
-// Reads the command line and the drop file and starts the session clock, or
-// shows the usage screen and ends the process.
+// Reads the command line and the drop file, starts the session clock and
+// takes the caller's connection, or shows the usage screen and ends the
+// process.
 void StartSession(int argc, char** argv);
 
 // Prints the usage screen with the message and ends the process with code 0.

@@ -86,6 +86,27 @@ TEST_F(SessionTest, NodeKeepsTheLowSixteenBits) {
   EXPECT_EQ(MinutesLeft(), 45) << "the clock runs from the drop file's minutes";
 }
 
+// Only a telnet handle of 0 or more in DOOR32.SYS asks for the caller's
+// socket; when neither it nor standard input reaches a caller, the port error.
+TEST_F(SessionTest, ATelnetHandleOpensTheCallersConnection) {
+  EXPECT_EQ(Start({drop_file_, "1"}), -1);
+  EXPECT_EQ(Fake.opened_handles, std::vector<int>{5});
+
+  Fake.caller_reachable = false;
+  EXPECT_EQ(Start({drop_file_, "1"}), 0);
+  EXPECT_EQ(TakeOutput(), UsageWith("Unable to open communications port"));
+  EXPECT_EQ(Start({drop_file_, "0"}), 0);
+  EXPECT_EQ(TakeOutput(), UsageWith("Unable to open communications port"))
+      << "the connection is opened before the node number is looked at";
+
+  Fake.opened_handles.clear();
+  for (const char* first_lines : {"0\r\n5\r\n", "1\r\n5\r\n", "2\r\n-1\r\n"}) {
+    std::ofstream(drop_file_) << first_lines << "38400\r\nTest BBS\r\n7\r\nJane Doe\r\n";
+    EXPECT_EQ(Start({drop_file_, "1"}), -1) << first_lines;
+  }
+  EXPECT_TRUE(Fake.opened_handles.empty()) << "standard I/O, as the drop file says";
+}
+
 TEST(ProgramDir, KeepsTheDirectoryAndAddsASlash) {
   EXPECT_EQ(ProgramDirOf("/bbs/doors/game/run"), "/bbs/doors/game//");
   EXPECT_EQ(ProgramDirOf("/kordavin"), "//");

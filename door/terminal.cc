@@ -1,6 +1,7 @@
 #include "door/terminal.h"
 
 #include <signal.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -12,6 +13,8 @@ namespace {
 
 termios saved_mode{};
 volatile sig_atomic_t mode_saved = 0;
+bool raw_mode_tried = false;
+volatile sig_atomic_t hangup_socket = -1;
 int hold_depth = 0;
 
 // Every restore is on the way out. The restored mode turns the caller's ^C,
@@ -26,16 +29,21 @@ void IgnoreTerminalKeySignals() {
   for (int signal_number : {SIGINT, SIGQUIT, SIGTSTP}) sigaction(signal_number, &ignore, nullptr);
 }
 
+// Best effort on the way out: a socket that cannot take the bytes at once
+// must not hold the exit up.
+void WriteLastBytes(const char* bytes, size_t length) {
+  ssize_t ignored = hangup_socket >= 0
+                        ? send(hangup_socket, bytes, length, MSG_NOSIGNAL | MSG_DONTWAIT)
+                        : write(STDOUT_FILENO, bytes, length);
+  (void)ignored;
+}
+
 // Runs on SIGHUP or SIGTERM at any moment, so only async-signal-safe calls:
 // the colour reset and line end of the close-down, the terminal mode, _exit.
 void OnHangupSignal(int) {
   static const char kReset[] = "\x1b[0;37m\x1b[40m";
-  if (DoorSession.Ansi == 1) {
-    ssize_t ignored = write(STDOUT_FILENO, kReset, sizeof kReset - 1);
-    (void)ignored;
-  }
-  ssize_t ignored = write(STDOUT_FILENO, "\r\n", 2);
-  (void)ignored;
+  if (DoorSession.Ansi == 1) WriteLastBytes(kReset, sizeof kReset - 1);
+  WriteLastBytes("\r\n", 2);
   if (mode_saved) {
     IgnoreTerminalKeySignals();
     tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
@@ -55,9 +63,18 @@ void InstallSignalHandlers() {
   signal(SIGPIPE, SIG_IGN);
 }
 
+}  // namespace
+
+void SetUpTerminal() {
+  InstallSignalHandlers();
+  std::atexit(RestoreTerminal);
+}
+
 // Key at a time, no echo, no signal keys, no CR/LF translation, no flow
 // control: BBS packages often hand the door a pty left in cooked mode.
 void EnterRawMode() {
+  if (raw_mode_tried) return;
+  raw_mode_tried = true;
   if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved_mode) != 0) return;
   termios raw = saved_mode;
   raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
@@ -72,13 +89,7 @@ void EnterRawMode() {
   tcsetattr(STDIN_FILENO, TCSANOW, &raw);
 }
 
-}  // namespace
-
-void SetUpTerminal() {
-  InstallSignalHandlers();
-  EnterRawMode();
-  std::atexit(RestoreTerminal);
-}
+void SetHangupSocket(int fd) { hangup_socket = fd; }
 
 void RestoreTerminal() {
   if (!mode_saved) return;

@@ -2,9 +2,17 @@
 // terminate signals, and holding those signals off while a record is written.
 #pragma once
 
-// Installs the signal handlers, ignores SIGPIPE and puts a tty into raw mode;
-// the previous mode is restored at every exit.
+// Installs the signal handlers and ignores SIGPIPE; a mode EnterRawMode set
+// is restored at every exit.
 void SetUpTerminal();
+
+// Puts a tty on standard input into raw mode, once. The standard I/O link
+// calls it before it first reads or writes, so a caller on a socket never has
+// the terminal the door was started from changed under him.
+void EnterRawMode();
+
+// The hang-up signal's last bytes go to this socket instead of standard output.
+void SetHangupSocket(int fd);
 
 // Restores the terminal mode saved by SetUpTerminal (safe to call twice).
 void RestoreTerminal();

@@ -28,6 +28,7 @@ TEST(TerminalRestore, KeySignalsCannotCutTheWayOutShort) {
       {
         TakePtyAsStdin();
         SetUpTerminal();
+        EnterRawMode();
         RestoreTerminal();
         std::raise(SIGINT);
         std::raise(SIGQUIT);

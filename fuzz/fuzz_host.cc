@@ -60,11 +60,14 @@ int FuzzLockFile(int, bool) { return kLockGranted; }
 
 void FuzzExitSlot(int code) { throw FuzzExit{code}; }
 
+bool FuzzOpenCallerHandle(int) { return true; }
+
 }  // namespace
 
 void InstallFuzzHost(const std::string& program_dir) {
   Host = Platform{FuzzReadByte,   FuzzWriteBytes, FuzzNow,      FuzzMonotonicMs, FuzzSleepMs,
-                  FuzzSeedRandom, FuzzRandom,     FuzzLockFile, FuzzExitSlot};
+                  FuzzSeedRandom, FuzzRandom,     FuzzLockFile, FuzzExitSlot,
+                  FuzzOpenCallerHandle};
   FlushOutput();
   FuzzHost = FuzzHostState{};
   ResetDoorSession();

@@ -14,6 +14,7 @@ ls /usr/lib/*/libclang_rt.asan* /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_r
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 ls /usr/lib/*/faketime/libfaketime.so.1 >/dev/null 2>&1 || missing+=(faketime)
 command -v chromium >/dev/null || missing+=(chromium)
+[ -x /usr/bin/telnet ] || missing+=(telnet)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   sudo=""

@@ -1,0 +1,278 @@
+// The real door on a caller's socket handed over by descriptor, as a BBS's
+// socket run mode starts it: the socket named in DOOR32.SYS, standard I/O
+// pointed somewhere else.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "door/pty_testing.h"
+
+namespace {
+
+constexpr int kWait = 8000;
+constexpr int kHandle = 16;  // the number a BBS passed in the run that was seen to fail
+const char* kToday = "2026-12-08 14:00:00";
+const std::string kAnsiQuestion = "\x1b[H\x1b[2JDo you want ANSI graphics? [Y/N] ";
+const std::string kIac = "\xff";
+
+std::string Door32OnHandle(int handle, const std::string& name) {
+  return "2\r\n" + std::to_string(handle) + "\r\n38400\r\nTest BBS\r\n1\r\n" + name + "\r\n" +
+         name + "\r\n10\r\n60\r\n1\r\n1\r\n";
+}
+
+// A socket listening on a free loopback port, which lands in address; -1 on failure.
+int LoopbackListener(sockaddr_in& address) {
+  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  address = sockaddr_in{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+      listen(listener, 1) == 0 &&
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    return listener;
+  }
+  close(listener);
+  return -1;
+}
+
+// A connected loopback TCP pair: [0] the caller's end, [1] the door's.
+bool TcpPair(int ends[2]) {
+  sockaddr_in address;
+  int listener = LoopbackListener(address);
+  ends[0] = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  bool ok = listener >= 0 &&
+            connect(ends[0], reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ends[1] = ok ? accept4(listener, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+  close(listener);
+  return ok && ends[1] >= 0;
+}
+
+// Whatever the door's standard I/O pty has been sent, without waiting long.
+std::string DrainPty(int master) {
+  std::string got;
+  char buffer[256];
+  pollfd watch{master, POLLIN, 0};
+  while (poll(&watch, 1, 50) > 0) {
+    ssize_t n = read(master, buffer, sizeof buffer);
+    if (n <= 0) break;
+    got.append(buffer, static_cast<size_t>(n));
+  }
+  return got;
+}
+
+class SocketE2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
+    dir_ = MakeDoorDir();
+  }
+  void TearDown() override {
+    StopDoor(run_);
+    if (client_ > 0) {
+      kill(client_, SIGKILL);
+      waitpid(client_, nullptr, 0);
+    }
+    for (int fd : {pty_master_, pty_slave_}) {
+      if (fd >= 0) close(fd);
+    }
+    if (!dir_.empty()) RemoveDoorDir(dir_);
+  }
+
+  // A pty for the door's standard I/O, so the test can see nothing goes there.
+  int OpenWatchedPty() {
+    if (openpty(&pty_master_, &pty_slave_, nullptr, nullptr, nullptr) != 0) return -1;
+    fcntl(pty_master_, F_SETFD, FD_CLOEXEC);
+    fcntl(pty_slave_, F_SETFD, FD_CLOEXEC);
+    return pty_slave_;
+  }
+
+  // Starts the door on one end of the pair; the test keeps the other.
+  void StartOn(const int ends[2], int stdio_fd, const std::string& name = "Jane Doe") {
+    WriteDoorFile(dir_, "DOOR32.SYS", Door32OnHandle(kHandle, name));
+    ASSERT_TRUE(StartDoorOnSocket(run_, dir_, {dir_ + "/DOOR32.SYS", "1"}, ends[0], ends[1],
+                                  kHandle, stdio_fd, kToday));
+    close(ends[1]);
+  }
+
+  void StartOnSocketPair(int stdio_fd, const std::string& name = "Jane Doe") {
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+    StartOn(ends, stdio_fd, name);
+  }
+
+  std::string ReadDoorFile(const std::string& name) {
+    std::ifstream in(dir_ + "/" + name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
+  void Answer(const std::string& text, const std::string& keys) {
+    ASSERT_TRUE(WaitForOutput(run_, text, kWait, mark_)) << "waiting for: " << text << "\n"
+                                                         << run_.output.substr(mark_);
+    mark_ = run_.output.find(text, mark_) + text.size();
+    SendKeys(run_, keys);
+  }
+
+  // Sends the pieces one read apart, as a slow line delivers them.
+  void SendInPieces(std::initializer_list<std::string> pieces) {
+    for (const std::string& piece : pieces) {
+      SendKeys(run_, piece);
+      usleep(20 * 1000);
+    }
+  }
+
+  std::string dir_;
+  DoorRun run_;
+  size_t mark_ = 0;
+  int pty_master_ = -1;
+  int pty_slave_ = -1;
+  pid_t client_ = -1;  // a telnet client, when the test runs one
+};
+
+TEST_F(SocketE2eTest, ACallerJoinsAndPlaysThroughTheSocketAndStandardIoIsLeftAlone) {
+  int stdio = OpenWatchedPty();
+  ASSERT_GE(stdio, 0);
+  termios before{};
+  tcgetattr(stdio, &before);
+  StartOnSocketPair(stdio, "J\xffrg Doe");
+  Answer(kAnsiQuestion, "n");
+  Answer("Would you like to play? [Y/N] ", "y");
+  ASSERT_TRUE(WaitForOutput(run_, "Enter your Pimp Name : ", kWait, mark_)) << run_.output;
+  // Commands of every shape, one inside a cursor key's escape sequence, and
+  // pieces that end half-way through a command; option bytes are letters, so
+  // any that leaked would be typed into the name.
+  SendInPieces({"D" + kIac + "\xfdZo\x1b" + kIac, "\xf1[A" + kIac + "\xfa" + "QQ" + kIac,
+                kIac + "Q" + kIac + "\xf0" + "c" + kIac, "\xfbP\r\n"});
+  Answer("Dohc\r\n", "");
+  Answer("[-*-]", "\r");
+  Answer("[1ST & MAIN]: ", "y");
+  Answer("Bulletin Board Alias : J\xff\xffrg Doe\r\n", "");
+  Answer("[1ST & MAIN]: ", "q");
+  Answer("Are you sure you want to quit? [Y/N] ", "y");
+  Answer("[-*-]", std::string("\r\0", 2));
+  EXPECT_EQ(WaitForExit(run_, kWait), 0) << run_.output;
+
+  EXPECT_EQ(DrainPty(pty_master_), "") << "nothing is written to standard output";
+  termios after{};
+  tcgetattr(stdio, &after);
+  EXPECT_EQ(after.c_lflag & (ICANON | ECHO), before.c_lflag & (ICANON | ECHO))
+      << "the terminal the door was started from keeps its mode";
+}
+
+TEST_F(SocketE2eTest, EndOfStreamAResetAndSigtermEndTheDoorAtOnce) {
+  StartOnSocketPair(-1);
+  ASSERT_TRUE(WaitForOutput(run_, kAnsiQuestion, kWait));
+  shutdown(run_.master, SHUT_WR);
+  EXPECT_EQ(WaitForExit(run_, 1000), 0) << "end of stream";
+  StopDoor(run_);
+
+  int ends[2];
+  ASSERT_TRUE(TcpPair(ends));
+  StartOn(ends, -1);
+  ASSERT_TRUE(WaitForOutput(run_, kAnsiQuestion, kWait));
+  linger abort_on_close{1, 0};
+  setsockopt(run_.master, SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close);
+  close(run_.master);  // a reset, not an orderly end
+  run_.master = -1;
+  EXPECT_EQ(WaitForExit(run_, 1000), 0) << "reset";
+  StopDoor(run_);
+
+  StartOnSocketPair(-1);
+  ASSERT_TRUE(WaitForOutput(run_, kAnsiQuestion, kWait));
+  size_t before = run_.output.size();
+  kill(run_.pid, SIGTERM);
+  EXPECT_EQ(WaitForExit(run_, 1000), 0);
+  EXPECT_EQ(run_.output.substr(before), "\x1b[0;37m\x1b[40m\r\n")
+      << "the last bytes of a terminate signal go to the socket";
+}
+
+// A real client's negotiation in the stream: the relay answers the client's
+// call as a BBS does, asks for what a BBS asks for, and hands the door the line.
+TEST_F(SocketE2eTest, TheTelnetClientPlaysThroughARelay) {
+  if (access("/usr/bin/telnet", X_OK) != 0) GTEST_SKIP() << "telnet is not installed";
+  sockaddr_in address;
+  int listener = LoopbackListener(address);
+  ASSERT_GE(listener, 0);
+  const std::string port = std::to_string(ntohs(address.sin_port));
+
+  winsize screen{25, 80, 0, 0};  // reported by the client: 80 is 'P', a key if it leaked
+  int client_screen = -1;
+  client_ = forkpty(&client_screen, nullptr, nullptr, &screen);
+  ASSERT_GE(client_, 0);
+  if (client_ == 0) {
+    execl("/usr/bin/telnet", "telnet", "127.0.0.1", port.c_str(), static_cast<char*>(nullptr));
+    _exit(121);
+  }
+  fcntl(client_screen, F_SETFD, FD_CLOEXEC);
+  pollfd call{listener, POLLIN, 0};
+  ASSERT_EQ(poll(&call, 1, kWait), 1) << "the client did not call";
+  int line = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  close(listener);
+  ASSERT_GE(line, 0);
+  // The BBS echoes and goes key at a time, and asks for the window size and
+  // the terminal type; the client's answers reach the door.
+  const std::string negotiation = "\xff\xfb\x01\xff\xfb\x03\xff\xfd\x1f\xff\xfd\x18";
+  ASSERT_EQ(send(line, negotiation.data(), negotiation.size(), 0),
+            static_cast<ssize_t>(negotiation.size()));
+  int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+  int ends[2] = {client_screen, line};
+  StartOn(ends, null, "J\xffrg Doe");
+  close(null);
+
+  Answer(kAnsiQuestion, "n");
+  Answer("Would you like to play? [Y/N] ", "y");
+  Answer("Enter your Pimp Name : ", "tom\r");
+  Answer("Tom", "");
+  Answer("[-*-]", "\r");
+  Answer("[1ST & MAIN]: ", "y");
+  Answer("Bulletin Board Alias : J\xffrg Doe", "");
+  Answer("[1ST & MAIN]: ", "q");
+  Answer("Are you sure you want to quit? [Y/N] ", "y");
+  Answer("[-*-]", "\r");
+  EXPECT_EQ(WaitForExit(run_, kWait), 0) << run_.output;
+  EXPECT_EQ(run_.output.find("\xff\xff"), std::string::npos) << "the client took IAC IAC as one 255";
+}
+
+// A telnet handle that names no socket: standard I/O when it can reach a
+// caller, otherwise the usage screen and nothing else.
+TEST_F(SocketE2eTest, AHandleThatIsNoSocket) {
+  // The shell names descriptors up to 9 only.
+  WriteDoorFile(dir_, "DOOR32.SYS", Door32OnHandle(7, "Jane Doe"));
+  WriteDoorFile(dir_, "plain.txt", "not a socket");
+  // Standard input: /dev/null, as the BBS left it; closed; a device that is
+  // no line. The handle: not open, or a plain file.
+  for (const char* redirections : {"</dev/null", "</dev/null 7<plain.txt", "7<plain.txt <&-",
+                                   "</dev/zero"}) {
+    std::string command =
+        "cd " + dir_ + " && ./kordavin DOOR32.SYS 1 " + redirections + " >out.txt 2>err.txt";
+    int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << redirections;
+    EXPECT_EQ(ReadDoorFile("out.txt"),
+              "\r\nKORDAVIN ERROR : Unable to open communications port\r\n\r\n"
+              "Proper Command Line Samples\r\n---------------------------\r\n"
+              "KORDAVIN [path and filename of drop file] [node number]\r\n"
+              "kordavin /bbs/door32.sys 1\r\nkordavin /bbs/door.sys 1\r\n"
+              "kordavin /bbs/dorinfo1.def 1\r\nkordavin /bbs/chain.txt 1\r\n\r\n"
+              "Please refer to KORDAVIN.DOC for further information.\r\n")
+        << redirections;
+    EXPECT_EQ(ReadDoorFile("err.txt"), "") << redirections;
+  }
+  // A pipe on standard input is a BBS that wrote a handle and runs the door
+  // on standard I/O: the game starts there.
+  std::string command = "cd " + dir_ + " && true | ./kordavin DOOR32.SYS 1 >out.txt 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(ReadDoorFile("out.txt").substr(0, kAnsiQuestion.size()), kAnsiQuestion);
+}
+
+}  // namespace

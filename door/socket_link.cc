@@ -1,0 +1,120 @@
+#include "door/socket_link.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "door/platform.h"
+#include "door/telnet.h"
+#include "door/terminal.h"
+
+namespace {
+
+// A live client drains what it is sent within moments, however slow its line;
+// one that has taken no byte for a minute has lost its route or stopped
+// reading, and the kernel would take a quarter of an hour of retransmissions
+// to say so. Giving up then frees the node well before the idle limit would.
+constexpr int64_t kSendPatienceMs = 60 * 1000;
+
+int caller = -1;
+TelnetDecoder telnet;
+std::string received;  // the caller's bytes with the telnet commands taken out
+size_t received_next = 0;
+std::string escaped;   // one operation's output with its 255s doubled
+
+int64_t NowMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+bool IsConnectedStreamSocket(int fd) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISSOCK(info.st_mode)) return false;
+  int type = 0;
+  socklen_t size = sizeof type;
+  if (getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &size) != 0 || type != SOCK_STREAM) return false;
+  sockaddr_storage peer{};
+  socklen_t peer_size = sizeof peer;
+  return getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peer_size) == 0;
+}
+
+bool StandardInputReachesCaller() {
+  struct stat info {};
+  if (fstat(STDIN_FILENO, &info) != 0) return false;
+  return isatty(STDIN_FILENO) || S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode);
+}
+
+// Takes what the socket holds; false once the caller has gone (end of
+// stream, a reset, or any other failure).
+bool Receive() {
+  unsigned char buffer[512];
+  const ssize_t got = recv(caller, buffer, sizeof buffer, MSG_DONTWAIT);
+  if (got > 0) {
+    DecodeTelnet(telnet, buffer, static_cast<size_t>(got), received);
+    return true;
+  }
+  return got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK);
+}
+
+int SocketReadByte(int timeout_ms) {
+  const int64_t deadline = NowMs() + (timeout_ms < 0 ? 0 : timeout_ms);
+  for (;;) {
+    if (received_next < received.size()) {
+      return static_cast<unsigned char>(received[received_next++]);
+    }
+    received.clear();
+    received_next = 0;
+    const int64_t left = deadline - NowMs();
+    pollfd watch{caller, POLLIN, 0};
+    const int ready = poll(&watch, 1, left > 0 ? static_cast<int>(left) : 0);
+    if (ready == 0) return kNoByte;
+    if (ready < 0) return errno == EINTR ? kNoByte : kHungUp;
+    if (!Receive()) return kHungUp;
+    // Telnet commands alone are no key; a client that sends nothing else
+    // must not keep the door from looking at its limits.
+    if (received.empty() && NowMs() >= deadline) return kNoByte;
+  }
+}
+
+bool SendAll(const char* data, size_t length) {
+  int64_t last_progress = NowMs();
+  while (length > 0) {
+    const ssize_t sent = send(caller, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent > 0) {
+      data += sent;
+      length -= static_cast<size_t>(sent);
+      last_progress = NowMs();
+      continue;
+    }
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
+    const int64_t left = last_progress + kSendPatienceMs - NowMs();
+    if (left <= 0) return false;
+    pollfd watch{caller, POLLOUT, 0};
+    if (poll(&watch, 1, static_cast<int>(left)) < 0 && errno != EINTR) return false;
+  }
+  return true;
+}
+
+bool SocketWriteBytes(const char* data, size_t length) {
+  escaped.clear();
+  EscapeTelnet(std::string_view(data, length), escaped);
+  return SendAll(escaped.data(), escaped.size());
+}
+
+}  // namespace
+
+bool OpenCallerHandle(int handle) {
+  if (!IsConnectedStreamSocket(handle)) return StandardInputReachesCaller();
+  caller = handle;
+  Host.ReadByte = SocketReadByte;
+  Host.WriteBytes = SocketWriteBytes;
+  SetHangupSocket(handle);
+  return true;
+}
