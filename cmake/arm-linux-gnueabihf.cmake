@@ -1,0 +1,7 @@
+# Cross build for 32-bit Raspberry Pi OS (armhf) with Debian's
+# g++-arm-linux-gnueabihf. The test programs run under qemu-user.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR armv7l)
+set(KORDAVIN_TRIPLE arm-linux-gnueabihf)
+include(${CMAKE_CURRENT_LIST_DIR}/cross-debian.cmake)
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L /usr/${KORDAVIN_TRIPLE})
