@@ -58,6 +58,10 @@ bool PosixWriteBytes(const char* data, size_t length) {
   return true;
 }
 
+// A 32-bit clock runs out in January 2038 and would send every player back
+// to 1901; 32-bit ARM builds must ask for the 64-bit one.
+static_assert(sizeof(time_t) >= 8, "build with -D_TIME_BITS=64 -D_FILE_OFFSET_BITS=64");
+
 LocalClock PosixNow() {
   time_t now = time(nullptr);
   tm local{};

@@ -208,8 +208,9 @@ int WaitForExitWithCpu(DoorRun& run, int timeout_ms, long& cpu_ms) {
     if (done == run.pid) {
       run.exited = true;
       run.exit_status = status;
-      cpu_ms = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000L +
-               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000L;
+      // time_t is wider than long where 32-bit ARM has 64-bit time.
+      cpu_ms = static_cast<long>((usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
+                                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000);
       break;
     }
     if (NowMs() >= deadline) return -1;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the door and every test program twice - with g++, and with clang++
-# under AddressSanitizer and UndefinedBehaviorSanitizer - and runs all tests.
+# under AddressSanitizer and UndefinedBehaviorSanitizer - and runs all tests;
+# then builds the release archives and tests the ARM builds under qemu-user.
 # Installs what it needs on a fresh Debian machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,6 +16,9 @@ ls /usr/lib/*/libclang_rt.asan* /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_r
 ls /usr/lib/*/faketime/libfaketime.so.1 >/dev/null 2>&1 || missing+=(faketime)
 command -v chromium >/dev/null || missing+=(chromium)
 [ -x /usr/bin/telnet ] || missing+=(telnet)
+command -v aarch64-linux-gnu-g++ >/dev/null || missing+=(g++-aarch64-linux-gnu)
+command -v arm-linux-gnueabihf-g++ >/dev/null || missing+=(g++-arm-linux-gnueabihf)
+command -v qemu-arm >/dev/null || missing+=(qemu-user)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   sudo=""
@@ -44,6 +48,8 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite "clang++ ASan+UBSan" build-sanitize -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DKORDAVIN_SANITIZE=ON || status=1
 scripts/fuzz.sh 60 || status=1
+if scripts/release-test.sh; then summary+=("release archives, ARM tests: passed")
+else summary+=("release archives, ARM tests: FAILED"); status=1; fi
 
 echo "=== Summary ==="
 printf '%s\n' "${summary[@]}"

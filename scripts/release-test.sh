@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The release's part of the tests: builds the three archives, runs the unit
+# and in-process tests of both ARM builds under qemu-user, and tries each
+# archive's door as a sysop would, from a fresh unpacking: the usage screen,
+# then a caller through a pipe who turns down ANSI, joins and quits.
+#
+# The ARM programs run under qemu-user with the cross toolchain's libraries;
+# no binfmt registration is needed. The tests that start the built programs
+# themselves (in a pty or with popen) cannot start an ARM program that way and
+# are left to the x86_64 runs; the archive checks below run both ARM programs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+version=$(tr -d '[:space:]' <VERSION)
+arm_machines=(aarch64 armhf)
+unit_tests=(door_tests game_tests town_tests casino_tests sysop/sysop_tests)
+runs_real_programs='*E2eTest.*:SysopProgram.*'
+failures=0
+
+emulator_of() {
+  case $1 in
+    aarch64) echo "qemu-aarch64 -L /usr/aarch64-linux-gnu" ;;
+    armhf) echo "qemu-arm -L /usr/arm-linux-gnueabihf" ;;
+  esac
+}
+
+fail() {
+  echo "FAILED: $*" >&2
+  failures=$((failures + 1))
+}
+
+run_arm_tests() {  # machine
+  local machine=$1 dir=build-release/$1 test emulator
+  read -ra emulator <<<"$(emulator_of "$machine")"
+  echo "=== $machine tests under ${emulator[0]} ==="
+  cmake -S . -B "$dir" -DKORDAVIN_TESTS=ON >/dev/null
+  cmake --build "$dir" -j"$(nproc)" --target "${unit_tests[@]##*/}"
+  for test in "${unit_tests[@]}"; do
+    "${emulator[@]}" "$dir/$test" --gtest_brief=1 --gtest_filter="-$runs_real_programs" ||
+      fail "$machine ${test##*/}"
+  done
+}
+
+# Runs the programs from the unpacked directory, as a BBS would: the door
+# finds its files beside itself and makes its data files there.
+smoke_test_archive() {  # machine
+  local machine=$1 emulator work door output
+  read -ra emulator <<<"$(emulator_of "$machine")"
+  work=$(mktemp -d)
+  tar -xzf "dist/kordavin-$version-linux-$machine.tar.gz" -C "$work"
+  door=$work/kordavin-$version
+  for file in kordavin kordavin-sysop kordavin.dat title1.ans README.md docs; do
+    [ -e "$door/$file" ] || fail "$machine archive: no $file"
+  done
+
+  output=$(timeout 60 "${emulator[@]}" "$door/kordavin" </dev/null) || fail "$machine usage screen: exit code $?"
+  [[ $output == *"KORDAVIN ERROR : No command line switches defined."*"kordavin /bbs/door32.sys 1"* ]] ||
+    fail "$machine usage screen: $output"
+
+  printf '0\r\n-1\r\n38400\r\nLocal\r\n1\r\nSys Op\r\nSys Op\r\n100\r\n60\r\n1\r\n1\r\n' >"$work/DOOR32.SYS"
+  output=$(printf 'nyDoc\r\rqy\r' | timeout 120 "${emulator[@]}" "$door/kordavin" "$work/DOOR32.SYS" 1) ||
+    fail "$machine caller: exit code $?"
+  local step
+  for step in "Do you want ANSI graphics? [Y/N] N" "Kordavin is now ready to be played!" \
+              "Enter your Pimp Name : Doc" "Are you sure you want to quit? [Y/N] Y"; do
+    [[ $output == *"$step"* ]] || fail "$machine caller: never saw \"$step\""
+  done
+  [ ! -e "$door/kordavin.1" ] || fail "$machine caller: the presence file is left behind"
+
+  output=$(timeout 60 "${emulator[@]}" "$door/kordavin-sysop" list) || fail "$machine sysop list: exit code $?"
+  [[ $output == *$'\tDoc\tSys Op\t1000\t'* ]] || fail "$machine sysop list: $output"
+  rm -rf "$work"
+}
+
+scripts/release.sh
+for machine in "${arm_machines[@]}"; do run_arm_tests "$machine"; done
+for machine in x86_64 "${arm_machines[@]}"; do
+  echo "=== $machine archive ==="
+  smoke_test_archive "$machine"
+done
+echo "release: $failures failed"
+[ "$failures" = 0 ]
