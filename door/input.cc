@@ -142,6 +142,9 @@ void ResetKeyboard() {
 uint8_t ReadKey() {
   DoorSession.IdleSince = SecondOfDay();
   DoorSession.IdleSinceMs = Host.MonotonicMs();
+  // Keys typed ahead mean no wait, but the outcome on the screen before this
+  // key is as final as one the caller sat looking at.
+  if (DoorSession.BeforeWait != nullptr) DoorSession.BeforeWait();
   for (;;) {
     if (!decoded.empty()) {
       uint8_t key = TakeDecodedKey();

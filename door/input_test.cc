@@ -108,7 +108,7 @@ TEST_F(ReadKeyTest, AHangUpSeenBeforeTheWaitStillStoresFirst) {
   WriteText("shown");
   Fake.input.push_back(kHungUp);
   EXPECT_EQ(ReadUntilEnd(), 0);
-  EXPECT_EQ(stored, 1);
+  EXPECT_GE(stored, 1) << "the session ended without the store";
   EXPECT_EQ(TakeOutput(), "shown\x1b[0;37m\x1b[40m\r\n");
 }
 

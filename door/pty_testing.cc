@@ -263,6 +263,9 @@ bool StartDoorFromThread(DoorRun& run, const std::string& dir, const std::vector
   run.pid = forkpty(&run.master, nullptr, nullptr, &size);
   if (run.pid < 0) return false;
   if (run.pid == 0) {
+    // Other threads' lines are open here too; a door holding one would keep
+    // that caller's line alive after the test hangs it up.
+    close_range(3, ~0U, 0);
     if (chdir(dir.c_str()) != 0) _exit(120);
     execve(program.c_str(), argv.data(), fake_time.empty() ? environ : envp.data());
     _exit(121);

@@ -35,9 +35,9 @@ struct DoorSessionRecord {
   void (*OnFiveMinutes)() = nullptr;  // exactly 5 minutes left, once
   void (*OnTimeUp)() = nullptr;       // no minutes left
   void (*OnWaiting)() = nullptr;      // about once a second during a wait (pages)
-  // Called each time the door is about to block for a key, after what the
-  // caller should see has been sent: the game stores the caller's record
-  // here, so a hang-up during the wait keeps what the screen showed.
+  // Called as each key is asked for, and each time the door is about to
+  // block for one, after what the caller should see has been sent: the game
+  // stores the caller's record here, so a hang-up keeps what the screen showed.
   void (*BeforeWait)() = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "door/fake_host_testing.h"
+#include "door/output.h"
 #include "game/files.h"
 #include "game/state.h"
 #include "town/raid.h"
@@ -41,6 +42,9 @@ class RivalChangeTest : public ::testing::Test {
     AddRaidTestPlayer(dir_, victim_);
     bool done = false;
     Fake.before_read = [&] {
+      // Keys typed ahead are read before the screen is sent; the other node
+      // acts once the caller has the prompt in front of him.
+      FlushOutput();
       if (done || Fake.output.find(prompt) == std::string::npos) return;
       done = true;
       PlayerRecord rival = ReadRaidTestPlayer(dir_, 2);
