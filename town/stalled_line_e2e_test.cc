@@ -64,7 +64,7 @@ std::string NewsFile() {
   return bytes;
 }
 
-class StalledLineTest : public ::testing::Test {
+class StalledLineE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
@@ -106,7 +106,7 @@ class StalledLineTest : public ::testing::Test {
   std::deque<DoorRun> runs_;
 };
 
-TEST_F(StalledLineTest, OtherNodesJoinPostAndSaveWhileLinesAreStalled) {
+TEST_F(StalledLineE2eTest, OtherNodesJoinPostAndSaveWhileLinesAreStalled) {
   // Node 1 gets his 600 messages at start-up and never reads them.
   DoorRun& news_reader = Call("Stalled Real", 1);
   size_t news_mark = 0;
