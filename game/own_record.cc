@@ -78,6 +78,9 @@ void StoreOwnRecord() {
       last_stored.Path == PlayerPath()) {
     return;
   }
+  // What the caller is owed goes out first, with hang-ups let in: a send to
+  // a stalled line may block, and the caller who drops it must end the door.
+  SendPendingOutput();
   // The screen already shows this record: a hang-up that comes while it is
   // being stored is let in only once it is on disk.
   HoldHangupSignals();

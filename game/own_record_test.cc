@@ -1,6 +1,7 @@
 #include "game/own_record.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <fstream>
 #include <iterator>
@@ -8,6 +9,7 @@
 
 #include "door/fake_host_testing.h"
 #include "door/input.h"
+#include "door/output.h"
 #include "door/session.h"
 #include "game/core_testing.h"
 #include "game/files.h"
@@ -158,3 +160,34 @@ TEST(OwnRecordOvernight, AHangUpAtTheReportsPauseKeepsTheNightAndItIsNotDrawnAga
   ShowOvernight();
   EXPECT_EQ(TakeOutput(), "") << "the night was reported again";
 }
+
+namespace {
+
+// A key typed ahead is asked for with the outcome still unsent. That send
+// may block on a stalled line, and must not do so with hang-ups held off.
+bool sent_with_hangups_held = false;
+bool (*real_write)(const char*, size_t) = nullptr;
+
+bool WriteNotingHeldHangups(const char* data, size_t length) {
+  sigset_t blocked;
+  sigprocmask(SIG_BLOCK, nullptr, &blocked);
+  if (sigismember(&blocked, SIGHUP) == 1) sent_with_hangups_held = true;
+  return real_write(data, length);
+}
+
+TEST_F(OwnRecordTest, TheScreenIsSentBeforeHangUpsAreHeldForTheStore) {
+  StoreOwnRecord();
+  real_write = Host.WriteBytes;
+  Host.WriteBytes = WriteNotingHeldHangups;
+  sent_with_hangups_held = false;
+  WriteText("You find $650.");
+  GameSession.Player.Cash = 650;
+  QueueKeys("x");
+  ReadKey();
+  Host.WriteBytes = real_write;
+  EXPECT_EQ(LoadCorePlayer().Cash, 650);
+  EXPECT_EQ(TakeOutput(), "You find $650.");
+  EXPECT_FALSE(sent_with_hangups_held);
+}
+
+}  // namespace
