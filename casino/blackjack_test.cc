@@ -6,7 +6,7 @@
 #include "casino/casino.h"
 #include "casino/casino_testing.h"
 #include "door/fake_host_testing.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "door/text.h"
 #include "game/loop.h"
 #include "game/menus.h"
-#include "game/records.h"
-#include "game/state.h"
+#include "store/records.h"
+#include "store/state.h"
 
 CasinoBetRecord CasinoBet;
 

@@ -10,7 +10,7 @@
 #include "door/session.h"
 #include "game/loop.h"
 #include "game/menus.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "casino/casino.h"
 #include "door/fake_host_testing.h"
 #include "door/session.h"
-#include "game/records.h"
-#include "game/state.h"
+#include "store/records.h"
+#include "store/state.h"
 
 void CasinoTest::SetUp() {
   char pattern[] = "/tmp/casino_test_XXXXXX";

@@ -9,9 +9,9 @@
 #include "casino/casino.h"
 #include "door/fake_host_testing.h"
 #include "game/damage_testing.h"
-#include "game/files.h"
+#include "store/files.h"
 #include "game/startup.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

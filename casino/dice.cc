@@ -12,8 +12,8 @@
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/text.h"
-#include "game/records.h"
-#include "game/state.h"
+#include "store/records.h"
+#include "store/state.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include "casino/casino_testing.h"
 #include "door/fake_host_testing.h"
 #include "door/session.h"
-#include "game/files.h"
-#include "game/own_record.h"
+#include "store/files.h"
+#include "store/own_record.h"
 #include "game/startup.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

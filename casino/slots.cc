@@ -9,7 +9,7 @@
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/text.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

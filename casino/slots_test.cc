@@ -7,7 +7,7 @@
 #include "casino/casino_testing.h"
 #include "door/fake_host_testing.h"
 #include "door/session.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "door/session.h"
 #include "door/text.h"
 #include "fuzz/fuzz_host.h"
-#include "game/files.h"
+#include "store/files.h"
 #include "game/menus.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

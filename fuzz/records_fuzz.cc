@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "fuzz/fuzz_host.h"
-#include "game/records.h"
-#include "game/state.h"
-#include "game/validate.h"
+#include "store/records.h"
+#include "store/state.h"
+#include "store/validate.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "game/records.h"
+#include "store/records.h"
 
 // A fresh scratch directory installed as the program directory, with the fake
 // host, a fresh GameSession and plain output (no colour).

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "game/records.h"
+#include "store/records.h"
 
 // Where the fields of a stored player record sit, for poking damage in.
 namespace damage_at {

@@ -15,12 +15,12 @@
 #include "door/fake_host_testing.h"
 #include "door/session.h"
 #include "game/damage_testing.h"
-#include "game/files.h"
+#include "store/files.h"
 #include "game/loop.h"
 #include "game/menus.h"
-#include "game/records.h"
+#include "store/records.h"
 #include "game/startup.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "door/pty_testing.h"
-#include "game/records.h"
+#include "store/records.h"
 
 namespace {
 

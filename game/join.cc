@@ -7,10 +7,10 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
-#include "game/files.h"
-#include "game/records.h"
+#include "store/files.h"
+#include "store/records.h"
 #include "game/startup.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

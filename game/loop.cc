@@ -12,12 +12,12 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
-#include "game/files.h"
+#include "store/files.h"
 #include "game/menus.h"
-#include "game/own_record.h"
-#include "game/presence.h"
+#include "store/own_record.h"
+#include "store/presence.h"
 #include "game/startup.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "door/session.h"
 #include "game/core_testing.h"
 #include "game/menus.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "door/output.h"
 #include "door/session.h"
 #include "door/text.h"
-#include "game/files.h"
+#include "store/files.h"
 #include "game/loop.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
-#include "game/files.h"
+#include "store/files.h"
 #include "game/loop.h"
-#include "game/records.h"
+#include "store/records.h"
 #include "game/startup.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "door/fake_host_testing.h"
 #include "door/session.h"
 #include "game/arrival_testing.h"
-#include "game/records.h"
+#include "store/records.h"
 #include "game/startup.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "game/own_record.h"
+#include "store/own_record.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -12,10 +12,10 @@
 #include "door/output.h"
 #include "door/session.h"
 #include "game/core_testing.h"
-#include "game/files.h"
+#include "store/files.h"
 #include "game/loop.h"
 #include "game/startup.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "door/pty_testing.h"
-#include "game/records.h"
+#include "store/records.h"
 
 namespace {
 

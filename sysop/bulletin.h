@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "game/records.h"
+#include "store/records.h"
 
 struct BulletinPiece {
   int color;  // the game's colour number, 0..15

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "game/records.h"
+#include "store/records.h"
 
 constexpr char kSysopPlayerFile[] = "kordavin.ply";
 constexpr char kSysopConfigFile[] = "kordavin.cfg";

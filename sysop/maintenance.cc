@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "door/platform.h"
-#include "game/validate.h"
+#include "store/validate.h"
 #include "sysop/datafiles.h"
 #include "sysop/sysop.h"
 

@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "door/text.h"
-#include "game/presence.h"
-#include "game/records.h"
+#include "store/presence.h"
+#include "store/records.h"
 #include "sysop/sysop.h"
 
 namespace {

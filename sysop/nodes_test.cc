@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "game/presence_testing.h"
+#include "store/presence_testing.h"
 #include "sysop/sysop_testing.h"
 
 namespace {

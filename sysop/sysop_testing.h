@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "game/records.h"
+#include "store/records.h"
 #include "sysop/sysop.h"
 
 // A fresh data directory behind the fake host, holding a copy of the game's

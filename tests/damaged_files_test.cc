@@ -12,7 +12,7 @@
 
 #include "door/pty_testing.h"
 #include "game/damage_testing.h"
-#include "game/records.h"
+#include "store/records.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <deque>
 
-#include "game/validate.h"
+#include "store/validate.h"
 #include "tests/proof_files.h"
 #include "tests/scripted_caller.h"
 

@@ -15,8 +15,8 @@
 #include <set>
 #include <thread>
 
-#include "game/records.h"
-#include "game/validate.h"
+#include "store/records.h"
+#include "store/validate.h"
 #include "tests/proof_files.h"
 #include "tests/scripted_caller.h"
 

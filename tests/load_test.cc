@@ -13,8 +13,8 @@
 #include <mutex>
 #include <thread>
 
-#include "game/records.h"
-#include "game/validate.h"
+#include "store/records.h"
+#include "store/validate.h"
 #include "tests/proof_files.h"
 #include "tests/scripted_caller.h"
 

@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "door/pty_testing.h"
-#include "game/validate.h"
+#include "store/validate.h"
 
 namespace {
 

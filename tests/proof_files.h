@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "game/records.h"
+#include "store/records.h"
 
 // The number in the environment variable, or the fallback when it is unset
 // or not a positive number.

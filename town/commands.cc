@@ -2,7 +2,7 @@
 
 #include "door/session.h"
 #include "game/loop.h"
-#include "game/state.h"
+#include "store/state.h"
 #include "town/pages.h"
 #include "town/petes.h"
 #include "town/raid.h"

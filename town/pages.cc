@@ -9,10 +9,10 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
-#include "game/files.h"
-#include "game/presence.h"
-#include "game/records.h"
-#include "game/state.h"
+#include "store/files.h"
+#include "store/presence.h"
+#include "store/records.h"
+#include "store/state.h"
 
 namespace {
 

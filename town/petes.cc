@@ -8,9 +8,9 @@
 #include "door/input.h"
 #include "door/output.h"
 #include "door/text.h"
-#include "game/records.h"
+#include "store/records.h"
 #include "game/loop.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "door/fake_host_testing.h"
-#include "game/state.h"
+#include "store/state.h"
 #include "town/raid_testing.h"
 
 namespace {

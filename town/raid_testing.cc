@@ -9,7 +9,7 @@
 
 #include "door/fake_host_testing.h"
 #include "door/session.h"
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "game/records.h"
+#include "store/records.h"
 
 // Makes a fresh directory with an empty kordavin.ply and kordavin.msg and a
 // zeroed kordavin.cfg, installs the fake host there, resets GameSession and

@@ -8,8 +8,8 @@
 
 #include "door/fake_host_testing.h"
 #include "door/output.h"
-#include "game/files.h"
-#include "game/state.h"
+#include "store/files.h"
+#include "store/state.h"
 #include "town/raid.h"
 #include "town/raid_testing.h"
 #include "town/sheinens.h"

@@ -11,10 +11,10 @@
 #include "door/output.h"
 #include "door/session.h"
 #include "door/text.h"
-#include "game/files.h"
+#include "store/files.h"
 #include "game/loop.h"
-#include "game/presence.h"
-#include "game/state.h"
+#include "store/presence.h"
+#include "store/state.h"
 #include "town/pages.h"
 
 namespace {

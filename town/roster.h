@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "game/records.h"
+#include "store/records.h"
 
 void ShowWhoIsOn();
 int16_t PickOnlinePimp();

@@ -11,7 +11,7 @@
 
 #include "door/fake_host_testing.h"
 #include "door/session.h"
-#include "game/state.h"
+#include "store/state.h"
 #include "town/streets_testing.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "door/fake_host_testing.h"
 #include "game/menus.h"
-#include "game/state.h"
+#include "store/state.h"
 #include "town/raid_testing.h"
 #include "town/street.h"
 

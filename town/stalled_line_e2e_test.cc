@@ -13,7 +13,7 @@
 #include <string>
 
 #include "door/pty_testing.h"
-#include "game/records.h"
+#include "store/records.h"
 
 namespace {
 

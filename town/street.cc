@@ -10,10 +10,10 @@
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/text.h"
-#include "game/files.h"
+#include "store/files.h"
 #include "game/loop.h"
-#include "game/rival_change.h"
-#include "game/state.h"
+#include "store/rival_change.h"
+#include "store/state.h"
 #include "town/roster.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // caller's own whores, house and street, and the police tip.
 #pragma once
 
-#include "game/records.h"
+#include "store/records.h"
 
 void MoveStreet();
 void PoliceTip();

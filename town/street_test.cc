@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "door/fake_host_testing.h"
-#include "game/state.h"
+#include "store/state.h"
 #include "town/streets_testing.h"
 
 namespace {

@@ -9,9 +9,9 @@
 
 #include "door/fake_host_testing.h"
 #include "door/session.h"
-#include "game/files.h"
-#include "game/presence_testing.h"
-#include "game/state.h"
+#include "store/files.h"
+#include "store/presence_testing.h"
+#include "store/state.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "game/records.h"
+#include "store/records.h"
 
 // A new scratch directory installed as the program directory, with the fake
 // host, plain output (no colour), a fresh GameSession with whore and clothes

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "door/pty_testing.h"
-#include "game/records.h"
+#include "store/records.h"
 
 namespace {
 

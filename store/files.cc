@@ -1,4 +1,4 @@
-#include "game/files.h"
+#include "store/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -6,9 +6,9 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
-#include "game/files.h"
-#include "game/own_record.h"
-#include "game/state.h"
+#include "store/files.h"
+#include "store/own_record.h"
+#include "store/state.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // an outcome already shown nor gives back what was spent.
 #pragma once
 
-#include "game/records.h"
+#include "store/records.h"
 
 // Stores GameSession.Player as the screen shows it (cash, whores, items,
 // GameSession.TimeLeft, today's day, the caller's alias) when it differs from

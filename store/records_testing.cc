@@ -1,4 +1,4 @@
-#include "game/records_testing.h"
+#include "store/records_testing.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -9,7 +9,7 @@
 
 #include "door/fake_host_testing.h"
 #include "door/session.h"
-#include "game/state.h"
+#include "store/state.h"
 
 std::string MakeRecordsTestDir() {
   char pattern[] = "/tmp/kordavin-records-XXXXXX";

@@ -1,6 +1,6 @@
-#include "game/rival_change.h"
+#include "store/rival_change.h"
 
-#include "game/files.h"
+#include "store/files.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "game/state.h"
+#include "store/state.h"
 
 GameSessionRecord GameSession;
 

@@ -1,11 +1,11 @@
-#include "game/validate.h"
+#include "store/validate.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "game/records.h"
-#include "game/records_testing.h"
+#include "store/records.h"
+#include "store/records_testing.h"
 
 namespace {
 

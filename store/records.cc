@@ -1,4 +1,4 @@
-#include "game/records.h"
+#include "store/records.h"
 
 #include <algorithm>
 #include <cstring>

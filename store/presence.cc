@@ -1,6 +1,6 @@
 // The presence file of this node, held open and locked from start-up to the
 // end of the session, and the ending of older sessions at start-up.
-#include "game/presence.h"
+#include "store/presence.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,8 +18,8 @@
 #include "door/session.h"
 #include "door/terminal.h"
 #include "door/text.h"
-#include "game/files.h"
-#include "game/state.h"
+#include "store/files.h"
+#include "store/state.h"
 
 namespace {
 

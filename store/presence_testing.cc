@@ -1,4 +1,4 @@
-#include "game/presence_testing.h"
+#include "store/presence_testing.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "game/records.h"
+#include "store/records.h"
 
 // Reads player number (1-based) under an exclusive lock on kordavin.ply and
 // hands the record to change, which alters it and returns whether it is to

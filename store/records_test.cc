@@ -1,11 +1,11 @@
-#include "game/records.h"
+#include "store/records.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <limits>
 
-#include "game/state.h"
+#include "store/state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "game/files.h"
+#include "store/files.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -11,8 +11,8 @@
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/session.h"
-#include "game/records_testing.h"
-#include "game/state.h"
+#include "store/records_testing.h"
+#include "store/state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "game/own_record.h"
+#include "store/own_record.h"
 
 #include <string>
 
@@ -6,8 +6,8 @@
 #include "door/session.h"
 #include "door/terminal.h"
 #include "door/text.h"
-#include "game/files.h"
-#include "game/state.h"
+#include "store/files.h"
+#include "store/state.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "game/records.h"
+#include "store/records.h"
 
 // Open modes: shared for scans and loads, exclusive before a rewrite/append.
 constexpr int kModeShared = 66;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "game/records.h"
+#include "store/records.h"
 
 struct NodePresence {
   NodeRecord Node;

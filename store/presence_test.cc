@@ -1,4 +1,4 @@
-#include "game/presence.h"
+#include "store/presence.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -11,9 +11,9 @@
 #include "door/fake_host_testing.h"
 #include "door/platform.h"
 #include "door/session.h"
-#include "game/files.h"
-#include "game/records_testing.h"
-#include "game/state.h"
+#include "store/files.h"
+#include "store/records_testing.h"
+#include "store/state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "game/validate.h"
+#include "store/validate.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -10,8 +10,8 @@
 #include <functional>
 #include <iterator>
 
-#include "game/files.h"
-#include "game/records.h"
+#include "store/files.h"
+#include "store/records.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "door/text.h"
-#include "game/files.h"
-#include "game/state.h"
+#include "store/files.h"
+#include "store/state.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "game/records.h"
+#include "store/records.h"
 
 struct GameSessionRecord {
   PlayerRecord Player;         // the current player, written back by SavePlayer
