@@ -9,6 +9,7 @@
 #include "door/output.h"
 #include "door/session.h"
 #include "door/text.h"
+#include "store/data_files.h"
 #include "store/files.h"
 #include "game/loop.h"
 #include "store/state.h"
@@ -227,7 +228,7 @@ void ShowMenu(uint8_t location) {
 
 void ShowDatLines(int first, int last) {
   WriteRawLine("");
-  std::ifstream file(DataPath("kordavin.dat"), std::ios::binary);
+  std::ifstream file(DataPath(kDatFile), std::ios::binary);
   for (int skipped = 1; skipped < first; ++skipped) NextDatLine(file);
   for (int number = first; number <= last; ++number) {
     const std::string line = number >= 1 ? NextDatLine(file) : std::string();

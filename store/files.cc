@@ -164,8 +164,6 @@ std::string DataPath(std::string_view name) {
   return DoorSession.ProgramDir + std::string(name);
 }
 
-std::string NodeFileName(int node) { return "kordavin." + std::to_string(node); }
-
 bool OpenRecordFile(RecordFile& file, std::string_view name, size_t record_size, int mode) {
   CloseRecordFile(file);
   if (record_size == 0) return false;

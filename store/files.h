@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "store/data_files.h"
 #include "store/records.h"
 
 // Open modes: shared for scans and loads, exclusive before a rewrite/append.
@@ -28,8 +29,6 @@ struct RecordFile {
 
 // ProgramDir + name.
 std::string DataPath(std::string_view name);
-// "kordavin." + node number.
-std::string NodeFileName(int node);
 
 // name is a file of the data directory ("kordavin.ply"), or a path when it
 // holds a "/". Mode 66 takes a shared lock, mode 50 an exclusive one, both

@@ -6,13 +6,13 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
+#include "store/data_files.h"
 #include "store/files.h"
 #include "store/own_record.h"
 #include "store/state.h"
 
 namespace {
 
-constexpr const char* kPlayerFile = "kordavin.ply";
 constexpr int64_t kMaxPlayerNumber = std::numeric_limits<int16_t>::max();
 
 void RecomputeWhoreRates(PlayerRecord& player) {

@@ -121,7 +121,7 @@ bool ReadAllPlayers(const std::string& dir, std::vector<PlayerRecord>& players,
   players.clear();
   LockedFile file;
   bool missing = false;
-  if (!OpenLocked(dir + kSysopPlayerFile, false, file, missing, error)) return missing;
+  if (!OpenLocked(dir + kPlayerFile, false, file, missing, error)) return missing;
   int64_t leftover = 0;
   const int64_t count = CountRecords(file, kPlayerRecordSize, leftover);
   PlayerBytes bytes{};
@@ -134,7 +134,7 @@ bool ReadAllPlayers(const std::string& dir, std::vector<PlayerRecord>& players,
   }
   CloseLocked(file);
   if (leftover > 0) {
-    warning = std::string(kSysopPlayerFile) + ": " + std::to_string(leftover) +
+    warning = std::string(kPlayerFile) + ": " + std::to_string(leftover) +
               " bytes after the last whole record";
   }
   return true;
@@ -144,7 +144,7 @@ bool ReadGameConfig(const std::string& dir, GameConfig& config, std::string& err
   config = GameConfig{};
   LockedFile file;
   bool missing = false;
-  if (!OpenLocked(dir + kSysopConfigFile, false, file, missing, error)) return missing;
+  if (!OpenLocked(dir + kConfigFile, false, file, missing, error)) return missing;
   int64_t leftover = 0;
   ConfigBytes bytes{};
   bool ok = true;
@@ -158,7 +158,7 @@ bool ReadGameConfig(const std::string& dir, GameConfig& config, std::string& err
 
 NameLists ReadNameLists(const std::string& dir) {
   NameLists lists;
-  std::ifstream in(dir + kSysopDataFile, std::ios::binary);
+  std::ifstream in(dir + kDatFile, std::ios::binary);
   std::string line;
   for (int number = 1; number <= 65 && std::getline(in, line); ++number) {
     if (number >= 3 && number <= 12) lists.clothes[number - 2] = CutLine(line, 30);

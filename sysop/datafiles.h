@@ -10,12 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "store/data_files.h"
 #include "store/records.h"
-
-constexpr char kSysopPlayerFile[] = "kordavin.ply";
-constexpr char kSysopConfigFile[] = "kordavin.cfg";
-constexpr char kSysopNewsFile[] = "kordavin.msg";
-constexpr char kSysopDataFile[] = "kordavin.dat";
 
 struct LockedFile {
   int fd = -1;
