@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "door/platform.h"
+#include "store/files.h"
 #include "store/validate.h"
 #include "sysop/datafiles.h"
 #include "sysop/sysop.h"
@@ -23,17 +23,18 @@ constexpr char kShown[] = "DELETED";
 // ever finds the configuration shorter than one record.
 bool RewriteDataFile(const std::string& path, const std::vector<uint8_t>& content,
                      std::string& error) {
-  int fd;
-  do {
-    fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    error = "cannot open " + path + ": " + std::strerror(errno);
+  const LockedOpen opened = OpenAndLock(path, O_RDWR | O_CREAT, true);
+  if (opened.lock_denied) {
+    error = "cannot lock " + path + ": another node holds it";
     return false;
   }
-  bool ok = LockWithRetry(fd, true) != kLockDenied;
-  if (!ok) error = "cannot lock " + path + ": another node holds it";
-  if (ok && !content.empty()) {
+  if (opened.fd < 0) {
+    error = "cannot open " + path + ": " + std::strerror(opened.open_error);
+    return false;
+  }
+  const int fd = opened.fd;
+  bool ok = true;
+  if (!content.empty()) {
     ok = pwrite(fd, content.data(), content.size(), 0) == static_cast<ssize_t>(content.size());
     if (!ok) error = "cannot write " + path;
   }
