@@ -68,8 +68,6 @@ bool LoadPlayer();
 void SavePlayer();
 // Reads player number n (1-based) from kordavin.ply into player.
 void ReadPlayer(int16_t number, PlayerRecord& player);
-// Writes player number n (1-based) back to kordavin.ply as one record.
-void WritePlayer(int16_t number, const PlayerRecord& player);
 // Appends a new player under one exclusive lock; returns its 1-based number.
 int16_t AppendPlayer(const PlayerRecord& player);
 // Number of whole records in kordavin.ply.
