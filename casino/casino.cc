@@ -8,6 +8,7 @@
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/text.h"
+#include "game/command_codes.h"
 #include "game/loop.h"
 #include "game/menus.h"
 #include "store/records.h"
@@ -17,7 +18,6 @@ CasinoBetRecord CasinoBet;
 
 namespace {
 
-constexpr int16_t kCasinoCode = 60;
 constexpr int16_t kTimePerStake = 3;
 
 // Both live only while EnterCasino runs; OutOfCash reaches into them to end
@@ -33,21 +33,21 @@ struct CasinoChoice {
 };
 
 constexpr CasinoChoice kCasinoChoices[] = {
-    {'C', 61, "Craps", -1},
-    {'B', 62, "Black Jack", -1},
-    {'D', 63, "Dice Black Jack", -1},
-    {'U', 64, "Guts", -1},
-    {'E', 66, "Roulette", -1},
-    {'S', 67, "Slot Machine", -1},
-    {'T', 68, "Time Check", -1},
-    {'Q', 100, "Quit", -1},
-    {'A', 101, "Ansi Toggle", -1},
-    {'?', 102, "Help", -1},
-    {'I', 103, "Information", -1},
-    {'O', 104, "Online Documentation", -1},
-    {'R', 1, "Return to Streets", 0},
-    {'G', 2, "Go to Flaming Sheinen's", 1},
-    {'V', 3, "Visit Stiff Pete", 2},
+    {'C', kCodeCraps, "Craps", -1},
+    {'B', kCodeBlackJack, "Black Jack", -1},
+    {'D', kCodeDiceBlackJack, "Dice Black Jack", -1},
+    {'U', kCodeGuts, "Guts", -1},
+    {'E', kCodeRoulette, "Roulette", -1},
+    {'S', kCodeSlotMachine, "Slot Machine", -1},
+    {'T', kCodeTimeCheck, "Time Check", -1},
+    {'Q', kCodeQuit, "Quit", -1},
+    {'A', kCodeAnsiToggle, "Ansi Toggle", -1},
+    {'?', kCodeHelp, "Help", -1},
+    {'I', kCodeInformation, "Information", -1},
+    {'O', kCodeOnlineDocumentation, "Online Documentation", -1},
+    {'R', kCodeReturnToStreets, "Return to Streets", 0},
+    {'G', kCodeGoToSheinens, "Go to Flaming Sheinen's", 1},
+    {'V', kCodeVisitPete, "Visit Stiff Pete", 2},
 };
 
 int32_t& Cash() { return GameSession.Player.Cash; }
@@ -67,17 +67,17 @@ void CasinoPrompt() {
 
 void RunCasinoCommand() {
   switch (CasinoCommand) {
-    case 61: PlayCraps(); break;
-    case 62: PlayBlackJack(); break;
-    case 63: PlayDiceBlackJack(); break;
-    case 64: PlayGuts(); break;
-    case 66: PlayRoulette(); break;
-    case 67: PlaySlotMachine(); break;
-    case 68: TimeCheck(); break;
-    case 100: QuitGame(); break;
-    case 101: ToggleAnsi(); break;
-    case 102: ShowCasinoMenu(); break;
-    case 104: ShowDatLines(kDocFirstLine, kCasinoDocLastLine); break;
+    case kCodeCraps: PlayCraps(); break;
+    case kCodeBlackJack: PlayBlackJack(); break;
+    case kCodeDiceBlackJack: PlayDiceBlackJack(); break;
+    case kCodeGuts: PlayGuts(); break;
+    case kCodeRoulette: PlayRoulette(); break;
+    case kCodeSlotMachine: PlaySlotMachine(); break;
+    case kCodeTimeCheck: TimeCheck(); break;
+    case kCodeQuit: QuitGame(); break;
+    case kCodeAnsiToggle: ToggleAnsi(); break;
+    case kCodeHelp: ShowCasinoMenu(); break;
+    case kCodeOnlineDocumentation: ShowDatLines(kDocFirstLine, kCasinoDocLastLine); break;
     default: break;  // walking out (1..3) and Information run nothing here
   }
 }
@@ -111,8 +111,8 @@ void EnterCasino() {
     WriteLine("Come to the casino tomorrow, when you have some money.");
   } else {
     LeaveCasino = false;
-    CasinoCommand = kCasinoCode;
-    while (!LeaveCasino && CasinoCommand > 3 && GameSession.TimeLeft > 0) PlayCasinoPass();
+    CasinoCommand = kCodeEnterCasino;
+    while (!LeaveCasino && CasinoCommand > kLastWalkCode && GameSession.TimeLeft > 0) PlayCasinoPass();
   }
   if (Cash() < 0) Cash() = 0;
 }
@@ -177,10 +177,10 @@ int32_t MultiplyStake(int32_t stake, int32_t times) {
 void OutOfCash() {
   WriteLine("|CR|13You are all out of cash, come back to the casino to tomorrow.");
   Cash() = 0;
-  CasinoCommand = 1;
+  CasinoCommand = kCodeReturnToStreets;
   LeaveCasino = true;
 }
 
 void TimeCheck() { WriteLine("|CRThe time is " + ClockText() + "."); }
 
-void RegisterCasinoCommands() { SetCommandAction(kCasinoCode, EnterCasino); }
+void RegisterCasinoCommands() { SetCommandAction(kCodeEnterCasino, EnterCasino); }

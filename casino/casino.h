@@ -31,5 +31,5 @@ void PlayDiceBlackJack();
 void PlayGuts();
 void PlaySlotMachine();
 
-// Wires the casino to command code 60.
+// Wires the casino to kCodeEnterCasino.
 void RegisterCasinoCommands();

@@ -154,7 +154,7 @@ TEST_F(CasinoLoopTest, ReseedDrawFollowsEveryChoice) {
 
 TEST_F(CasinoLoopTest, RegisteredForCommandSixty) {
   RegisterCasinoCommands();
-  EXPECT_EQ(CommandActionFor(60), &EnterCasino);
+  EXPECT_EQ(CommandActionFor(kCodeEnterCasino), &EnterCasino);
 }
 
 class WagerTest : public CasinoTest {};

@@ -63,7 +63,7 @@ void SetCommandAction(int code, CommandAction action) {
 
 CommandAction CommandActionFor(int code) {
   // Codes 1..3 only report a walk the menu has already made.
-  if (code <= 3 || code > kMaxCommandCode) return nullptr;
+  if (code <= kLastWalkCode || code > kMaxCommandCode) return nullptr;
   return command_actions[static_cast<size_t>(code)];
 }
 
@@ -98,27 +98,27 @@ void RunStartUp() {
 
 void RunCommand(int code) {
   switch (code) {
-    case 23:
+    case kCodeSpeakToSheinen:
       TakeTime(1);
       ShowDatLines(77, 85);
       return;
-    case 43:
+    case kCodeSpeakToPete:
       TakeTime(1);
       ShowDatLines(87, 92);
       return;
-    case 100:
+    case kCodeQuit:
       QuitGame();
       return;
-    case 101:
+    case kCodeAnsiToggle:
       ToggleAnsi();
       return;
-    case 102:
+    case kCodeHelp:
       ShowMenu(GameSession.Location);
       return;
-    case 103:
+    case kCodeInformation:
       ShowInformation();
       return;
-    case 104:
+    case kCodeOnlineDocumentation:
       ShowDatLines(kDocFirstLine, kDocLastLine);
       return;
     default:

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-using CommandAction = void (*)();
+#include "game/command_codes.h"
 
-constexpr int kMaxCommandCode = 106;
+using CommandAction = void (*)();
 
 // The town and casino register their actions here, so the game core does not
 // depend on them.

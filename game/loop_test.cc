@@ -33,7 +33,9 @@ class LoopTest : public ::testing::Test {
     StoreCorePlayer(NewPlayer(), 100);
   }
   void TearDown() override {
-    for (int code : {4, 5, 7}) SetCommandAction(code, nullptr);
+    for (int code : {kCodeWhoreStatistics, kCodeYourStatistics, kCodeSetUpWhoreHouse}) {
+      SetCommandAction(code, nullptr);
+    }
   }
 };
 
@@ -95,40 +97,40 @@ void CountCall() { ++calls; }
 
 TEST_F(LoopTest, CommandsRunByCode) {
   calls = 0;
-  SetCommandAction(7, CountCall);
-  SetCommandAction(2, CountCall);    // walks are never actions
+  SetCommandAction(kCodeSetUpWhoreHouse, CountCall);
+  SetCommandAction(kCodeGoToSheinens, CountCall);  // walks are never actions
   SetCommandAction(107, CountCall);  // past the table: ignored
   SetCommandAction(-1, CountCall);
-  for (int code : {7, 0, 1, 2, 3, 50, 98, 107, -1, 30000}) RunCommand(code);
+  for (int code : {int{kCodeSetUpWhoreHouse}, 0, 1, 2, 3, 50, 98, 107, -1, 30000}) RunCommand(code);
   EXPECT_EQ(calls, 1);
-  SetCommandAction(2, nullptr);
+  SetCommandAction(kCodeGoToSheinens, nullptr);
 
   std::string dat;
   for (int line = 1; line <= kCasinoDocLastLine; ++line) dat += "line " + std::to_string(line) + "\n";
   WriteCoreFile("kordavin.dat", dat);
   TakeOutput();
-  RunCommand(23);
+  RunCommand(kCodeSpeakToSheinen);
   EXPECT_EQ(GameSession.TimeLeft, 99);
   const std::string sheinen = TakeOutput();
   EXPECT_EQ(sheinen.rfind("\r\nline 77\r\n", 0), 0u);
   EXPECT_EQ(sheinen.substr(sheinen.size() - 9), "line 85\r\n");
-  RunCommand(43);
+  RunCommand(kCodeSpeakToPete);
   EXPECT_EQ(GameSession.TimeLeft, 98);
   EXPECT_EQ(TakeOutput(), "\r\nline 87\r\nline 88\r\nline 89\r\nline 90\r\nline 91\r\nline 92\r\n");
-  RunCommand(104);
+  RunCommand(kCodeOnlineDocumentation);
   EXPECT_EQ(GameSession.TimeLeft, 98);
   const std::string docs = TakeOutput();
   EXPECT_NE(docs.find("line " + std::to_string(kDocLastLine) + "\r\n"), std::string::npos);
   EXPECT_EQ(docs.find("line " + std::to_string(kCasinoDocLastLine)), std::string::npos);
   GameSession.Location = 2;
-  RunCommand(102);
+  RunCommand(kCodeHelp);
   EXPECT_NE(TakeOutput().find("Stiff Pete's Wardrobe Options"), std::string::npos);
 }
 
 void SpendTwo() { GameSession.TimeLeft = static_cast<int16_t>(GameSession.TimeLeft - 2); }
 
 TEST_F(LoopTest, DayEndsWhenTimeRunsOut) {
-  SetCommandAction(5, SpendTwo);
+  SetCommandAction(kCodeYourStatistics, SpendTwo);
   GameSession.TimeLeft = 2;
   QueueKeys("Y\r");
   TakeOutput();
@@ -155,7 +157,7 @@ TEST_F(LoopTest, WalkingOnTheLastUnitEndsTheDay) {
 
 TEST_F(LoopTest, DamagedTimeAboveADayEndsAfterOneCommand) {
   calls = 0;
-  SetCommandAction(4, CountCall);
+  SetCommandAction(kCodeWhoreStatistics, CountCall);
   GameSession.TimeLeft = 300;
   QueueKeys("W\r");
   EXPECT_THROW(RunActionLoop(), SessionEnded);
@@ -171,7 +173,7 @@ void RecordDiskCash() {
 
 TEST_F(LoopTest, SavesAfterEveryCommandAndQuitKeepsTheTime) {
   cash_on_disk.clear();
-  SetCommandAction(4, RecordDiskCash);
+  SetCommandAction(kCodeWhoreStatistics, RecordDiskCash);
   GameSession.Player.Cash = -9;
   QueueKeys("WWQy\r");
   EXPECT_THROW(RunActionLoop(), SessionEnded);

@@ -9,7 +9,9 @@
 #include "door/output.h"
 #include "door/session.h"
 #include "door/text.h"
+#include "store/data_files.h"
 #include "store/files.h"
+#include "game/command_codes.h"
 #include "game/loop.h"
 #include "store/state.h"
 
@@ -18,7 +20,6 @@ namespace {
 constexpr uint8_t kStreetCorner = 0;
 constexpr uint8_t kSheinens = 1;
 constexpr uint8_t kPetes = 2;
-constexpr int16_t kWinningPurchase = 99;
 constexpr int32_t kWinningCash = 5000000;
 
 // One key of a place's menu: the code it returns and, for the walks and the
@@ -32,55 +33,55 @@ struct MenuEntry {
 };
 
 constexpr MenuEntry kStreetMenu[] = {
-    {'C', "Kordavin Casino", 60, -1, 1},
-    {'D', "Disband Whore", 11, -1, 0},
-    {'E', "Examine Another Pimp", 6, -1, 0},
-    {'F', "Firebomb Whore House", 10, -1, 0},
-    {'G', "Go to Flaming Sheinen's", 2, kSheinens, 1},
-    {'M', "Move to Another Street", 9, -1, 0},
-    {'P', "Player Rankings", 12, -1, 0},
-    {'S', "Set Up Whore House", 7, -1, 0},
-    {'T', "Steal from Another Pimp", 8, -1, 0},
-    {'V', "Visit Stiff Pete", 3, kPetes, 1},
-    {'W', "Whore Statistics", 4, -1, 0},
-    {'Y', "Your Statistics", 5, -1, 0},
-    {'$', "Prices of Whore Houses", 13, -1, 0},
+    {'C', "Kordavin Casino", kCodeEnterCasino, -1, 1},
+    {'D', "Disband Whore", kCodeDisbandWhore, -1, 0},
+    {'E', "Examine Another Pimp", kCodeExamineRival, -1, 0},
+    {'F', "Firebomb Whore House", kCodeFirebombHouse, -1, 0},
+    {'G', "Go to Flaming Sheinen's", kCodeGoToSheinens, kSheinens, 1},
+    {'M', "Move to Another Street", kCodeMoveStreet, -1, 0},
+    {'P', "Player Rankings", kCodePlayerRankings, -1, 0},
+    {'S', "Set Up Whore House", kCodeSetUpWhoreHouse, -1, 0},
+    {'T', "Steal from Another Pimp", kCodeStealFromPimp, -1, 0},
+    {'V', "Visit Stiff Pete", kCodeVisitPete, kPetes, 1},
+    {'W', "Whore Statistics", kCodeWhoreStatistics, -1, 0},
+    {'Y', "Your Statistics", kCodeYourStatistics, -1, 0},
+    {'$', "Prices of Whore Houses", kCodeHousePrices, -1, 0},
 };
 
 constexpr MenuEntry kSheinensMenu[] = {
-    {'C', "Kordavin Casino", 60, -1, 1},
-    {'E', "Eat a Flame Burger", 24, -1, 0},
-    {'G', "Give Condoms to Whores", 26, -1, 0},
-    {'H', "Hire Agent", 21, -1, 0},
-    {'P', "Police Tip", 25, -1, 0},
-    {'R', "Return to Streets", 1, kStreetCorner, 1},
-    {'S', "Speak to Flaming Sheinen", 23, -1, 0},
-    {'T', "Talk to Women Here", 22, -1, 0},
-    {'V', "Visit Stiff Pete", 3, kPetes, 1},
+    {'C', "Kordavin Casino", kCodeEnterCasino, -1, 1},
+    {'E', "Eat a Flame Burger", kCodeEatFlameBurger, -1, 0},
+    {'G', "Give Condoms to Whores", kCodeGiveCondoms, -1, 0},
+    {'H', "Hire Agent", kCodeHireAgent, -1, 0},
+    {'P', "Police Tip", kCodePoliceTip, -1, 0},
+    {'R', "Return to Streets", kCodeReturnToStreets, kStreetCorner, 1},
+    {'S', "Speak to Flaming Sheinen", kCodeSpeakToSheinen, -1, 0},
+    {'T', "Talk to Women Here", kCodeTalkToWomen, -1, 0},
+    {'V', "Visit Stiff Pete", kCodeVisitPete, kPetes, 1},
 };
 
 constexpr MenuEntry kPetesMenu[] = {
-    {'B', "Buy New Clothes", 42, -1, 0},
-    {'C', "Kordavin Casino", 60, -1, 1},
-    {'E', "Examine Your Wardrobe", 41, -1, 0},
-    {'G', "Go to Flaming Sheinen's", 2, kSheinens, 1},
-    {'P', "Purchase Condoms", 44, -1, 0},
-    {'R', "Return to Streets", 1, kStreetCorner, 1},
-    {'S', "Speak to Stiff Pete", 43, -1, 0},
-    {'$', "Prices of New Clothes", 45, -1, 0},
+    {'B', "Buy New Clothes", kCodeBuyClothes, -1, 0},
+    {'C', "Kordavin Casino", kCodeEnterCasino, -1, 1},
+    {'E', "Examine Your Wardrobe", kCodeExamineWardrobe, -1, 0},
+    {'G', "Go to Flaming Sheinen's", kCodeGoToSheinens, kSheinens, 1},
+    {'P', "Purchase Condoms", kCodeBuyCondoms, -1, 0},
+    {'R', "Return to Streets", kCodeReturnToStreets, kStreetCorner, 1},
+    {'S', "Speak to Stiff Pete", kCodeSpeakToPete, -1, 0},
+    {'$', "Prices of New Clothes", kCodeClothesPrices, -1, 0},
 };
 
 // Offered at every place.
 constexpr MenuEntry kCommonMenu[] = {
-    {'A', "Ansi Toggle", 101, -1, 0},
-    {'I', "Information", 103, -1, 0},
-    {'O', "Online Documentation", 104, -1, 0},
-    {'Q', "Quit", 100, -1, 0},
-    {'?', "Help", 102, -1, 0},
+    {'A', "Ansi Toggle", kCodeAnsiToggle, -1, 0},
+    {'I', "Information", kCodeInformation, -1, 0},
+    {'O', "Online Documentation", kCodeOnlineDocumentation, -1, 0},
+    {'Q', "Quit", kCodeQuit, -1, 0},
+    {'?', "Help", kCodeHelp, -1, 0},
 };
 
-constexpr MenuEntry kWhoIsOn = {'W', "Who's On The Streets", 105, -1, 0};
-constexpr MenuEntry kPagePimp = {'P', "Page Another Pimp", 106, -1, 0};
+constexpr MenuEntry kWhoIsOn = {'W', "Who's On The Streets", kCodeWhoIsOn, -1, 0};
+constexpr MenuEntry kPagePimp = {'P', "Page Another Pimp", kCodePagePimp, -1, 0};
 
 template <size_t N>
 const MenuEntry* FindIn(const MenuEntry (&entries)[N], uint8_t key) {
@@ -211,10 +212,10 @@ int16_t LocationMenu() {
     TakeTime(entry.cost);
     WriteLine("|11" + std::string(entry.name));
     if (MayBuyTheRestaurant()) {
-      code = kWinningPurchase;
+      code = kCodeBuyTheBar;
       GameSession.Location = kStreetCorner;
     }
-    if (code > 3) return code;
+    if (code > kLastWalkCode) return code;
     if (GameSession.TimeLeft <= 1) return code;
   }
 }
@@ -227,7 +228,7 @@ void ShowMenu(uint8_t location) {
 
 void ShowDatLines(int first, int last) {
   WriteRawLine("");
-  std::ifstream file(DataPath("kordavin.dat"), std::ios::binary);
+  std::ifstream file(DataPath(kDatFile), std::ios::binary);
   for (int skipped = 1; skipped < first; ++skipped) NextDatLine(file);
   for (int number = first; number <= last; ++number) {
     const std::string line = number >= 1 ? NextDatLine(file) : std::string();

@@ -8,6 +8,7 @@
 
 #include "door/fake_host_testing.h"
 #include "door/session.h"
+#include "game/command_codes.h"
 #include "game/core_testing.h"
 #include "store/state.h"
 
@@ -22,6 +23,8 @@ struct KeyCase {
   int cost;
 };
 
+// The codes stay numbers here: this table pins the numbering the game has
+// always had, which the named codes must keep.
 const KeyCase kKeyCases[] = {
     {0, 'C', "Kordavin Casino", 60, 0, 1},
     {0, 'D', "Disband Whore", 11, 0, 0},
@@ -62,8 +65,11 @@ struct CommonCase {
 };
 
 const CommonCase kCommonCases[] = {
-    {'A', "Ansi Toggle", 101}, {'I', "Information", 103}, {'O', "Online Documentation", 104},
-    {'Q', "Quit", 100},        {'?', "Help", 102},
+    {'A', "Ansi Toggle", kCodeAnsiToggle},
+    {'I', "Information", kCodeInformation},
+    {'O', "Online Documentation", kCodeOnlineDocumentation},
+    {'Q', "Quit", kCodeQuit},
+    {'?', "Help", kCodeHelp},
 };
 
 // A walk only returns at once when the day is nearly spent, so walks start
@@ -88,7 +94,7 @@ TEST_F(MenusTest, EveryKeyOfEveryPlaceInBothCases) {
   for (const KeyCase& c : kKeyCases) {
     for (const char key : {c.key, static_cast<char>(std::tolower(c.key))}) {
       SCOPED_TRACE(std::string(1, key) + " at place " + std::to_string(c.location));
-      const int16_t start = c.code <= 3 ? 2 : 100;
+      const int16_t start = c.code <= kLastWalkCode ? 2 : 100;
       TakeOutput();
       EXPECT_EQ(PressAt(c.location, key, start), c.code);
       EXPECT_EQ(GameSession.Location, c.location_after);
@@ -112,16 +118,16 @@ TEST_F(MenusTest, PromptsAndIgnoredKeys) {
   GameSession.TimeLeft = 259;
   QueueKeys("XZ1w");  // only w is a command on the street corner
   GameSession.Player.Cash = -5;
-  EXPECT_EQ(LocationMenu(), 4);
+  EXPECT_EQ(LocationMenu(), kCodeWhoreStatistics);
   EXPECT_EQ(GameSession.Player.Cash, 0);
   TakeOutput();
   QueueKeys("G/W?");
-  EXPECT_EQ(LocationMenu(), 102);
+  EXPECT_EQ(LocationMenu(), kCodeHelp);
   EXPECT_EQ(TakeOutput(),
             "\r\n[1:00PM][12TH & MAIN]: Go to Flaming Sheinen's\r\n"
             "\r\n[1:05PM][FLAMING SHEINEN'S]: Help\r\n");
   QueueKeys("V?");
-  EXPECT_EQ(LocationMenu(), 102);
+  EXPECT_EQ(LocationMenu(), kCodeHelp);
   EXPECT_EQ(TakeOutput(),
             "\r\n[1:05PM][FLAMING SHEINEN'S]: Visit Stiff Pete\r\n"
             "\r\n[1:05PM][STIFF PETE'S]: Help\r\n");
@@ -130,21 +136,21 @@ TEST_F(MenusTest, PromptsAndIgnoredKeys) {
 TEST_F(MenusTest, SlashPrefixAndBackingOut) {
   TakeOutput();
   QueueKeys("/x\b/W");
-  EXPECT_EQ(LocationMenu(), 105);
+  EXPECT_EQ(LocationMenu(), kCodeWhoIsOn);
   EXPECT_EQ(TakeOutput(), "\r\n[7:10PM][12TH & MAIN]: /\b \b/\b \bWho's On The Streets\r\n");
   QueueKeys("/p");
-  EXPECT_EQ(LocationMenu(), 106);
+  EXPECT_EQ(LocationMenu(), kCodePagePimp);
   EXPECT_NE(TakeOutput().find("Page Another Pimp\r\n"), std::string::npos);
 }
 
 TEST_F(MenusTest, WalksGoOnUntilACommandOrTheDayRunsOut) {
   QueueKeys("GVR?");
-  EXPECT_EQ(LocationMenu(), 102);
+  EXPECT_EQ(LocationMenu(), kCodeHelp);
   EXPECT_EQ(GameSession.Location, 0);
   EXPECT_EQ(GameSession.TimeLeft, 97);
   QueueKeys("C");
   GameSession.TimeLeft = 2;
-  EXPECT_EQ(LocationMenu(), 60);
+  EXPECT_EQ(LocationMenu(), kCodeEnterCasino);
   EXPECT_EQ(GameSession.TimeLeft, 1);
 }
 
@@ -153,12 +159,12 @@ TEST_F(MenusTest, WinningCheck) {
   player.ClothesLevel = 10;
   player.AteFlameBurger = 1;
   player.Cash = 5000001;
-  EXPECT_EQ(PressAt(0, 'G', 100), 99);
+  EXPECT_EQ(PressAt(0, 'G', 100), kCodeBuyTheBar);
   EXPECT_EQ(GameSession.Location, 0);
   EXPECT_EQ(GameSession.TimeLeft, 99);
-  EXPECT_EQ(PressAt(2, 'G', 100), 99);
-  EXPECT_EQ(PressAt(1, 'A', 100), 99) << "any key inside the restaurant";
-  EXPECT_EQ(PressAt(2, 'B', 100), 42) << "only inside the restaurant";
+  EXPECT_EQ(PressAt(2, 'G', 100), kCodeBuyTheBar);
+  EXPECT_EQ(PressAt(1, 'A', 100), kCodeBuyTheBar) << "any key inside the restaurant";
+  EXPECT_EQ(PressAt(2, 'B', 100), kCodeBuyClothes) << "only inside the restaurant";
 
   const auto walk_in_then_help = [] {
     GameSession.Location = 0;
@@ -166,16 +172,16 @@ TEST_F(MenusTest, WinningCheck) {
     return LocationMenu();
   };
   player.WhoreCount = 1;
-  EXPECT_EQ(walk_in_then_help(), 102);
+  EXPECT_EQ(walk_in_then_help(), kCodeHelp);
   player.WhoreCount = 0;
   player.Cash = 5000000;
-  EXPECT_EQ(walk_in_then_help(), 102);
+  EXPECT_EQ(walk_in_then_help(), kCodeHelp);
   player.Cash = 2147483647;
   player.ClothesLevel = 9;
-  EXPECT_EQ(walk_in_then_help(), 102);
+  EXPECT_EQ(walk_in_then_help(), kCodeHelp);
   player.ClothesLevel = 10;
   player.AteFlameBurger = 0;
-  EXPECT_EQ(walk_in_then_help(), 102);
+  EXPECT_EQ(walk_in_then_help(), kCodeHelp);
 }
 
 TEST_F(MenusTest, HelpScreens) {

@@ -12,6 +12,7 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
+#include "store/data_files.h"
 #include "store/files.h"
 #include "game/loop.h"
 #include "store/records.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr char kNewsFileName[] = "kordavin.msg";
 constexpr char kShownLine[] = "DELETED";
 constexpr int kPauseBeforeRow = 15;
 const std::string kReportIndent(56, ' ');
@@ -70,7 +70,7 @@ bool SameNews(const NewsMessage& a, const NewsMessage& b) {
 std::vector<ShownNews> GatherNews(bool& cut_off) {
   std::vector<ShownNews> found;
   RecordFile file;
-  OpenRecordFile(file, kNewsFileName, kNewsMessageSize, kModeShared);
+  OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeShared);
   ScanRecords(file, RecordCount(file), [&found](int64_t slot, const uint8_t* record) {
     NewsMessage message = DecodeNews(record);
     if (IsNewsForCaller(message)) found.push_back({slot, std::move(message)});
@@ -90,7 +90,7 @@ void BlankShownNews(const std::vector<ShownNews>& shown, bool cut_off) {
   blank.Line2 = kShownLine;
   const NewsBytes blank_bytes = EncodeNews(blank);
   RecordFile file;
-  OpenRecordFile(file, kNewsFileName, kNewsMessageSize, kModeExclusive);
+  OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeExclusive);
   const int64_t slots = RecordCount(file);
   for (const ShownNews& news : shown) {
     if (news.slot >= slots) continue;

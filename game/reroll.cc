@@ -12,6 +12,7 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
+#include "store/data_files.h"
 #include "store/files.h"
 #include "game/loop.h"
 #include "store/records.h"
@@ -19,11 +20,6 @@
 #include "store/state.h"
 
 namespace {
-
-constexpr char kDataFileName[] = "kordavin.dat";
-constexpr char kPlayerFileName[] = "kordavin.ply";
-constexpr char kConfigFileName[] = "kordavin.cfg";
-constexpr char kNewsFileName[] = "kordavin.msg";
 
 // Held from the decision to reroll until the new game's files are written:
 // a caller who read the old configuration before his title picture must not
@@ -128,15 +124,15 @@ bool WriteDataFile(std::string_view name, const std::vector<uint8_t>& bytes, boo
 std::vector<uint8_t> EmptyConfigBlock() { return std::vector<uint8_t>(kGameConfigFileSize, 0); }
 
 void MakePlayerFile(bool keep_existing) {
-  if (WriteDataFile(kPlayerFileName, {}, keep_existing)) WriteLine("|03KORDAVIN.PLY Rerolled.");
+  if (WriteDataFile(kPlayerFile, {}, keep_existing)) WriteLine("|03KORDAVIN.PLY Rerolled.");
 }
 
 void MakeNewsFile(bool keep_existing) {
-  if (WriteDataFile(kNewsFileName, {}, keep_existing)) WriteLine("|03KORDAVIN.MSG Rerolled.");
+  if (WriteDataFile(kNewsFile, {}, keep_existing)) WriteLine("|03KORDAVIN.MSG Rerolled.");
 }
 
 void MakeConfigFile(bool keep_existing) {
-  if (WriteDataFile(kConfigFileName, EmptyConfigBlock(), keep_existing)) {
+  if (WriteDataFile(kConfigFile, EmptyConfigBlock(), keep_existing)) {
     WriteLine("|03KORDAVIN.CFG Rerolled.");
   }
 }
@@ -151,7 +147,7 @@ void ShowReady() { WriteLine("|CRKordavin is now ready to be played!"); }
 
 GameConfig ReadConfigRecord() {
   RecordFile file;
-  OpenRecordFile(file, kConfigFileName, kGameConfigSize, kModeShared);
+  OpenRecordFile(file, kConfigFile, kGameConfigSize, kModeShared);
   ConfigBytes bytes{};
   ReadRecord(file, bytes.data());
   CloseRecordFile(file);
@@ -161,7 +157,7 @@ GameConfig ReadConfigRecord() {
 // Decides again, under the configuration's lock, from what the file holds
 // now; config is left as read. Returns whether the game was rerolled.
 bool RerollIfStillDue(GameConfig& config) {
-  OpenRecordFile(reroll_config, kConfigFileName, kGameConfigSize, kModeExclusive);
+  OpenRecordFile(reroll_config, kConfigFile, kGameConfigSize, kModeExclusive);
   ConfigBytes bytes{};
   if (RecordCount(reroll_config) >= 1) ReadRecord(reroll_config, bytes.data());
   config = DecodeConfig(bytes.data());
@@ -169,11 +165,11 @@ bool RerollIfStillDue(GameConfig& config) {
     ReleaseRerollLocks();
     return false;
   }
-  OpenRecordFile(reroll_players, kPlayerFileName, kPlayerRecordSize, kModeExclusive);
-  OpenRecordFile(reroll_news, kNewsFileName, kNewsMessageSize, kModeExclusive);
-  WriteDataFile(kNewsFileName, {}, false);
-  WriteDataFile(kPlayerFileName, {}, false);
-  WriteDataFile(kConfigFileName, EmptyConfigBlock(), false);
+  OpenRecordFile(reroll_players, kPlayerFile, kPlayerRecordSize, kModeExclusive);
+  OpenRecordFile(reroll_news, kNewsFile, kNewsMessageSize, kModeExclusive);
+  WriteDataFile(kNewsFile, {}, false);
+  WriteDataFile(kPlayerFile, {}, false);
+  WriteDataFile(kConfigFile, EmptyConfigBlock(), false);
   ReleaseRerollLocks();
   ShowRerollHeader();
   WriteLine("|03KORDAVIN.MSG Rerolled.");
@@ -209,10 +205,10 @@ void CreateNewsFile() { MakeNewsFile(false); }
 void CreateConfigFile() { MakeConfigFile(false); }
 
 void CheckDataFiles() {
-  const bool have_data = FileReadable(DataPath(kDataFileName));
-  const bool have_players = FileReadable(DataPath(kPlayerFileName));
-  const bool have_config = FileReadable(DataPath(kConfigFileName));
-  const bool have_news = FileReadable(DataPath(kNewsFileName));
+  const bool have_data = FileReadable(DataPath(kDatFile));
+  const bool have_players = FileReadable(DataPath(kPlayerFile));
+  const bool have_config = FileReadable(DataPath(kConfigFile));
+  const bool have_news = FileReadable(DataPath(kNewsFile));
   if (!have_data) {
     WriteLine("|CRKORDAVIN ERROR : KORDAVIN.DAT not found in " + DoorSession.ProgramDir);
     EndSession();

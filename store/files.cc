@@ -32,25 +32,14 @@ constexpr int kErrFileNotFound = 2;
 constexpr int kErrPathNotFound = 3;
 constexpr int kErrTooManyOpen = 4;
 
-// Another node may hold the file for a moment; give it five chances with a
-// pause after every refusal (the last one too, so a retry of the whole
-// operation by the caller does not come back at once).
-template <typename Attempt>
-int RetryWhileDenied(Attempt attempt) {
-  int result = kLockDenied;
-  for (int attempts = 0; attempts < kMaxAttempts && result == kLockDenied; ++attempts) {
-    result = attempt();
-    if (result == kLockDenied) Host.SleepMs(kDeniedPauseMs);
-  }
-  return result;
-}
-
 int OpenErrorCode(int error) {
   switch (error) {
     case ENOENT: return kErrFileNotFound;
     case ENOTDIR: return kErrPathNotFound;
     case EMFILE:
     case ENFILE: return kErrTooManyOpen;
+    // A file the door may not open is as closed to it as one another node
+    // holds, and is reported the same way.
     case EACCES:
     case EPERM:
     case EROFS: return kLockDenied;
@@ -63,21 +52,6 @@ int OpenErrorCode(int error) {
 std::string PathOf(std::string_view name) {
   if (name.find('/') != std::string_view::npos) return std::string(name);
   return DataPath(name);
-}
-
-int TryOpen(const std::string& path, bool exclusive, int& fd) {
-  do {
-    fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return OpenErrorCode(errno);
-  int lock = Host.LockFile(fd, exclusive);
-  if (lock == kLockDenied) {
-    close(fd);
-    fd = -1;
-  }
-  // Any other lock failure means the file system keeps no such locks; the
-  // files were shared without them before, so the open still counts.
-  return lock == kLockDenied ? kLockDenied : 0;
 }
 
 int64_t FileBytes(const RecordFile& file) {
@@ -158,13 +132,41 @@ ssize_t ReadAt(int fd, uint8_t* bytes, size_t size, off_t offset) {
   return static_cast<ssize_t>(got);
 }
 
+// The pause comes after the last refusal too, so that a caller who tries
+// the whole operation again does not come straight back.
+int LockWithRetry(int fd, bool exclusive) {
+  int result = kLockDenied;
+  for (int attempt = 0; attempt < kMaxAttempts && result == kLockDenied; ++attempt) {
+    result = Host.LockFile(fd, exclusive);
+    if (result == kLockDenied) Host.SleepMs(kDeniedPauseMs);
+  }
+  return result;
+}
+
 }  // namespace
+
+LockedOpen OpenAndLock(const std::string& path, int flags, bool exclusive) {
+  LockedOpen opened;
+  int fd;
+  do {
+    fd = open(path.c_str(), flags | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    opened.open_error = errno;
+    return opened;
+  }
+  if (LockWithRetry(fd, exclusive) == kLockDenied) {
+    close(fd);
+    opened.lock_denied = true;
+    return opened;
+  }
+  opened.fd = fd;
+  return opened;
+}
 
 std::string DataPath(std::string_view name) {
   return DoorSession.ProgramDir + std::string(name);
 }
-
-std::string NodeFileName(int node) { return "kordavin." + std::to_string(node); }
 
 bool OpenRecordFile(RecordFile& file, std::string_view name, size_t record_size, int mode) {
   CloseRecordFile(file);
@@ -175,8 +177,11 @@ bool OpenRecordFile(RecordFile& file, std::string_view name, size_t record_size,
   if (open_files == 0) SendPendingOutput();
   std::string path = PathOf(name);
   bool exclusive = mode == kModeExclusive;
-  int fd = -1;
-  int result = RetryWhileDenied([&] { return TryOpen(path, exclusive, fd); });
+  const LockedOpen opened = OpenAndLock(path, O_RDWR, exclusive);
+  const int fd = opened.fd;
+  const int result = opened.lock_denied ? kLockDenied
+                     : fd < 0           ? OpenErrorCode(opened.open_error)
+                                        : 0;
   if (result == kLockDenied) FailRecordAccess(file, "|CRERROR: Unable to reset file: ", result);
   if (result != 0) return false;
   file.fd = fd;
@@ -187,19 +192,19 @@ bool OpenRecordFile(RecordFile& file, std::string_view name, size_t record_size,
 }
 
 bool SeekRecord(RecordFile& file, int64_t index) {
-  int result = RetryWhileDenied([&] { return TrySeek(file, index); });
+  const int result = TrySeek(file, index);
   if (result != 0) FailRecordAccess(file, "|CRERROR: Unable to seek file: ", result);
   return true;
 }
 
 bool ReadRecord(RecordFile& file, uint8_t* record) {
-  int result = RetryWhileDenied([&] { return TryRead(file, record); });
+  const int result = TryRead(file, record);
   if (result != 0) FailRecordAccess(file, "|CRERROR: Unable to read file: ", result);
   return true;
 }
 
 bool WriteRecord(RecordFile& file, const uint8_t* record) {
-  int result = RetryWhileDenied([&] { return TryWrite(file, record); });
+  const int result = TryWrite(file, record);
   if (result != 0) FailRecordAccess(file, "|CRERROR: Unable to write file: ", result);
   return true;
 }

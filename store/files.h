@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "store/data_files.h"
 #include "store/records.h"
 
 // Open modes: shared for scans and loads, exclusive before a rewrite/append.
@@ -28,8 +29,21 @@ struct RecordFile {
 
 // ProgramDir + name.
 std::string DataPath(std::string_view name);
-// "kordavin." + node number.
-std::string NodeFileName(int node);
+
+struct LockedOpen {
+  int fd = -1;               // open and locked; -1 when either failed
+  int open_error = 0;        // errno of a failed open
+  bool lock_denied = false;  // opened, but another process kept the lock
+};
+
+// Opens path with flags (a file O_CREAT makes gets mode 0666 less the umask)
+// and takes a shared or exclusive lock on its records. Another node holds one
+// only for a scan or a record, so a refusal is asked again, five times in all
+// with a 100 ms pause after each. A file system that keeps no such locks
+// counts as locked: the files were shared without them before. The door and
+// the sysop tool both open through here, so they wait for each other the
+// same way; each reports a failure in its own words.
+LockedOpen OpenAndLock(const std::string& path, int flags, bool exclusive);
 
 // name is a file of the data directory ("kordavin.ply"), or a path when it
 // holds a "/". Mode 66 takes a shared lock, mode 50 an exclusive one, both
@@ -54,8 +68,6 @@ bool LoadPlayer();
 void SavePlayer();
 // Reads player number n (1-based) from kordavin.ply into player.
 void ReadPlayer(int16_t number, PlayerRecord& player);
-// Writes player number n (1-based) back to kordavin.ply as one record.
-void WritePlayer(int16_t number, const PlayerRecord& player);
 // Appends a new player under one exclusive lock; returns its 1-based number.
 int16_t AppendPlayer(const PlayerRecord& player);
 // Number of whole records in kordavin.ply.

@@ -1,3 +1,4 @@
+#include "store/data_files.h"
 #include "store/own_record.h"
 
 #include <string>
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr const char* kPlayerFile = "kordavin.ply";
 
 // What was last written, and where; only a change is written again.
 struct StoredRecord {

@@ -1,18 +1,18 @@
 // The player file: finding the caller, saving him, and the single-record
-// reads and writes that actions against rivals and joining need.
+// read and the append that actions against rivals and joining need.
 #include <algorithm>
 #include <limits>
 
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
+#include "store/data_files.h"
 #include "store/files.h"
 #include "store/own_record.h"
 #include "store/state.h"
 
 namespace {
 
-constexpr const char* kPlayerFile = "kordavin.ply";
 constexpr int64_t kMaxPlayerNumber = std::numeric_limits<int16_t>::max();
 
 void RecomputeWhoreRates(PlayerRecord& player) {
@@ -21,15 +21,6 @@ void RecomputeWhoreRates(PlayerRecord& player) {
     player.WhoreRate[k] = Random(100) + 200 + player.HouseStreet * 20 +
                           player.WhoreDays[k] * 10 + player.ClothesLevel * 100;
   }
-}
-
-void WritePlayerAt(int64_t index, const PlayerRecord& player) {
-  PlayerBytes bytes = EncodePlayer(player);
-  RecordFile file;
-  OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeExclusive);
-  SeekRecord(file, index);
-  WriteRecord(file, bytes.data());
-  CloseRecordFile(file);
 }
 
 }  // namespace
@@ -69,13 +60,6 @@ void ReadPlayer(int16_t number, PlayerRecord& player) {
   ReadRecord(file, bytes.data());
   CloseRecordFile(file);
   player = DecodePlayer(bytes.data());
-}
-
-void WritePlayer(int16_t number, const PlayerRecord& player) {
-  // Cash on disk is never negative, whoever wrote the record.
-  PlayerRecord stored = player;
-  if (stored.Cash < 0) stored.Cash = 0;
-  WritePlayerAt(int64_t{number} - 1, stored);
 }
 
 int16_t AppendPlayer(const PlayerRecord& player) {

@@ -1,5 +1,6 @@
 // The presence file of this node, held open and locked from start-up to the
 // end of the session, and the ending of older sessions at start-up.
+#include "store/data_files.h"
 #include "store/presence.h"
 
 #include <dirent.h>
@@ -84,7 +85,7 @@ std::vector<int> PresenceNodes() {
   std::vector<int> nodes;
   DIR* listing = opendir(DoorSession.ProgramDir.empty() ? "." : DoorSession.ProgramDir.c_str());
   if (listing == nullptr) return nodes;
-  const std::string prefix = "kordavin.";
+  const std::string prefix = kNodeFilePrefix;
   while (const dirent* entry = readdir(listing)) {
     const std::string name = entry->d_name;
     if (name.rfind(prefix, 0) != 0) continue;

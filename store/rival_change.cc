@@ -1,10 +1,10 @@
+#include "store/data_files.h"
 #include "store/rival_change.h"
 
 #include "store/files.h"
 
 namespace {
 
-constexpr const char* kPlayerFile = "kordavin.ply";
 
 }  // namespace
 

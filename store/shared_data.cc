@@ -4,14 +4,12 @@
 #include <vector>
 
 #include "door/text.h"
+#include "store/data_files.h"
 #include "store/files.h"
 #include "store/state.h"
 
 namespace {
 
-constexpr const char* kNewsFile = "kordavin.msg";
-constexpr const char* kConfigFile = "kordavin.cfg";
-constexpr const char* kDatFile = "kordavin.dat";
 
 constexpr int kFirstClothesLine = 3;
 constexpr int kFirstWhoreLine = 16;

@@ -1,3 +1,4 @@
+#include "store/data_files.h"
 #include "store/validate.h"
 
 #include <dirent.h>
@@ -15,9 +16,6 @@
 
 namespace {
 
-constexpr char kPlayerFile[] = "kordavin.ply";
-constexpr char kConfigFile[] = "kordavin.cfg";
-constexpr char kNewsFile[] = "kordavin.msg";
 
 // Where each string field's length byte sits and how long the field is. The
 // decoders cut a long length silently, so damage is only visible in the raw
@@ -151,7 +149,7 @@ struct FileKind {
 
 // kordavin.<node>: the node number in decimal, nothing after it.
 bool IsPresenceFile(const std::string& name) {
-  const std::string prefix = "kordavin.";
+  const std::string prefix = kNodeFilePrefix;
   if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return false;
   return std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(),
                      [](char c) { return c >= '0' && c <= '9'; });

@@ -8,24 +8,14 @@
 #include <cstring>
 #include <fstream>
 
-#include "door/platform.h"
+#include "store/files.h"
 
 namespace {
 
-constexpr int kLockAttempts = 5;
-constexpr int kLockPauseMs = 100;
 const std::string kNoName;
 
 std::string SystemError(const std::string& what, const std::string& path, int code) {
   return what + " " + path + ": " + std::strerror(code);
-}
-
-int OpenWithoutSignals(const std::string& path, int flags) {
-  int fd;
-  do {
-    fd = open(path.c_str(), flags | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
 }
 
 off_t OffsetOf(size_t record_size, int64_t index) {
@@ -42,37 +32,23 @@ std::string CutLine(std::string line, size_t max) {
 
 }  // namespace
 
-// The door holds each lock only for one scan or one record, so a refusal
-// that lasts half a second means a node is stuck, not busy.
-int LockWithRetry(int fd, bool exclusive) {
-  int result = kLockDenied;
-  for (int attempt = 0; attempt < kLockAttempts && result == kLockDenied; ++attempt) {
-    result = Host.LockFile(fd, exclusive);
-    if (result == kLockDenied) Host.SleepMs(kLockPauseMs);
-  }
-  return result;
-}
-
 bool OpenLocked(const std::string& path, bool exclusive, LockedFile& file, bool& missing,
                 std::string& error) {
   CloseLocked(file);
   missing = false;
   // Reading needs no write permission, so a sysop account that may only
   // read the files can still list them.
-  int fd = OpenWithoutSignals(path, exclusive ? O_RDWR : O_RDONLY);
-  if (fd < 0) {
-    missing = errno == ENOENT;
-    if (!missing) error = SystemError("cannot open", path, errno);
-    return false;
-  }
-  int lock = LockWithRetry(fd, exclusive);
-  if (lock == kLockDenied) {
-    close(fd);
+  const LockedOpen opened = OpenAndLock(path, exclusive ? O_RDWR : O_RDONLY, exclusive);
+  if (opened.lock_denied) {
     error = "cannot lock " + path + ": another node holds it";
     return false;
   }
-  // A file system without such locks was always shared without them.
-  file.fd = fd;
+  if (opened.fd < 0) {
+    missing = opened.open_error == ENOENT;
+    if (!missing) error = SystemError("cannot open", path, opened.open_error);
+    return false;
+  }
+  file.fd = opened.fd;
   file.path = path;
   return true;
 }
@@ -121,7 +97,7 @@ bool ReadAllPlayers(const std::string& dir, std::vector<PlayerRecord>& players,
   players.clear();
   LockedFile file;
   bool missing = false;
-  if (!OpenLocked(dir + kSysopPlayerFile, false, file, missing, error)) return missing;
+  if (!OpenLocked(dir + kPlayerFile, false, file, missing, error)) return missing;
   int64_t leftover = 0;
   const int64_t count = CountRecords(file, kPlayerRecordSize, leftover);
   PlayerBytes bytes{};
@@ -134,7 +110,7 @@ bool ReadAllPlayers(const std::string& dir, std::vector<PlayerRecord>& players,
   }
   CloseLocked(file);
   if (leftover > 0) {
-    warning = std::string(kSysopPlayerFile) + ": " + std::to_string(leftover) +
+    warning = std::string(kPlayerFile) + ": " + std::to_string(leftover) +
               " bytes after the last whole record";
   }
   return true;
@@ -144,7 +120,7 @@ bool ReadGameConfig(const std::string& dir, GameConfig& config, std::string& err
   config = GameConfig{};
   LockedFile file;
   bool missing = false;
-  if (!OpenLocked(dir + kSysopConfigFile, false, file, missing, error)) return missing;
+  if (!OpenLocked(dir + kConfigFile, false, file, missing, error)) return missing;
   int64_t leftover = 0;
   ConfigBytes bytes{};
   bool ok = true;
@@ -158,7 +134,7 @@ bool ReadGameConfig(const std::string& dir, GameConfig& config, std::string& err
 
 NameLists ReadNameLists(const std::string& dir) {
   NameLists lists;
-  std::ifstream in(dir + kSysopDataFile, std::ios::binary);
+  std::ifstream in(dir + kDatFile, std::ios::binary);
   std::string line;
   for (int number = 1; number <= 65 && std::getline(in, line); ++number) {
     if (number >= 3 && number <= 12) lists.clothes[number - 2] = CutLine(line, 30);

@@ -10,25 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "store/data_files.h"
 #include "store/records.h"
-
-constexpr char kSysopPlayerFile[] = "kordavin.ply";
-constexpr char kSysopConfigFile[] = "kordavin.cfg";
-constexpr char kSysopNewsFile[] = "kordavin.msg";
-constexpr char kSysopDataFile[] = "kordavin.dat";
 
 struct LockedFile {
   int fd = -1;
   std::string path;
 };
 
-// Takes a lock on an open file, asking again five times, 100 ms apart,
-// while another process holds it: kLockGranted, kLockDenied or another code.
-int LockWithRetry(int fd, bool exclusive);
-
-// Opens an existing file under a shared or exclusive lock; a lock another
-// process holds is asked for again, five times, 100 ms apart. A missing file
-// sets missing and returns false with no error text.
+// Opens an existing file under a shared or exclusive lock, waiting for
+// another process as the door does (OpenAndLock). A missing file sets
+// missing and returns false with no error text.
 bool OpenLocked(const std::string& path, bool exclusive, LockedFile& file, bool& missing,
                 std::string& error);
 void CloseLocked(LockedFile& file);

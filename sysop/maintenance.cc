@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "door/platform.h"
+#include "store/files.h"
 #include "store/validate.h"
 #include "sysop/datafiles.h"
 #include "sysop/sysop.h"
@@ -23,17 +23,18 @@ constexpr char kShown[] = "DELETED";
 // ever finds the configuration shorter than one record.
 bool RewriteDataFile(const std::string& path, const std::vector<uint8_t>& content,
                      std::string& error) {
-  int fd;
-  do {
-    fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    error = "cannot open " + path + ": " + std::strerror(errno);
+  const LockedOpen opened = OpenAndLock(path, O_RDWR | O_CREAT, true);
+  if (opened.lock_denied) {
+    error = "cannot lock " + path + ": another node holds it";
     return false;
   }
-  bool ok = LockWithRetry(fd, true) != kLockDenied;
-  if (!ok) error = "cannot lock " + path + ": another node holds it";
-  if (ok && !content.empty()) {
+  if (opened.fd < 0) {
+    error = "cannot open " + path + ": " + std::strerror(opened.open_error);
+    return false;
+  }
+  const int fd = opened.fd;
+  bool ok = true;
+  if (!content.empty()) {
     ok = pwrite(fd, content.data(), content.size(), 0) == static_cast<ssize_t>(content.size());
     if (!ok) error = "cannot write " + path;
   }
@@ -68,8 +69,8 @@ void WriteProblems(std::ostream& out, const std::vector<DataProblem>& problems) 
 
 std::vector<DataProblem> AllProblems(const std::string& dir) {
   std::vector<DataProblem> problems;
-  if (access((dir + kSysopDataFile).c_str(), R_OK) != 0) {
-    problems.push_back({kSysopDataFile, -1, "missing or unreadable: the door stops every caller"});
+  if (access((dir + kDatFile).c_str(), R_OK) != 0) {
+    problems.push_back({kDatFile, -1, "missing or unreadable: the door stops every caller"});
   }
   const std::vector<DataProblem> found = FindDataProblems(dir);
   problems.insert(problems.end(), found.begin(), found.end());
@@ -111,7 +112,7 @@ int WalkNews(const SysopRequest& request, const LockedFile& file, SysopIo& io) {
     return kSysopRefused;
   }
   if (leftover > 0) {
-    io.err << "kordavin-sysop: " << kSysopNewsFile << ": " << leftover
+    io.err << "kordavin-sysop: " << kNewsFile << ": " << leftover
            << " bytes after the last whole record\n";
     return kSysopRefused;
   }
@@ -129,9 +130,9 @@ int ResetCommand(const SysopRequest& request, SysopIo& io) {
   }
   // The same files in the same order as the door's own reroll.
   std::string error;
-  const bool ok = RewriteDataFile(request.dir + kSysopNewsFile, {}, error) &&
-                  RewriteDataFile(request.dir + kSysopPlayerFile, {}, error) &&
-                  RewriteDataFile(request.dir + kSysopConfigFile,
+  const bool ok = RewriteDataFile(request.dir + kNewsFile, {}, error) &&
+                  RewriteDataFile(request.dir + kPlayerFile, {}, error) &&
+                  RewriteDataFile(request.dir + kConfigFile,
                                   std::vector<uint8_t>(kGameConfigFileSize, 0), error);
   if (!ok) {
     io.err << "kordavin-sysop: " << error << "\n";
@@ -166,7 +167,7 @@ int NewsCommand(const SysopRequest& request, SysopIo& io) {
   LockedFile file;
   bool missing = false;
   std::string error;
-  if (!OpenLocked(request.dir + kSysopNewsFile, request.clear, file, missing, error)) {
+  if (!OpenLocked(request.dir + kNewsFile, request.clear, file, missing, error)) {
     if (!missing) {
       io.err << "kordavin-sysop: " << error << "\n";
       return kSysopRefused;

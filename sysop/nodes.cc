@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "door/text.h"
+#include "store/data_files.h"
 #include "store/presence.h"
 #include "store/records.h"
 #include "sysop/sysop.h"
@@ -131,7 +132,7 @@ std::set<int> LiveDoorNodes(const std::string& dir, const std::string& proc_root
 }
 
 std::vector<PresenceFile> FindPresenceFiles(const std::string& dir) {
-  const std::string prefix = "kordavin.";
+  const std::string prefix = kNodeFilePrefix;
   std::vector<PresenceFile> files;
   for (const std::string& entry : EntriesOf(dir)) {
     if (entry.rfind(prefix, 0) != 0) continue;

@@ -214,7 +214,7 @@ int WritePlayerBack(const SysopRequest& request, int64_t number,
   LockedFile file;
   bool missing = false;
   std::string error;
-  if (!OpenLocked(request.dir + kSysopPlayerFile, true, file, missing, error)) {
+  if (!OpenLocked(request.dir + kPlayerFile, true, file, missing, error)) {
     io.err << "kordavin-sysop: " << (missing ? "there are no players" : error) << "\n";
     return kSysopRefused;
   }

@@ -6,10 +6,13 @@
 #include <unistd.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <thread>
 
+#include "store/records.h"
 #include "sysop/sysop_testing.h"
 
 namespace {
@@ -83,6 +86,21 @@ TEST(SysopProgram, AFileANodeHoldsFailsTheCommandAtOnce) {
   close(fd);
   run = RunProgram(tool + " edit 1 cash=5");
   EXPECT_EQ(run.code, 0) << run.err;
+
+  // A node that lets go while the tool is still asking does not fail it.
+  const int held = open((dir + "kordavin.ply").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(fcntl(held, F_OFD_SETLK, &lock), 0);
+  std::thread door([held] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    close(held);
+  });
+  run = RunProgram(tool + " edit 1 cash=7");
+  door.join();
+  EXPECT_EQ(run.code, 0) << run.err;
+  const std::string stored = ReadSysopTestFile(dir, "kordavin.ply");
+  ASSERT_EQ(stored.size(), kPlayerRecordSize);
+  EXPECT_EQ(DecodePlayer(reinterpret_cast<const uint8_t*>(stored.data())).Cash, 7);
 }
 
 TEST(SysopProgram, InstallLaysOutADoorDirectoryTheToolWorksIn) {

@@ -1,6 +1,7 @@
 #include "town/town.h"
 
 #include "door/session.h"
+#include "game/command_codes.h"
 #include "game/loop.h"
 #include "store/state.h"
 #include "town/pages.h"
@@ -27,27 +28,27 @@ void ExamineRival() {
 }  // namespace
 
 void RegisterTownCommands() {
-  SetCommandAction(4, ShowWhoreStats);
-  SetCommandAction(5, ShowOwnStats);
-  SetCommandAction(6, ExamineRival);
-  SetCommandAction(7, SetUpWhoreHouse);
-  SetCommandAction(8, StealFromPimp);
-  SetCommandAction(9, MoveStreet);
-  SetCommandAction(10, FirebombHouse);
-  SetCommandAction(11, DisbandWhore);
-  SetCommandAction(12, ShowRankings);
-  SetCommandAction(13, ShowHousePrices);
-  SetCommandAction(21, HireAgent);
-  SetCommandAction(22, TalkToWomen);
-  SetCommandAction(24, EatFlameBurger);
-  SetCommandAction(25, PoliceTip);
-  SetCommandAction(26, GiveCondoms);
-  SetCommandAction(41, ShowWardrobe);
-  SetCommandAction(42, BuyClothes);
-  SetCommandAction(44, BuyCondoms);
-  SetCommandAction(45, ShowClothesPrices);
-  SetCommandAction(99, BuyTheBar);
-  SetCommandAction(105, ShowWhoIsOn);
-  SetCommandAction(106, PagePimp);
+  SetCommandAction(kCodeWhoreStatistics, ShowWhoreStats);
+  SetCommandAction(kCodeYourStatistics, ShowOwnStats);
+  SetCommandAction(kCodeExamineRival, ExamineRival);
+  SetCommandAction(kCodeSetUpWhoreHouse, SetUpWhoreHouse);
+  SetCommandAction(kCodeStealFromPimp, StealFromPimp);
+  SetCommandAction(kCodeMoveStreet, MoveStreet);
+  SetCommandAction(kCodeFirebombHouse, FirebombHouse);
+  SetCommandAction(kCodeDisbandWhore, DisbandWhore);
+  SetCommandAction(kCodePlayerRankings, ShowRankings);
+  SetCommandAction(kCodeHousePrices, ShowHousePrices);
+  SetCommandAction(kCodeHireAgent, HireAgent);
+  SetCommandAction(kCodeTalkToWomen, TalkToWomen);
+  SetCommandAction(kCodeEatFlameBurger, EatFlameBurger);
+  SetCommandAction(kCodePoliceTip, PoliceTip);
+  SetCommandAction(kCodeGiveCondoms, GiveCondoms);
+  SetCommandAction(kCodeExamineWardrobe, ShowWardrobe);
+  SetCommandAction(kCodeBuyClothes, BuyClothes);
+  SetCommandAction(kCodeBuyCondoms, BuyCondoms);
+  SetCommandAction(kCodeClothesPrices, ShowClothesPrices);
+  SetCommandAction(kCodeBuyTheBar, BuyTheBar);
+  SetCommandAction(kCodeWhoIsOn, ShowWhoIsOn);
+  SetCommandAction(kCodePagePimp, PagePimp);
   DoorSession.OnWaiting = CheckPages;
 }

@@ -72,6 +72,15 @@ void SetRaidTestCaller(const std::string& dir, const PlayerRecord& player) {
   DoorSession.RealName = player.BbsAlias;
 }
 
+void StoreRaidTestPlayer(const std::string& dir, int16_t number, const PlayerRecord& player) {
+  std::string bytes = ReadWholeFile(dir + "kordavin.ply");
+  const size_t offset = static_cast<size_t>(number - 1) * kPlayerRecordSize;
+  ASSERT_GE(bytes.size(), offset + kPlayerRecordSize);
+  const PlayerBytes record = EncodePlayer(player);
+  bytes.replace(offset, kPlayerRecordSize, std::string(record.begin(), record.end()));
+  WriteWholeFile(dir + "kordavin.ply", bytes, false);
+}
+
 PlayerRecord ReadRaidTestPlayer(const std::string& dir, int16_t number) {
   const std::string bytes = ReadWholeFile(dir + "kordavin.ply");
   const size_t offset = static_cast<size_t>(number - 1) * kPlayerRecordSize;

@@ -27,6 +27,9 @@ int16_t AddRaidTestPlayer(const std::string& dir, const PlayerRecord& player);
 // number, and DoorSession.RealName set to his alias.
 void SetRaidTestCaller(const std::string& dir, const PlayerRecord& player);
 
+// Overwrites record number (1-based) in place, as another node's save would.
+void StoreRaidTestPlayer(const std::string& dir, int16_t number, const PlayerRecord& player);
+
 PlayerRecord ReadRaidTestPlayer(const std::string& dir, int16_t number);
 std::vector<NewsMessage> ReadRaidTestNews(const std::string& dir);
 GameConfig ReadRaidTestConfig(const std::string& dir);

@@ -49,7 +49,7 @@ class RivalChangeTest : public ::testing::Test {
       done = true;
       PlayerRecord rival = ReadRaidTestPlayer(dir_, 2);
       elsewhere(rival);
-      WritePlayer(2, rival);
+      StoreRaidTestPlayer(dir_, 2, rival);
       stored_ = rival;
     };
     QueueKeys(keys);

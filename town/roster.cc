@@ -11,6 +11,7 @@
 #include "door/output.h"
 #include "door/session.h"
 #include "door/text.h"
+#include "store/data_files.h"
 #include "store/files.h"
 #include "game/loop.h"
 #include "store/presence.h"
@@ -21,7 +22,6 @@ namespace {
 
 constexpr int kWatchedNodes = 5;
 constexpr int kRowsPerScreen = 20;
-constexpr const char* kPlayerFile = "kordavin.ply";
 constexpr int64_t kMostPlayerNumber = std::numeric_limits<int16_t>::max();
 
 // The presence record PickOnlinePimp found, for PagePimp to name the pimp.

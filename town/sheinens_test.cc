@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "door/fake_host_testing.h"
+#include "game/command_codes.h"
 #include "game/menus.h"
 #include "store/state.h"
 #include "town/raid_testing.h"
@@ -236,10 +237,10 @@ TEST_F(SheinensTest, BarIsOfferedOnlyAboveFiveMillion) {
   caller_.AteFlameBurger = 1;
   caller_.Cash = 5000000;
   SetRaidTestCaller(dir_, caller_);
-  Run([] { EXPECT_EQ(LocationMenu(), 24); }, "GE", {});
+  Run([] { EXPECT_EQ(LocationMenu(), kCodeEatFlameBurger); }, "GE", {});
   GameSession.Location = 0;
   GameSession.Player.Cash = 5000001;
-  Run([] { EXPECT_EQ(LocationMenu(), 99); }, "G", {});
+  Run([] { EXPECT_EQ(LocationMenu(), kCodeBuyTheBar); }, "G", {});
   EXPECT_EQ(GameSession.Location, 0);
 }
 

@@ -1,0 +1,15 @@
+// The names of the files every node shares in the data directory (the
+// program's own directory). Sysops back them up, edit and replace them by
+// these names, so they never change.
+#pragma once
+
+#include <string>
+
+constexpr char kPlayerFile[] = "kordavin.ply";  // the players, one record each
+constexpr char kConfigFile[] = "kordavin.cfg";  // the winner and the reroll day
+constexpr char kNewsFile[] = "kordavin.msg";    // news waiting for its reader
+constexpr char kDatFile[] = "kordavin.dat";     // the sysop's texts and name lists
+// A caller's presence file is this prefix and his node number in decimal.
+constexpr char kNodeFilePrefix[] = "kordavin.";
+
+inline std::string NodeFileName(int node) { return kNodeFilePrefix + std::to_string(node); }
