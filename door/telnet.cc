@@ -10,10 +10,6 @@ constexpr uint8_t kSubnegotiationBegin = 250;
 constexpr uint8_t kWill = 251;  // WILL, WONT, DO and DONT carry one option byte
 constexpr uint8_t kDont = 254;
 
-// A client that opens a subnegotiation and never ends it would otherwise
-// swallow every key after it; no option a client reports comes near this.
-constexpr size_t kLongestSubnegotiation = 4096;
-
 enum State : uint8_t {
   kData = 0,
   kCommand,           // after IAC
@@ -44,14 +40,14 @@ void AfterIac(TelnetDecoder& decoder, uint8_t byte, std::string& out) {
 }
 
 void InSubnegotiation(TelnetDecoder& decoder, uint8_t byte, std::string& out) {
+  // Every byte counts, escaped 255s too, or a run of them would hold the
+  // subnegotiation open for ever.
+  if (++decoder.subnegotiation > kLongestSubnegotiation) {
+    decoder.state = kData;
+    return;
+  }
   if (decoder.state == kSubnegotiation) {
-    // Every byte counts, escaped 255s too, or a run of them would hold the
-    // subnegotiation open for ever.
-    if (++decoder.subnegotiation > kLongestSubnegotiation) {
-      decoder.state = kData;
-    } else if (byte == kIac) {
-      decoder.state = kSubnegotiationIac;
-    }
+    if (byte == kIac) decoder.state = kSubnegotiationIac;
     return;
   }
   // After an IAC inside it: SE ends it, IAC IAC is a data byte of the option,
