@@ -35,19 +35,27 @@ void IgnoreTerminalKeySignals() {
 // Best effort on the way out: a line that cannot take the bytes at once, its
 // reader gone quiet, must not hold the exit up. Standard output's file
 // description may be the BBS's too, so it is non-blocking only for the one
-// write.
+// write, with the hang-up signals held so that their handler cannot end the
+// process before the flags are put back.
 void WriteLastBytes(const char* bytes, size_t length) {
   if (hangup_socket >= 0) {
     ssize_t ignored = send(hangup_socket, bytes, length, MSG_NOSIGNAL | MSG_DONTWAIT);
     (void)ignored;
     return;
   }
+  sigset_t hangups;
+  sigset_t before;
+  sigemptyset(&hangups);
+  sigaddset(&hangups, SIGHUP);
+  sigaddset(&hangups, SIGTERM);
+  sigprocmask(SIG_BLOCK, &hangups, &before);
   const int flags = fcntl(STDOUT_FILENO, F_GETFL);
-  if (flags < 0) return;
-  if ((flags & O_NONBLOCK) == 0 && fcntl(STDOUT_FILENO, F_SETFL, flags | O_NONBLOCK) != 0) return;
-  ssize_t ignored = write(STDOUT_FILENO, bytes, length);
-  (void)ignored;
-  if ((flags & O_NONBLOCK) == 0) fcntl(STDOUT_FILENO, F_SETFL, flags);
+  if (flags >= 0 && fcntl(STDOUT_FILENO, F_SETFL, flags | O_NONBLOCK) == 0) {
+    ssize_t ignored = write(STDOUT_FILENO, bytes, length);
+    (void)ignored;
+    fcntl(STDOUT_FILENO, F_SETFL, flags);
+  }
+  sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 namespace {
