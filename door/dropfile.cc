@@ -72,7 +72,13 @@ std::string ReadName(LineReader& reader, size_t max = kNameLength) {
   return CutText(ReadLine(reader), max);
 }
 
-int32_t ReadNumber(LineReader& reader) { return TextToInt(ReadLine(reader)); }
+// BBS packages and sysops' hand-written files leave blanks after a number
+// ("2 ", "16 "); read as text they would turn a socket handle into 0.
+int32_t ReadNumber(LineReader& reader) {
+  std::string line = ReadLine(reader);
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
+  return TextToInt(line);
+}
 
 uint8_t ReadByteNumber(LineReader& reader) {
   return static_cast<uint8_t>(ReadNumber(reader));

@@ -141,6 +141,13 @@ TEST(Door32Sys, EveryFieldOfTheFormat) {
   ExpectFixtures({"Mystic BBS v1.12 \xB3 Linux", 2, 5, 115200, false, 12, "R\x8A" "na Fox  ",
                   "\xDB" "Fox\xDB ", 30, 4464, 1, 24},
                  {"lf_DOOR32.SYS", "crlf_door32.sys"});
+  ExpectFixtures({"Synchronet BBS for Linux  Version 3.22a", 2, 16, 38400, false, 2, "Mary Major",
+                  "Raven", 50, 239, 1, 24},
+                 {"synchronet_socket_DOOR32.SYS"});
+  // Blanks around every number, as packages and hand-written files leave
+  // them: a socket handle read as 0 would put the caller on a dead line.
+  ExpectFixtures({"Board", 2, 16, 38400, false, 7, "Ann", "Ann", 10, 45, 1, 24},
+                 {"blanks_DOOR32.SYS"});
 }
 
 TEST(Door32Sys, LongLinesAreCutAndNumbersKeepTheirWidth) {

@@ -43,6 +43,8 @@ bool FakeWriteBytes(const char* data, size_t length) {
   return true;
 }
 
+void FakeWriteLastBytes(const char* data, size_t length) { FakeWriteBytes(data, length); }
+
 LocalClock ClockPlusMs(LocalClock start, int64_t ms) {
   tm base{};
   base.tm_year = start.Year - 1900;
@@ -106,7 +108,8 @@ bool FakeOpenCallerHandle(int handle) {
 void InstallFakeHost(const std::string& program_dir) {
   Host = Platform{FakeReadByte, FakeWriteBytes, FakeNowSlot,  FakeMonotonicMs, FakeSleepMs,
                   FakeSeedRandom, FakeRandom,   FakeLockFile, FakeExit,
-                  FakeOpenCallerHandle};
+                  FakeOpenCallerHandle, FakeWriteLastBytes};
+  ForgetCurrentLine();
   FlushOutput();  // bytes a previous test left half-written go nowhere
   Fake = FakeHostState{};
   ResetDoorSession();

@@ -31,11 +31,12 @@ bool IsAcceptedScanCode(uint8_t scan) {
 }
 
 // The caller has gone (end of input or EIO): close down as a hang-up does.
-// The writes may fail now, so they are tried once and never reported.
+// Whatever part of the last bytes his line takes at once goes; a full line
+// whose reader has gone quiet must not keep the door from ending.
 [[noreturn]] void EndOnHangUp() {
   constexpr std::string_view kReset = "\x1b[0;37m\x1b[40m";
-  if (DoorSession.Ansi == 1) Host.WriteBytes(kReset.data(), kReset.size());
-  Host.WriteBytes("\r\n", 2);
+  if (DoorSession.Ansi == 1) Host.WriteLastBytes(kReset.data(), kReset.size());
+  Host.WriteLastBytes("\r\n", 2);
   RestoreTerminal();
   Host.Exit(0);
   std::abort();
@@ -145,6 +146,9 @@ uint8_t ReadKey() {
   // Keys typed ahead mean no wait, but the outcome on the screen before this
   // key is as final as one the caller sat looking at.
   if (DoorSession.BeforeWait != nullptr) DoorSession.BeforeWait();
+  // A line that has given up takes no more screens: the keys typed ahead on
+  // it are not played out, each a command the caller will never see.
+  if (OutputLineGaveUp()) FlushOutput();
   for (;;) {
     if (!decoded.empty()) {
       uint8_t key = TakeDecodedKey();

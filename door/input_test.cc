@@ -112,6 +112,19 @@ TEST_F(ReadKeyTest, AHangUpSeenBeforeTheWaitStillStoresFirst) {
   EXPECT_EQ(TakeOutput(), "shown\x1b[0;37m\x1b[40m\r\n");
 }
 
+// A stalled line whose send gave up ends the session at the next key, before
+// any of the commands typed ahead on it is played.
+TEST_F(ReadKeyTest, KeysTypedAheadOnALineThatGaveUpAreNotTaken) {
+  QueueKeys("abc");
+  WriteText("the screen he never took");
+  Fake.line_gone = true;
+  EXPECT_FALSE(SendPendingOutput());
+  Fake.line_gone = false;
+  EXPECT_EQ(ReadUntilEnd(), 1);
+  EXPECT_EQ(Fake.input.size(), 3u);
+  EXPECT_EQ(Fake.output, "");
+}
+
 TEST_F(ReadKeyTest, CursorKeysBecomeLettersAndOthersAreDropped) {
   QueueKeys("\x1b[A\x1b[2~\x1bOD\x1b[6~");
   EXPECT_EQ(ReadKey(), 'H');

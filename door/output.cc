@@ -15,6 +15,8 @@ namespace {
 // Bytes wait here until the next key wait, pause or exit, so a screen goes out
 // in a few write calls instead of one per byte.
 std::string Pending;
+// A send failed: the caller cannot be reached, and nothing more is sent.
+bool LineGaveUp = false;
 
 constexpr size_t kFlushThreshold = 8 * 1024;
 
@@ -126,11 +128,20 @@ void SendLater(std::string_view bytes) {
 }  // namespace
 
 bool SendPendingOutput() {
+  if (LineGaveUp) return false;
   if (Pending.empty()) return true;
-  if (!Host.WriteBytes(Pending.data(), Pending.size())) return false;
+  if (!Host.WriteBytes(Pending.data(), Pending.size())) {
+    // A line that took nothing for the writer's whole patience is not tried
+    // again: each later send would wait as long, and a caller who typed ahead
+    // would hold his node for one such wait per command.
+    LineGaveUp = true;
+    return false;
+  }
   Pending.clear();
   return true;
 }
+
+bool OutputLineGaveUp() { return LineGaveUp; }
 
 void FlushOutput() {
   if (SendPendingOutput()) return;
@@ -207,4 +218,7 @@ void WriteLineAgain(const UnfinishedLine& line) {
   SetColor(line.end_color & 0x0F, (line.end_color >> 4) & 0x07);
 }
 
-void ForgetCurrentLine() { StartLine(); }
+void ForgetCurrentLine() {
+  StartLine();
+  LineGaveUp = false;
+}

@@ -33,10 +33,13 @@ struct UnfinishedLine {
 UnfinishedLine CurrentLine();
 // Writes the line again where the cursor stands, ending in its end colour.
 void WriteLineAgain(const UnfinishedLine& line);
-// A new session starts on a line of its own.
+// A new session starts on a line of its own, one no send has failed on.
 void ForgetCurrentLine();
 
 // Sends everything written so far where the line takes it; false when it
 // does not, and the bytes stay for the next FlushOutput to fail on. For the
-// moments when ending the process would cost the caller a save.
+// moments when ending the process would cost the caller a save. Once a send
+// has failed, every later one fails at once.
 bool SendPendingOutput();
+// A send has failed; the session ends at the next FlushOutput.
+bool OutputLineGaveUp();

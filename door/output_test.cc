@@ -168,16 +168,21 @@ TEST(Buffering, ACallerWhoIsGoneEndsTheProcessWithoutMoreOutput) {
   InstallFakeHost();
   WriteText("lost");
   Host.WriteBytes = FailingWriteBytes;
+  EXPECT_FALSE(SendPendingOutput());
   try {
     FlushOutput();
     ADD_FAILURE() << "a failed write must end the process";
   } catch (const SessionEnded& ended) {
     EXPECT_EQ(ended.code, 1);
   }
+  // A send that gave up (after the writer's whole patience) stays given up:
+  // the next screen is not tried on the line, and the next flush ends too.
   WriteCalls.clear();
   Host.WriteBytes = CountingWriteBytes;
-  FlushOutput();
-  EXPECT_TRUE(WriteCalls.empty()) << "the lost bytes were dropped, not kept";
+  WriteText("the next command's screen");
+  EXPECT_FALSE(SendPendingOutput());
+  EXPECT_THROW(FlushOutput(), SessionEnded);
+  EXPECT_TRUE(WriteCalls.empty()) << "a given-up line was written to again";
 }
 
 // The line a page breaks into must come back exactly as the caller saw it:

@@ -143,7 +143,7 @@ void PosixExit(int code) {
 Platform PosixPlatform() {
   return Platform{PosixReadByte,   PosixWriteBytes, PosixNow,      PosixMonotonicMs,
                   PosixSleepMs,    PosixSeedRandom, PosixRandom,   PosixLockFile,
-                  PosixExit,       OpenCallerHandle};
+                  PosixExit,       OpenCallerHandle, WriteLastBytes};
 }
 
 Platform Host = PosixPlatform();

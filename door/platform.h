@@ -55,9 +55,12 @@ struct Platform {
   void (*Exit)(int code);
   // Takes the telnet socket a BBS hands over by descriptor as the caller's
   // connection, so ReadByte and WriteBytes go through it; when the handle is
-  // no connected socket, standard I/O stays. False when neither reaches a
+  // no caller's socket, standard I/O stays. False when neither reaches a
   // caller.
   bool (*OpenCallerHandle)(int handle);
+  // Sends what the caller's line takes at once and drops the rest, never
+  // waiting: the last bytes of a session whose caller has gone.
+  void (*WriteLastBytes)(const char* data, size_t length);
 };
 
 // The process-wide platform; starts as the POSIX implementation.

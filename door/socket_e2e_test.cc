@@ -13,6 +13,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 
@@ -26,9 +27,30 @@ const char* kToday = "2026-12-08 14:00:00";
 const std::string kAnsiQuestion = "\x1b[H\x1b[2JDo you want ANSI graphics? [Y/N] ";
 const std::string kIac = "\xff";
 
-std::string Door32OnHandle(int handle, const std::string& name) {
-  return "2\r\n" + std::to_string(handle) + "\r\n38400\r\nTest BBS\r\n1\r\n" + name + "\r\n" +
-         name + "\r\n10\r\n60\r\n1\r\n1\r\n";
+std::string Door32OnHandle(int handle, const std::string& name,
+                           const std::string& board = "Test BBS") {
+  return "2\r\n" + std::to_string(handle) + "\r\n38400\r\n" + board + "\r\n1\r\n" + name +
+         "\r\n" + name + "\r\n10\r\n60\r\n1\r\n1\r\n";
+}
+
+// Waits for the door to end without reading what it sent, as a caller who has
+// stopped reading; its exit code, -1 after a signal, -2 on timeout.
+int WaitForExitUnread(DoorRun& run, int timeout_ms) {
+  for (int waited = 0; waited < timeout_ms; waited += 10) {
+    int status = 0;
+    if (waitpid(run.pid, &status, WNOHANG) == run.pid) {
+      run.exited = true;
+      run.exit_status = status;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    usleep(10 * 1000);
+  }
+  return -2;
+}
+
+int64_t ElapsedMs(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               since).count();
 }
 
 // A socket listening on a free loopback port, which lands in address; -1 on failure.
@@ -99,11 +121,22 @@ class SocketE2eTest : public ::testing::Test {
   }
 
   // Starts the door on one end of the pair; the test keeps the other.
-  void StartOn(const int ends[2], int stdio_fd, const std::string& name = "Jane Doe") {
-    WriteDoorFile(dir_, "DOOR32.SYS", Door32OnHandle(kHandle, name));
+  void StartOn(const int ends[2], int stdio_fd, const std::string& name = "Jane Doe",
+               const std::string& board = "Test BBS", const std::string& clock = kToday) {
+    WriteDoorFile(dir_, "DOOR32.SYS", Door32OnHandle(kHandle, name, board));
     ASSERT_TRUE(StartDoorOnSocket(run_, dir_, {dir_ + "/DOOR32.SYS", "1"}, ends[0], ends[1],
-                                  kHandle, stdio_fd, kToday));
+                                  kHandle, stdio_fd, clock));
     close(ends[1]);
+  }
+
+  // From the ANSI question to the street corner of a new player.
+  void JoinAs(const std::string& pimp) {
+    Answer(kAnsiQuestion, "n");
+    Answer("Would you like to play? [Y/N] ", "y");
+    Answer("Enter your Pimp Name : ", pimp + "\r");
+    Answer("[-*-]", "\r");
+    ASSERT_TRUE(WaitForOutput(run_, "[1ST & MAIN]: ", kWait, mark_)) << run_.output.substr(mark_);
+    mark_ = run_.output.find("[1ST & MAIN]: ", mark_) + 14;
   }
 
   void StartOnSocketPair(int stdio_fd, const std::string& name = "Jane Doe") {
@@ -195,6 +228,78 @@ TEST_F(SocketE2eTest, EndOfStreamAResetAndSigtermEndTheDoorAtOnce) {
   EXPECT_EQ(WaitForExit(run_, 1000), 0);
   EXPECT_EQ(run_.output.substr(before), "\x1b[0;37m\x1b[40m\r\n")
       << "the last bytes of a terminate signal go to the socket";
+  StopDoor(run_);
+
+  // A reset before the door starts leaves a socket without a peer: still the
+  // caller's line, not a reason to wait on a standard I/O nobody is at.
+  ASSERT_TRUE(TcpPair(ends));
+  setsockopt(ends[0], SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close);
+  close(ends[0]);
+  ends[0] = -1;
+  StartOn(ends, OpenWatchedPty());
+  EXPECT_GE(WaitForExit(run_, 1000), 0) << "reset before the start";
+  EXPECT_EQ(DrainPty(pty_master_), "") << "standard output was taken for the caller's line";
+}
+
+// Synchronet's passthru socket: the board has dealt with telnet, so a 255 the
+// caller types is a key and so is what follows it, and a 255 the door sends
+// goes out once (the board doubles it for the client itself).
+TEST_F(SocketE2eTest, OnSynchronetsPassthruSocketEveryByteIsTheCallers) {
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+  StartOn(ends, -1, "J\xffrg Doe", "Synchronet BBS for Linux  Version 3.22a");
+  Answer(kAnsiQuestion, "n");
+  // Read as telnet, 255 253 would be a DO and take the y for its option.
+  Answer("Would you like to play? [Y/N] ", kIac + "\xfdy");
+  Answer("Enter your Pimp Name : ", "Tom\r");
+  Answer("[-*-]", "\r");
+  Answer("[1ST & MAIN]: ", "y");
+  Answer("Bulletin Board Alias : J\xffrg Doe\r\n", "");
+  Answer("[1ST & MAIN]: ", "q");
+  Answer("Are you sure you want to quit? [Y/N] ", "y");
+  Answer("[-*-]", "\r");
+  EXPECT_EQ(WaitForExit(run_, kWait), 0) << run_.output;
+  EXPECT_EQ(run_.output.find("\xff\xff"), std::string::npos) << "a 255 went out doubled";
+}
+
+// A caller who types a row of commands ahead and stops reading: once a send
+// has waited its minute for him the door ends, instead of giving each command
+// still typed ahead a minute of its own. The door's clock runs ten times as
+// fast here, so its minute is six seconds.
+TEST_F(SocketE2eTest, ACallerWhoTypedAheadAndStoppedReadingIsLetGoWithinAMinute) {
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+  const int small = 4096;  // the line fills after a screen or two
+  setsockopt(ends[1], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+  StartOn(ends, -1, "Jane Doe", "Test BBS", std::string(kToday) + " x10");
+  JoinAs("Tom");
+  std::string rosters;  // each opens the player file, and so sends first
+  for (int n = 0; n < 15; ++n) rosters += "ey0\r";
+  SendKeys(run_, rosters);
+  const auto stalled = std::chrono::steady_clock::now();
+  const int code = WaitForExitUnread(run_, 30000);
+  const int64_t took = ElapsedMs(stalled);
+  EXPECT_EQ(code, 1) << "a line that takes nothing is a lost caller";
+  EXPECT_GE(took, 5000) << "the door gave up before its minute";
+  EXPECT_LT(took, 11000) << "the door waited more than one minute of its clock";
+}
+
+// A hang-up on standard I/O whose line is full and whose reader has gone
+// quiet: the last bytes go only if they can at once, and the door ends.
+TEST_F(SocketE2eTest, TheLastBytesOfAHangUpNeverWaitOnAFullLine) {
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+  const int small = 4096;
+  setsockopt(ends[1], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+  WriteDoorFile(dir_, "DOOR32.SYS", Door32OnHandle(-1, "Jane Doe"));
+  ASSERT_TRUE(StartDoorOnSocket(run_, dir_, {dir_ + "/DOOR32.SYS", "1"}, ends[0], ends[1],
+                                kHandle, ends[1], kToday));
+  close(ends[1]);
+  JoinAs("Tom");
+  SendKeys(run_, std::string(50, '?'));  // help screens, never read
+  usleep(300 * 1000);
+  kill(run_.pid, SIGHUP);
+  EXPECT_EQ(WaitForExitUnread(run_, 2000), 0) << "the door hangs in its last write";
 }
 
 // A real client's negotiation in the stream: the relay answers the client's

@@ -10,8 +10,10 @@
 #include <string>
 
 #include "door/platform.h"
+#include "door/session.h"
 #include "door/telnet.h"
 #include "door/terminal.h"
+#include "door/text.h"
 
 namespace {
 
@@ -22,6 +24,9 @@ namespace {
 constexpr int64_t kSendPatienceMs = 60 * 1000;
 
 int caller = -1;
+// False on a board's passthru socket, where every byte is the caller's as it
+// stands: the board speaks telnet to the client itself.
+bool speaks_telnet = true;
 TelnetDecoder telnet;
 std::string received;  // the caller's bytes with the telnet commands taken out
 size_t received_next = 0;
@@ -33,15 +38,28 @@ int64_t NowMs() {
   return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-bool IsConnectedStreamSocket(int fd) {
+// Any stream socket but a listening one is a line to someone. One the caller
+// reset before the door started has no peer any more, and is still his line:
+// the first read finds the reset, and the door ends as on any hang-up instead
+// of waiting on a standard I/O nobody is at.
+bool IsCallersStreamSocket(int fd) {
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISSOCK(info.st_mode)) return false;
   int type = 0;
   socklen_t size = sizeof type;
   if (getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &size) != 0 || type != SOCK_STREAM) return false;
-  sockaddr_storage peer{};
-  socklen_t peer_size = sizeof peer;
-  return getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peer_size) == 0;
+  int listening = 0;
+  size = sizeof listening;
+  return getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) == 0 && listening == 0;
+}
+
+// Synchronet hands a native socket door its own loopback passthru socket, not
+// the client's: it has taken the telnet commands out of what the caller types
+// and doubles the 255s the door sends. Decoding again would take a typed 255
+// for a command, and escaping again would show the caller two.
+bool BoardSpeaksTelnetForTheDoor() {
+  constexpr std::string_view kSynchronet = "SYNCHRONET";
+  return UpperText(DoorSession.BbsName).rfind(kSynchronet, 0) == 0;
 }
 
 bool StandardInputReachesCaller() {
@@ -56,7 +74,11 @@ bool Receive() {
   unsigned char buffer[512];
   const ssize_t got = recv(caller, buffer, sizeof buffer, MSG_DONTWAIT);
   if (got > 0) {
-    DecodeTelnet(telnet, buffer, static_cast<size_t>(got), received);
+    if (speaks_telnet) {
+      DecodeTelnet(telnet, buffer, static_cast<size_t>(got), received);
+    } else {
+      received.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(got));
+    }
     return true;
   }
   return got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK);
@@ -103,6 +125,7 @@ bool SendAll(const char* data, size_t length) {
 }
 
 bool SocketWriteBytes(const char* data, size_t length) {
+  if (!speaks_telnet) return SendAll(data, length);
   escaped.clear();
   EscapeTelnet(std::string_view(data, length), escaped);
   return SendAll(escaped.data(), escaped.size());
@@ -111,8 +134,9 @@ bool SocketWriteBytes(const char* data, size_t length) {
 }  // namespace
 
 bool OpenCallerHandle(int handle) {
-  if (!IsConnectedStreamSocket(handle)) return StandardInputReachesCaller();
+  if (!IsCallersStreamSocket(handle)) return StandardInputReachesCaller();
   caller = handle;
+  speaks_telnet = !BoardSpeaksTelnetForTheDoor();
   Host.ReadByte = SocketReadByte;
   Host.WriteBytes = SocketWriteBytes;
   SetHangupSocket(handle);

@@ -3,14 +3,12 @@
 namespace {
 
 constexpr uint8_t kIac = 255;
+// EOF, SUSP, ABORT and EOR, then SE up to IAC itself: no command is lower.
+constexpr uint8_t kLowestCommand = 236;
 constexpr uint8_t kSubnegotiationEnd = 240;
 constexpr uint8_t kSubnegotiationBegin = 250;
 constexpr uint8_t kWill = 251;  // WILL, WONT, DO and DONT carry one option byte
 constexpr uint8_t kDont = 254;
-
-// A client that opens a subnegotiation and never ends it would otherwise
-// swallow every key after it; no option a client reports comes near this.
-constexpr size_t kLongestSubnegotiation = 4096;
 
 enum State : uint8_t {
   kData = 0,
@@ -21,7 +19,14 @@ enum State : uint8_t {
 };
 
 void AfterIac(TelnetDecoder& decoder, uint8_t byte, std::string& out) {
-  if (byte == kIac) {
+  if (byte < kLowestCommand) {
+    // No client sends this: the 255 came from a line that does not speak
+    // telnet to the door (a board that has taken the commands out already),
+    // where it is a key like any other, and so is the byte after it.
+    out += static_cast<char>(kIac);
+    out += static_cast<char>(byte);
+    decoder.state = kData;
+  } else if (byte == kIac) {
     out += static_cast<char>(kIac);
     decoder.state = kData;
   } else if (byte >= kWill && byte <= kDont) {
@@ -35,17 +40,19 @@ void AfterIac(TelnetDecoder& decoder, uint8_t byte, std::string& out) {
 }
 
 void InSubnegotiation(TelnetDecoder& decoder, uint8_t byte, std::string& out) {
+  // Every byte counts, escaped 255s too, or a run of them would hold the
+  // subnegotiation open for ever.
+  if (++decoder.subnegotiation > kLongestSubnegotiation) {
+    decoder.state = kData;
+    return;
+  }
   if (decoder.state == kSubnegotiation) {
-    if (byte == kIac) {
-      decoder.state = kSubnegotiationIac;
-    } else if (++decoder.subnegotiation > kLongestSubnegotiation) {
-      decoder.state = kData;
-    }
+    if (byte == kIac) decoder.state = kSubnegotiationIac;
     return;
   }
   // After an IAC inside it: SE ends it, IAC IAC is a data byte of the option,
-  // and any other command means the client never sent the end; the
-  // subnegotiation is over and the command counts as one.
+  // and anything else means the client never sent the end; the
+  // subnegotiation is over and the IAC starts what follows.
   if (byte == kSubnegotiationEnd) {
     decoder.state = kData;
   } else if (byte == kIac) {

@@ -20,8 +20,9 @@ const std::string kStream =
     "d\xff\xfa\x1f\x00P\x00\x19\xff\xf0"       // window size 80 x 25
     "e\xff\xfa\x18\x00xterm\xff\xff\xff\xf0"   // terminal type, an escaped 255 inside
     "f\xff\xff"                                // the byte 255 itself
+    "\xffY"                                    // a lone 255 before no command: two keys
     "\x1b\xff\xf1[A\r\x00"s;                   // a cursor key with a NOP inside, CR NUL
-const std::string kKeys = "abcdef\xff\x1b[A\r\x00"s;
+const std::string kKeys = "abcdef\xff\xffY\x1b[A\r\x00"s;
 
 TEST(TelnetDecode, CommandsAreTakenOutHoweverTheStreamIsCut) {
   TelnetDecoder whole;

@@ -1,5 +1,6 @@
 #include "door/terminal.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -29,14 +30,35 @@ void IgnoreTerminalKeySignals() {
   for (int signal_number : {SIGINT, SIGQUIT, SIGTSTP}) sigaction(signal_number, &ignore, nullptr);
 }
 
-// Best effort on the way out: a socket that cannot take the bytes at once
-// must not hold the exit up.
+}  // namespace
+
+// Best effort on the way out: a line that cannot take the bytes at once, its
+// reader gone quiet, must not hold the exit up. Standard output's file
+// description may be the BBS's too, so it is non-blocking only for the one
+// write, with the hang-up signals held so that their handler cannot end the
+// process before the flags are put back.
 void WriteLastBytes(const char* bytes, size_t length) {
-  ssize_t ignored = hangup_socket >= 0
-                        ? send(hangup_socket, bytes, length, MSG_NOSIGNAL | MSG_DONTWAIT)
-                        : write(STDOUT_FILENO, bytes, length);
-  (void)ignored;
+  if (hangup_socket >= 0) {
+    ssize_t ignored = send(hangup_socket, bytes, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+    (void)ignored;
+    return;
+  }
+  sigset_t hangups;
+  sigset_t before;
+  sigemptyset(&hangups);
+  sigaddset(&hangups, SIGHUP);
+  sigaddset(&hangups, SIGTERM);
+  sigprocmask(SIG_BLOCK, &hangups, &before);
+  const int flags = fcntl(STDOUT_FILENO, F_GETFL);
+  if (flags >= 0 && fcntl(STDOUT_FILENO, F_SETFL, flags | O_NONBLOCK) == 0) {
+    ssize_t ignored = write(STDOUT_FILENO, bytes, length);
+    (void)ignored;
+    fcntl(STDOUT_FILENO, F_SETFL, flags);
+  }
+  sigprocmask(SIG_SETMASK, &before, nullptr);
 }
+
+namespace {
 
 // Runs on SIGHUP or SIGTERM at any moment, so only async-signal-safe calls:
 // the colour reset and line end of the close-down, the terminal mode, _exit.

@@ -2,6 +2,8 @@
 // terminate signals, and holding those signals off while a record is written.
 #pragma once
 
+#include <cstddef>
+
 // Installs the signal handlers and ignores SIGPIPE; a mode EnterRawMode set
 // is restored at every exit.
 void SetUpTerminal();
@@ -11,8 +13,12 @@ void SetUpTerminal();
 // the terminal the door was started from changed under him.
 void EnterRawMode();
 
-// The hang-up signal's last bytes go to this socket instead of standard output.
+// The last bytes of a hang-up go to this socket instead of standard output.
 void SetHangupSocket(int fd);
+
+// Sends what the line takes at once, without waiting and without reporting;
+// safe in a signal handler.
+void WriteLastBytes(const char* bytes, size_t length);
 
 // Restores the terminal mode saved by SetUpTerminal (safe to call twice).
 void RestoreTerminal();

@@ -62,12 +62,14 @@ void FuzzExitSlot(int code) { throw FuzzExit{code}; }
 
 bool FuzzOpenCallerHandle(int) { return true; }
 
+void FuzzWriteLastBytes(const char* data, size_t length) { FuzzWriteBytes(data, length); }
+
 }  // namespace
 
 void InstallFuzzHost(const std::string& program_dir) {
   Host = Platform{FuzzReadByte,   FuzzWriteBytes, FuzzNow,      FuzzMonotonicMs, FuzzSleepMs,
                   FuzzSeedRandom, FuzzRandom,     FuzzLockFile, FuzzExitSlot,
-                  FuzzOpenCallerHandle};
+                  FuzzOpenCallerHandle, FuzzWriteLastBytes};
   FlushOutput();
   FuzzHost = FuzzHostState{};
   ResetDoorSession();
