@@ -150,7 +150,7 @@ TEST(OpenModes, ReadersShareAndWritersExcludeOthers) {
   WritePlayer(1, player);
   AppendPlayer(player);
   CountPlayerRecords();
-  PostNews("a", "hello", "");
+  PostNews({"a"}, "hello", "");
   ReadConfig();
   WriteConfig(GameConfig{});
   EXPECT_EQ(locks_taken, (std::vector<bool>{false, true, false, true, true, false, true, false,
