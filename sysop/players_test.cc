@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "door/fake_host_testing.h"
+#include "store/caller.h"
+#include "store/presence.h"
+#include "store/presence_testing.h"
 #include "sysop/sysop_testing.h"
 
 namespace {
@@ -198,6 +201,45 @@ TEST(SysopEdit, AFileHeldByAnotherNodeIsReportedNotWaitedOnForever) {
   // A node that lets go within the retries does not stop the edit.
   Fake.lock_denials = 4;
   EXPECT_EQ(RunSysopForTest(dir, {"edit", "1", "cash=1"}).code, kSysopOk);
+}
+
+// The sysop carries a caller over before his next call: the record and his
+// unread news take the handle; never onto a handle someone holds, and never
+// while he plays.
+TEST(SysopRenameCaller, CarriesTheRecordAndItsNewsOverUnlessTakenOrLive) {
+  const std::string dir = MakeSysopTestDir();
+  PlayerRecord raven = SysopTestPlayer("Black Bird", "Mary Major", 500, 0);
+  PlayerRecord holder = SysopTestPlayer("Holder", "Taken", 1, 0);
+  holder.KeyKind = kKeyedByHandle;
+  WriteSysopTestPlayers(dir, {holder, raven});
+  WriteSysopTestNews(dir, {SysopTestNews("Mary Major", "Rick spied on you.")});
+
+  SysopTestRun run = RunSysopForTest(dir, {"rename-caller", "Mary Major", "Taken"});
+  EXPECT_EQ(run.code, kSysopRefused);
+  EXPECT_EQ(run.err, "kordavin-sysop: player 1 already has the handle 'Taken'; nothing changed\n");
+
+  NodePresence live;
+  live.Node.Name = "Black Bird";
+  live.PlayerNumber = 2;
+  const NodeFileBytes presence = EncodePresence(live);
+  WriteSysopTestFile(dir, "kordavin.3", std::string(presence.begin(), presence.end()));
+  HoldPresence(dir + "kordavin.3");
+  run = RunSysopForTest(dir, {"rename-caller", "Mary Major", "Raven"});
+  ReleasePresence(dir + "kordavin.3");
+  EXPECT_EQ(run.code, kSysopRefused);
+  EXPECT_NE(run.err.find("Black Bird is playing on node 3; nothing changed"), std::string::npos);
+  EXPECT_NE(RunSysopForTest(dir, {"show", "2"}).out.find("alias: Mary Major\nkey: realname\n"),
+            std::string::npos);
+
+  run = RunSysopForTest(dir, {"rename-caller", "Mary Major", "Raven"});
+  EXPECT_EQ(run.code, kSysopOk) << run.err;
+  EXPECT_EQ(run.out, "player 2 (Black Bird): 'Mary Major' -> handle 'Raven', 1 news message "
+                     "readdressed\n");
+  EXPECT_NE(RunSysopForTest(dir, {"show", "2"}).out.find("alias: Raven\nkey: handle\n"),
+            std::string::npos);
+  const std::string news = ReadSysopTestFile(dir, "kordavin.msg");
+  EXPECT_TRUE(IsAddressedTo(DecodeNews(reinterpret_cast<const uint8_t*>(news.data())),
+                            PlayerKey{"Raven", kKeyedByHandle}));
 }
 
 }  // namespace
