@@ -62,8 +62,9 @@ void JoinGame() {
   const PlayerRecord player = JoiningPlayer(AskPimpName());
   // The presence file is written before the daily login loads the record; a
   // new player would otherwise be on the streets without a name.
-  GameSession.PlayerNumber = JoinPlayer(player, GameSession.Player);
-  if (GameSession.Player.Name != player.Name) {
+  bool joined_elsewhere = false;
+  GameSession.PlayerNumber = JoinPlayer(player, GameSession.Player, joined_elsewhere);
+  if (joined_elsewhere) {
     WriteLine("|CR|14You joined on another node a moment ago: you play as |15" +
               GameSession.Player.Name + "|14.");
   }

@@ -64,8 +64,8 @@ int16_t AppendPlayer(const PlayerRecord& player);
 // Joins a new player unless a record with his key is there by now (the same
 // caller joining on another node at the same moment): one exclusive lock
 // over the look and the append. The joined record lands in joined; returns
-// its 1-based number.
-int16_t JoinPlayer(const PlayerRecord& player, PlayerRecord& joined);
+// its 1-based number; found tells that it was there already.
+int16_t JoinPlayer(const PlayerRecord& player, PlayerRecord& joined, bool& found);
 // Number of whole records in kordavin.ply.
 int16_t CountPlayerRecords();
 // Addressed to a player's key (KeyOf his record), so that news for a player

@@ -137,13 +137,14 @@ int16_t AppendPlayer(const PlayerRecord& player) {
   return static_cast<int16_t>(count + 1);
 }
 
-int16_t JoinPlayer(const PlayerRecord& player, PlayerRecord& joined) {
+int16_t JoinPlayer(const PlayerRecord& player, PlayerRecord& joined, bool& found) {
   RecordFile file;
   OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeExclusive);
   // The same caller may have joined on another node while this one typed
   // his pimp name: he gets that player, never a second record.
   int64_t index = FindKeyedPlayer(file, KeyOf(player), joined);
-  if (index < 0) {
+  found = index >= 0;
+  if (!found) {
     index = RecordCount(file);
     SeekRecord(file, index < kMaxPlayerNumber ? index : -1);
     const PlayerBytes bytes = EncodePlayer(player);
