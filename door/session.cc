@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <vector>
 
 #include "door/dropfile.h"
 #include "door/output.h"
@@ -77,13 +78,22 @@ std::string ProgramDirOf(std::string_view program_path) {
 
 void StartSession(int argc, char** argv) {
   DoorSession.ProgramDir = ProgramDirOf(RunningProgramPath(argc > 0 ? argv[0] : nullptr));
-  int arguments = argc - 1;
-  if (arguments <= 0) ShowUsageAndExit("No command line switches defined.");
-  if (arguments != 2) ShowUsageAndExit("Invalid command line switches.");
-  DropFileResult result = ReadDropFile(argv[1]);
+  if (argc - 1 <= 0) ShowUsageAndExit("No command line switches defined.");
+  // The switch may stand anywhere, so a board's door line only grows by it.
+  std::vector<const char*> positional;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == kRealNamesSwitch) {
+      DoorSession.RealNamesOnly = true;
+    } else {
+      positional.push_back(argv[i]);
+    }
+  }
+  if (positional.size() != 2) ShowUsageAndExit("Invalid command line switches.");
+  DropFileResult result = ReadDropFile(positional[0]);
   if (result == Ok) result = OpenConnection();
   if (result != Ok) ShowUsageAndExit(DropFileMessage(result));
-  DoorSession.Node = static_cast<int16_t>(static_cast<uint16_t>(TextToInt(argv[2]) & 0xFFFF));
+  DoorSession.Node =
+      static_cast<int16_t>(static_cast<uint16_t>(TextToInt(positional[1]) & 0xFFFF));
   if (DoorSession.Node < 1) ShowUsageAndExit("Invalid node number specified.");
 }
 

@@ -13,8 +13,9 @@ struct DoorSessionRecord {
   int32_t Baud = 0;           // connection speed; unused
   bool LocalMode = false;     // recorded from the drop file; changes nothing
   int32_t UserRecord = 0;     // caller's record number at the BBS; unused
-  std::string RealName;       // caller's full name, up to 30: the identity in the game
-  std::string Alias;          // caller's alias, up to 30; unused by the game
+  std::string RealName;       // caller's full name, up to 30; shown to nobody by default
+  std::string Alias;          // caller's handle, up to 30: his name in the game (CallerKey)
+  bool RealNamesOnly = false; // --real-names: the board wants players known by real name
   int32_t Security = 0;       // security level; unused
   uint16_t CallMinutes = 0;   // minutes the caller may stay, starts the session clock
   uint8_t Ansi = 0;           // emulation; colour is sent only when it equals 1
@@ -42,6 +43,10 @@ struct DoorSessionRecord {
 };
 
 extern DoorSessionRecord DoorSession;
+
+// The one option besides the two positional arguments: players are keyed and
+// shown by their real names, as before handles were read.
+constexpr std::string_view kRealNamesSwitch = "--real-names";
 
 // Puts the session back to its initial values with the default handlers.
 void ResetDoorSession();

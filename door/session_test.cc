@@ -61,6 +61,7 @@ TEST_F(SessionTest, UsageScreensAndTheirPrecedence) {
       {{}, "No command line switches defined."},
       {{"x"}, "Invalid command line switches."},
       {{"a", "b", "c"}, "Invalid command line switches."},
+      {{"--real-names", "/bbs/door32.sys"}, "Invalid command line switches."},
       {{"/nowhere/door32.sys", "0"}, "Drop file not found."},
       {{"/bbs/exitinfo.bbs", "1"}, "Unknown drop file type"},
   };
@@ -80,6 +81,9 @@ TEST_F(SessionTest, BadNodeNumbersAreReportedAfterTheDropFile) {
 
 TEST_F(SessionTest, NodeKeepsTheLowSixteenBits) {
   EXPECT_EQ(Start({drop_file_, "65537"}), -1);
+  EXPECT_FALSE(DoorSession.RealNamesOnly);
+  EXPECT_EQ(Start({"--real-names", drop_file_, "65537"}), -1) << "the switch may stand first";
+  EXPECT_TRUE(DoorSession.RealNamesOnly);
   EXPECT_EQ(DoorSession.Node, 1);
   EXPECT_EQ(DoorSession.ProgramDir.substr(DoorSession.ProgramDir.size() - 2), "//");
   EXPECT_EQ(TakeOutput(), "") << "nothing is written to the caller";

@@ -23,7 +23,7 @@ bool SamePlayer(const PlayerRecord& a, const PlayerRecord& b) {
          a.WhoreDays == b.WhoreDays && a.ClothesLevel == b.ClothesLevel &&
          a.HouseStreet == b.HouseStreet && a.Cash == b.Cash && a.CondomStock == b.CondomStock &&
          a.AteFlameBurger == b.AteFlameBurger && a.LastDay == b.LastDay &&
-         a.TimeLeft == b.TimeLeft && a.Pad == b.Pad;
+         a.TimeLeft == b.TimeLeft && a.KeyKind == b.KeyKind;
 }
 
 void CheckPlayer(const uint8_t* bytes) {

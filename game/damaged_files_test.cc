@@ -229,11 +229,11 @@ TEST_F(DamagedFilesTest, PartialLastNewsSlotEndsTheSessionKeepingWhatWasShown) {
 
   // The blanked slot takes the next message; the one after that meets the
   // cut slot and appends nothing.
-  EXPECT_FALSE(EndsDamageSession([] { PostNews("Joe Caller", "more", ""); }));
+  EXPECT_FALSE(EndsDamageSession([] { PostNews({"Joe Caller"}, "more", ""); }));
   const std::string posted = ReadDamageFile("kordavin.msg");
   ASSERT_EQ(posted.size(), news.size());
   EXPECT_EQ(DecodeNews(reinterpret_cast<const uint8_t*>(posted.data())).Line1, "more");
-  EXPECT_TRUE(EndsDamageSession([] { PostNews("Joe Caller", "again", ""); }));
+  EXPECT_TRUE(EndsDamageSession([] { PostNews({"Joe Caller"}, "again", ""); }));
   EXPECT_EQ(ReadDamageFile("kordavin.msg"), posted);
 }
 
@@ -360,7 +360,7 @@ TEST_F(ShortWriteTest, AnAppendCutShortLeavesNoPartialRecord) {
   old.Line1 = "Old";
   WriteDamageFile("kordavin.msg", DamageRecordBytes(old));
   LimitFileSize(kNewsMessageSize + 10);
-  EXPECT_TRUE(EndsDamageSession([] { PostNews("Joe Caller", "New", ""); }));
+  EXPECT_TRUE(EndsDamageSession([] { PostNews({"Joe Caller"}, "New", ""); }));
   Unlimit();
   EXPECT_EQ(ReadDamageFile("kordavin.msg"), DamageRecordBytes(old));
 }
@@ -421,7 +421,7 @@ TEST_F(FullDiskTest, JoiningPostingAndCreatingFailWithTheWriteErrorAndLeaveWhole
   EXPECT_NE(TakeOutput().find("\r\nERROR: Unable to write file: 101\r\n"), std::string::npos);
   EXPECT_EQ(ReadDamageFile("kordavin.ply"), players);
 
-  EXPECT_TRUE(EndsDamageSession([] { PostNews("Alias2", "New", ""); }));
+  EXPECT_TRUE(EndsDamageSession([] { PostNews({"Alias2"}, "New", ""); }));
   EXPECT_EQ(ReadDamageFile("kordavin.msg"), news);
 
   // A returning player's save needs no new room and goes through.

@@ -7,6 +7,7 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
+#include "store/caller.h"
 #include "store/files.h"
 #include "store/records.h"
 #include "game/startup.h"
@@ -44,7 +45,7 @@ std::string AskPimpName() {
 PlayerRecord JoiningPlayer(const std::string& name) {
   PlayerRecord player = NewPlayer();
   player.Name = name;
-  player.BbsAlias = DoorSession.RealName;
+  SetKey(player, CallerKey());
   player.LastDay = TodayDay();
   player.TimeLeft = static_cast<int16_t>(Random(20) + 235);
   return player;
@@ -59,10 +60,14 @@ void JoinGame() {
   if (!AskYesNo()) EndSession();
   WriteRawLine("");
   const PlayerRecord player = JoiningPlayer(AskPimpName());
-  GameSession.PlayerNumber = AppendPlayer(player);
   // The presence file is written before the daily login loads the record; a
   // new player would otherwise be on the streets without a name.
-  GameSession.Player = player;
+  bool joined_elsewhere = false;
+  GameSession.PlayerNumber = JoinPlayer(player, GameSession.Player, joined_elsewhere);
+  if (joined_elsewhere) {
+    WriteLine("|CR|14You joined on another node a moment ago: you play as |15" +
+              GameSession.Player.Name + "|14.");
+  }
   WriteLine(
       "|CR|15Press \"?\" at any prompt for an options list. \"O\" for online "
       "documentation.|CR");

@@ -2,9 +2,12 @@
 
 #include <string>
 
+#include "door/dropfile.h"
 #include "door/fake_host_testing.h"
 #include "door/session.h"
 #include "game/arrival_testing.h"
+#include "store/caller.h"
+#include "store/files.h"
 #include "store/records.h"
 #include "game/startup.h"
 #include "store/state.h"
@@ -79,6 +82,132 @@ TEST(JoinGame, NameTakesPrintableCharactersCapitalisedUpToThirty) {
   EXPECT_EQ(players[0].Name, "Joe \"q`~" + std::string(22, 'x'));
   EXPECT_EQ(players[0].TimeLeft, 254);
   EXPECT_EQ(GameSession.PlayerNumber, 1);
+}
+
+// The caller as a board's own drop file describes him.
+void CallFrom(const std::string& fixture) {
+  DoorSession.RealName.clear();
+  DoorSession.Alias.clear();
+  ASSERT_EQ(ReadDropFile(std::string(KORDAVIN_DROPFILES_DIR) + "/" + fixture), Ok) << fixture;
+  DoorSession.Ansi = 0;
+}
+
+NewsMessage NewsTo(const std::string& to, uint8_t kind, const std::string& line) {
+  return NewsMessage{to, line, "", kind};
+}
+
+TEST(CallerKey, HandleWhereTheDropFileGivesOneRealNameWhereNotOrWhenTheSysopSaysSo) {
+  MakeArrivalTestDir(2026, 3, 5);
+  const struct {
+    const char* fixture;
+    const char* name;
+    uint8_t kind;
+  } cases[] = {
+      {"enigma_door32.sys", "jdoe", kKeyedByHandle},
+      {"synchronet_socket_DOOR32.SYS", "Raven", kKeyedByHandle},
+      {"maximus_Door.Sys", "jdoe", kKeyedByHandle},          // line 36
+      {"synchronet_DORINFO1.DEF", "JANE DOE", kKeyedByRealName},  // one name only
+      {"synchronet_DOOR32.SYS", "Jane Doe", kKeyedByRealName},    // handle = real name
+  };
+  for (const auto& c : cases) {
+    CallFrom(c.fixture);
+    EXPECT_EQ(CallerKey().Name, c.name) << c.fixture;
+    EXPECT_EQ(CallerKey().Kind, c.kind) << c.fixture;
+  }
+  DoorSession.RealNamesOnly = true;
+  CallFrom("synchronet_socket_DOOR32.SYS");
+  EXPECT_EQ(CallerName(), "Mary Major");
+}
+
+// A record from before handles were read is carried over at the caller's
+// first call, unread news with it; he returns by handle after that; the
+// real-names switch carries him back.
+TEST(CallerKey, ARealNameRecordIsCarriedOverWithItsNewsAndTheSwitchCarriesItBack) {
+  MakeArrivalTestDir(2026, 3, 5);
+  PlayerRecord jane = StoredPlayer(4, 0);
+  jane.Name = "Slick";
+  jane.BbsAlias = "Jane Doe";
+  jane.Cash = 77777;
+  StoreArrivalPlayers({StoredPlayer(4, 0), jane});
+  StoreArrivalNews({NewsTo("Jane Doe", kKeyedByRealName, "Rick spied on you."),
+                    NewsTo("Joe Caller", kKeyedByRealName, "Not hers.")});
+  StoreArrivalConfig(GameConfig{"Slick", "Jane Doe", 9});
+
+  CallFrom("enigma_door32.sys");
+  for (int call = 0; call < 2; ++call) {
+    ASSERT_TRUE(LoadPlayer()) << call;
+    EXPECT_EQ(GameSession.PlayerNumber, 2);
+    const PlayerRecord stored = LoadArrivalPlayers()[1];
+    EXPECT_EQ(stored.BbsAlias, "jdoe");
+    EXPECT_EQ(stored.KeyKind, kKeyedByHandle);
+    EXPECT_EQ(stored.Cash, 77777) << "nothing of his game is lost";
+  }
+  std::vector<NewsMessage> news = LoadArrivalNews();
+  EXPECT_TRUE(IsAddressedTo(news[0], PlayerKey{"jdoe", kKeyedByHandle}));
+  EXPECT_EQ(news[1].To, "Joe Caller");
+  EXPECT_EQ(ReadConfig().WinnerAlias, "jdoe") << "the winner's screen shows no real name";
+
+  DoorSession.RealNamesOnly = true;
+  ASSERT_TRUE(LoadPlayer());
+  EXPECT_EQ(GameSession.PlayerNumber, 2);
+  EXPECT_EQ(LoadArrivalPlayers()[1].BbsAlias, "Jane Doe");
+  EXPECT_TRUE(IsAddressedTo(LoadArrivalNews()[0], PlayerKey{"Jane Doe", kKeyedByRealName}));
+  EXPECT_EQ(LoadArrivalPlayers().size(), 2u);
+}
+
+// A caller who took another player's real name as his handle gets neither
+// that player's record nor his news, before or after the carry-over.
+TEST(CallerKey, AHandleEqualToAnotherPlayersRealNameFindsNothingOfHis) {
+  MakeArrivalTestDir(2026, 3, 5);
+  PlayerRecord jane = StoredPlayer(4, 0);
+  jane.BbsAlias = "Jane Doe";
+  StoreArrivalPlayers({jane});
+  StoreArrivalNews({NewsTo("Jane Doe", kKeyedByRealName, "Rick spied on you.")});
+  WriteArrivalFile("impostor.door32.sys",
+                   "0\r\n-1\r\n38400\r\nTest BBS\r\n9\r\nEve Smith\r\nJane Doe\r\n10\r\n60\r\n1\r\n1\r\n");
+  const std::string impostor = DoorSession.ProgramDir + "impostor.door32.sys";
+  ASSERT_EQ(ReadDropFile(impostor), Ok);
+  EXPECT_FALSE(LoadPlayer());
+  QueueKeys("yeve\r\r");
+  QueueDraws({5});
+  JoinGame();
+  EXPECT_EQ(GameSession.PlayerNumber, 2);
+  ShowNews();
+  EXPECT_EQ(TakeOutput().find("spied on you"), std::string::npos);
+  PostNews(KeyOf(GameSession.Player), "Rick stole from Eve.", "");
+
+  CallFrom("enigma_door32.sys");
+  ASSERT_TRUE(LoadPlayer());
+  EXPECT_EQ(GameSession.PlayerNumber, 1) << "Jane keeps her record";
+  ASSERT_EQ(ReadDropFile(impostor), Ok);
+  ASSERT_TRUE(LoadPlayer());
+  EXPECT_EQ(GameSession.PlayerNumber, 2);
+  const std::vector<NewsMessage> news = LoadArrivalNews();
+  ASSERT_EQ(news.size(), 2u);
+  EXPECT_EQ(news[0].To, "jdoe") << "Jane's news went with her";
+  EXPECT_TRUE(IsAddressedTo(news[1], PlayerKey{"Jane Doe", kKeyedByHandle})) << "Eve's stayed";
+  EXPECT_EQ(LoadArrivalPlayers().size(), 2u);
+}
+
+// The same caller joining on a second node while this one typed his pimp
+// name: the append finds the first node's record and takes it.
+TEST(JoinGame, ASecondJoinOfTheSameCallerGetsTheFirstsPlayer) {
+  MakeArrivalTestDir(2026, 3, 5);
+  StoreArrivalPlayers({});
+  CallFrom("synchronet_socket_DOOR32.SYS");
+  ASSERT_FALSE(LoadPlayer());
+  PlayerRecord first = StoredPlayer(5, 240);
+  first.Name = "Black Bird";
+  SetKey(first, CallerKey());
+  StoreArrivalPlayers({first});
+  QueueKeys("yraven\r\r");
+  QueueDraws({5});
+  JoinGame();
+  EXPECT_EQ(GameSession.PlayerNumber, 1);
+  EXPECT_EQ(GameSession.Player.Name, "Black Bird");
+  EXPECT_NE(TakeOutput().find("You joined on another node a moment ago: you play as Black Bird."),
+            std::string::npos);
+  EXPECT_EQ(LoadArrivalPlayers().size(), 1u);
 }
 
 TEST(DailyLogin, TimeForTheDayFollowsTheLastSave) {

@@ -82,8 +82,7 @@ void RunStartUp() {
   if (!LoadPlayer()) JoinGame();
   // The record read so far only names the player; it is read again by the
   // daily login, after an older session of his has stored its last and gone.
-  EndOlderSessions(GameSession.Player.Name, GameSession.PlayerNumber);
-  WriteNodeRecord(0, "");
+  ArriveOnNode(GameSession.Player.Name, GameSession.PlayerNumber);
   DailyLogin();
   LoadNameLists();
   ShowNews();

@@ -13,6 +13,7 @@
 #include "door/session.h"
 #include "door/text.h"
 #include "store/data_files.h"
+#include "store/caller.h"
 #include "store/files.h"
 #include "game/loop.h"
 #include "store/records.h"
@@ -43,8 +44,7 @@ int64_t ClampMoney(int64_t amount) {
 bool IsNewsForCaller(const NewsMessage& message) {
   // An empty addressee marks a free slot, never a message, even for a caller
   // whose drop file gave no name.
-  return !message.To.empty() && message.To == DoorSession.RealName &&
-         message.Line1 != kShownLine;
+  return IsAddressedTo(message, CallerKey()) && message.Line1 != kShownLine;
 }
 
 void ShowNewsMessage(const NewsMessage& message, int shown_before) {
@@ -62,7 +62,7 @@ struct ShownNews {
 };
 
 bool SameNews(const NewsMessage& a, const NewsMessage& b) {
-  return a.To == b.To && a.Line1 == b.Line1 && a.Line2 == b.Line2;
+  return a.To == b.To && a.ToKind == b.ToKind && a.Line1 == b.Line1 && a.Line2 == b.Line2;
 }
 
 // The caller's messages among the whole slots; cut_off tells whether a

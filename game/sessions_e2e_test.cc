@@ -170,4 +170,37 @@ TEST_F(SessionsE2eTest, WhosOnAndThePageDialogSkipAKilledSession) {
   EXPECT_EQ(caller.output.find("dial up Slick", from), std::string::npos);
 }
 
+// One caller new to the game starts on two nodes at once and joins on both
+// with the same keys at the same moment: one record, keyed by his handle,
+// and one session left playing it.
+TEST_F(SessionsE2eTest, OneNewCallerJoiningOnTwoNodesAtOnceMakesOneRecordAndOneSession) {
+  std::deque<DoorRun*> both;
+  for (int node : {1, 2}) {
+    const std::string drop = "node" + std::to_string(node) + ".door32.sys";
+    WriteDoorFile(dir_, drop,
+                  "0\r\n-1\r\n38400\r\nTest BBS\r\n1\r\nMary Major\r\nRaven\r\n10\r\n60\r\n1\r\n1\r\n");
+    runs_.emplace_back();
+    ASSERT_TRUE(StartDoor(runs_.back(), dir_, {dir_ + "/" + drop, std::to_string(node)}, kToday));
+    both.push_back(&runs_.back());
+  }
+  for (DoorRun* run : both) {
+    ASSERT_TRUE(WaitForOutput(*run, "Do you want ANSI graphics? [Y/N] ", kWait)) << run->output;
+    ASSERT_TRUE(Step(*run, "ny", "Enter your Pimp Name : "));
+  }
+  for (DoorRun* run : both) SendKeys(*run, "black bird\r");
+  for (DoorRun* run : both) ASSERT_TRUE(WaitForOutput(*run, "[-*-]", kWait)) << run->output;
+  for (DoorRun* run : both) SendKeys(*run, "\r");
+  DoorRun* survivor = nullptr;
+  for (int waited = 0; survivor == nullptr && waited < kWait; waited += 100) {
+    if (WaitForExit(*both[0], 50) == 0) survivor = both[1];
+    if (WaitForExit(*both[1], 50) == 0) survivor = both[0];
+  }
+  ASSERT_NE(survivor, nullptr) << both[0]->output << "\n----\n" << both[1]->output;
+  ASSERT_TRUE(WaitForOutput(*survivor, "[1ST & MAIN]: ", kWait)) << survivor->output;
+  const std::string players = ReadWholeFile(dir_ + "/kordavin.ply");
+  ASSERT_EQ(players.size(), 3 * kPlayerRecordSize);
+  EXPECT_EQ(Stored(3).Name, "Black Bird");
+  EXPECT_EQ(Stored(3).BbsAlias, "Raven");
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "store/data_files.h"
+#include "store/caller.h"
 #include "store/records.h"
 
 // Open modes: shared for scans and loads, exclusive before a rewrite/append.
@@ -64,15 +65,29 @@ void CloseRecordFile(RecordFile& file);
 void ScanRecords(RecordFile& file, int64_t most,
                  const std::function<bool(int64_t index, const uint8_t* record)>& visit);
 
+// Finds the caller's record by his key (CallerKey), or carries his record
+// over from his former key; sets GameSession.Player and PlayerNumber.
 bool LoadPlayer();
 void SavePlayer();
 // Reads player number n (1-based) from kordavin.ply into player.
 void ReadPlayer(int16_t number, PlayerRecord& player);
 // Appends a new player under one exclusive lock; returns its 1-based number.
 int16_t AppendPlayer(const PlayerRecord& player);
+// Joins a new player unless a record with his key is there by now (the same
+// caller joining on another node at the same moment): one exclusive lock
+// over the look and the append. The joined record lands in joined; returns
+// its 1-based number; found tells that it was there already.
+int16_t JoinPlayer(const PlayerRecord& player, PlayerRecord& joined, bool& found);
 // Number of whole records in kordavin.ply.
 int16_t CountPlayerRecords();
-void PostNews(std::string_view to, std::string_view line1, std::string_view line2);
+// Addressed to a player's key (KeyOf his record), so that news for a player
+// keyed by his real name never reaches a caller who took that name as handle.
+void PostNews(const PlayerKey& to, std::string_view line1, std::string_view line2);
+// Unread news addressed to from is addressed to to; and the winner's line of
+// a won game, when winner_name won it under old_alias, shows new_alias.
+void ReaddressNews(const PlayerKey& from, const PlayerKey& to);
+void ReaddressWinner(std::string_view winner_name, std::string_view old_alias,
+                     std::string_view new_alias);
 void LoadNameLists();
 void WriteNodeRecord(uint8_t page_flag, std::string_view message);
 void EraseNodeRecord();

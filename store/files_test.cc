@@ -278,7 +278,7 @@ TEST(SimultaneousCallers, EveryMessageGetsASlotOfItsOwn) {
   std::string free_slot = RecordsTestBytes(EncodeNews(NewsMessage{"", "DELETED", "DELETED"}));
   WriteRecordsTestFile("kordavin.msg", free_slot + free_slot);
   EXPECT_EQ(RunSixteenCallers(dir, [](int caller) {
-              PostNews("Victim", "Message " + std::to_string(caller), "");
+              PostNews({"Victim"}, "Message " + std::to_string(caller), "");
             }),
             16);
   std::string bytes = ReadRecordsTestFile("kordavin.msg");

@@ -7,6 +7,7 @@
 #include "door/session.h"
 #include "door/terminal.h"
 #include "door/text.h"
+#include "store/caller.h"
 #include "store/files.h"
 #include "store/state.h"
 
@@ -30,7 +31,7 @@ std::string PlayerPath() { return DataPath(kPlayerFile); }
 PlayerBytes ShownRecord() {
   PlayerRecord player = GameSession.Player;
   if (player.Cash < 0) player.Cash = 0;
-  player.BbsAlias = CutText(DoorSession.RealName, 50);
+  SetKey(player, CallerKey());
   player.LastDay = TodayDay();
   player.TimeLeft = GameSession.TimeLeft;
   return EncodePlayer(player);
@@ -50,8 +51,7 @@ PlayerBytes ShownRecord() {
 }
 
 bool PlaceIsStillOurs(const PlayerRecord& there) {
-  return there.BbsAlias == CutText(DoorSession.RealName, 50) &&
-         there.Name == GameSession.Player.Name;
+  return HoldsKey(there, CallerKey()) && there.Name == GameSession.Player.Name;
 }
 
 }  // namespace

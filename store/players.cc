@@ -6,7 +6,7 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
-#include "store/data_files.h"
+#include "store/caller.h"
 #include "store/files.h"
 #include "store/own_record.h"
 #include "store/state.h"
@@ -23,22 +23,66 @@ void RecomputeWhoreRates(PlayerRecord& player) {
   }
 }
 
+// The first record from the file's start that holds key, read into found;
+// its 0-based index, or -1.
+int64_t FindKeyedPlayer(RecordFile& file, const PlayerKey& key, PlayerRecord& found) {
+  int64_t at = -1;
+  if (file.fd < 0) return at;  // no player file yet: nobody in it
+  SeekRecord(file, 0);
+  // Player numbers are 16-bit; records past that range can never be saved
+  // back to their own place, so the scan does not reach them.
+  ScanRecords(file, kMaxPlayerNumber, [&](int64_t index, const uint8_t* record) {
+    PlayerRecord player = DecodePlayer(record);
+    if (!HoldsKey(player, key)) return true;
+    found = std::move(player);
+    at = index;
+    return false;
+  });
+  return at;
+}
+
+// The caller's record keyed by his other name takes his key now, and his
+// unread news and a won game's winner line follow it. All of it happens under
+// the player file's exclusive lock: another node of the same caller waits
+// and then finds the record under the new key, a rival change waits and then
+// addresses its news to the new key, and the check that nobody holds the new
+// key cannot go stale before the write.
+int64_t CarryCallerOver(const PlayerKey& former) {
+  const PlayerKey key = CallerKey();
+  RecordFile file;
+  OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeExclusive);
+  PlayerRecord player;
+  int64_t index = FindKeyedPlayer(file, key, player);
+  if (index < 0) {
+    index = FindKeyedPlayer(file, former, player);
+    if (index >= 0) {
+      const std::string old_name = player.BbsAlias;
+      SetKey(player, key);
+      const PlayerBytes bytes = EncodePlayer(player);
+      // The record goes last: a hang-up before it leaves the record to be
+      // carried over at the next call, and what already moved stays moved.
+      ReaddressNews(former, key);
+      ReaddressWinner(player.Name, old_name, key.Name);
+      SeekRecord(file, index);
+      WriteRecord(file, bytes.data());
+    }
+  }
+  CloseRecordFile(file);
+  if (index >= 0) GameSession.Player = player;
+  return index;
+}
+
 }  // namespace
 
 bool LoadPlayer() {
   GameSession.PlayerNumber = -1;
   RecordFile file;
   OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared);
-  // Player numbers are 16-bit; records past that range can never be saved
-  // back to their own place, so the scan does not reach them.
-  ScanRecords(file, kMaxPlayerNumber, [](int64_t index, const uint8_t* record) {
-    PlayerRecord player = DecodePlayer(record);
-    if (player.BbsAlias != DoorSession.RealName) return true;
-    GameSession.Player = player;
-    GameSession.PlayerNumber = static_cast<int16_t>(index + 1);
-    return false;
-  });
+  int64_t index = FindKeyedPlayer(file, CallerKey(), GameSession.Player);
   CloseRecordFile(file);
+  PlayerKey former;
+  if (index < 0 && CallerFormerKey(former)) index = CarryCallerOver(former);
+  if (index >= 0) GameSession.PlayerNumber = static_cast<int16_t>(index + 1);
   return GameSession.PlayerNumber != -1;
 }
 
@@ -46,7 +90,7 @@ void SavePlayer() {
   PlayerRecord& player = GameSession.Player;
   RecomputeWhoreRates(player);
   if (player.Cash < 0) player.Cash = 0;
-  player.BbsAlias = CutText(DoorSession.RealName, 50);
+  SetKey(player, CallerKey());
   player.LastDay = TodayDay();
   player.TimeLeft = GameSession.TimeLeft;
   WriteOwnRecord(EncodePlayer(player));
@@ -74,6 +118,24 @@ int16_t AppendPlayer(const PlayerRecord& player) {
   WriteRecord(file, bytes.data());
   CloseRecordFile(file);
   return static_cast<int16_t>(count + 1);
+}
+
+int16_t JoinPlayer(const PlayerRecord& player, PlayerRecord& joined, bool& found) {
+  RecordFile file;
+  OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeExclusive);
+  // The same caller may have joined on another node while this one typed
+  // his pimp name: he gets that player, never a second record.
+  int64_t index = FindKeyedPlayer(file, KeyOf(player), joined);
+  found = index >= 0;
+  if (!found) {
+    index = RecordCount(file);
+    SeekRecord(file, index < kMaxPlayerNumber ? index : -1);
+    const PlayerBytes bytes = EncodePlayer(player);
+    WriteRecord(file, bytes.data());
+    joined = player;
+  }
+  CloseRecordFile(file);
+  return static_cast<int16_t>(index + 1);
 }
 
 int16_t CountPlayerRecords() {

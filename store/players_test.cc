@@ -143,7 +143,7 @@ TEST(OpenModes, ReadersShareAndWritersExcludeOthers) {
   ReadPlayer(1, player);
   AppendPlayer(player);
   CountPlayerRecords();
-  PostNews("a", "hello", "");
+  PostNews({"a"}, "hello", "");
   ReadConfig();
   WriteConfig(GameConfig{});
   EXPECT_EQ(locks_taken, (std::vector<bool>{false, true, false, true, false, true, false, true}));

@@ -153,6 +153,36 @@ int ClaimPresence() {
   return -1;
 }
 
+// The turn is a lock on a byte of the player file past every record lock
+// and the turnstile, so it never meets an operation on the records. The
+// file exists by the time a caller arrives.
+constexpr off_t kArrivalByte = static_cast<off_t>(kRecordLockSpan + 2);
+constexpr int kArrivalPollMs = 10;
+// Longer than any one turn can take (ending two older sessions at their
+// slowest); a turn that is never given is then gone without, not waited for.
+constexpr int kArrivalPatienceMs = 15000;
+
+struct flock ArrivalByte(short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = kArrivalByte;
+  lock.l_len = 1;
+  return lock;
+}
+
+int TakeArrivalTurn() {
+  const int fd = OpenPresence(DataPath(kPlayerFile), O_RDWR);
+  if (fd < 0) return -1;
+  for (int waited = 0; waited < kArrivalPatienceMs; waited += kArrivalPollMs) {
+    struct flock lock = ArrivalByte(F_WRLCK);
+    if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return fd;
+    if (errno != EAGAIN && errno != EACCES && errno != EINTR) break;
+    Host.SleepMs(kArrivalPollMs);
+  }
+  return fd;
+}
+
 }  // namespace
 
 NodeFileBytes EncodePresence(const NodePresence& presence) {
@@ -188,6 +218,14 @@ bool PresenceIsLive(int fd) {
 void EndOlderSessions(std::string_view name, int16_t player_number) {
   EndSameNodeOrphan();
   EndSamePlayerElsewhere(name, player_number);
+}
+
+void ArriveOnNode(std::string_view name, int16_t player_number) {
+  const int turn = TakeArrivalTurn();
+  EndOlderSessions(name, player_number);
+  WriteNodeRecord(0, "");
+  // Closing the file gives the turn to the next node.
+  if (turn >= 0) close(turn);
 }
 
 void WriteNodeRecord(uint8_t page_flag, std::string_view message) {

@@ -30,3 +30,9 @@ bool PresenceIsLive(int fd);
 // BBS failed to end). Returns once they have let go of their presence files,
 // so a record loaded afterwards holds everything they stored.
 void EndOlderSessions(std::string_view name, int16_t player_number);
+
+// EndOlderSessions and then this node's presence file written and held, as
+// one turn among all nodes: two sessions of one player starting in the same
+// instant would otherwise each look before the other is there, and both
+// play. The later one in turn finds the earlier and ends it.
+void ArriveOnNode(std::string_view name, int16_t player_number);

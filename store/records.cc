@@ -10,7 +10,7 @@ namespace {
 // files written long ago, so each one is pinned by a check on its end.
 namespace player_at {
 constexpr size_t kName = 0;
-constexpr size_t kPad = 31;
+constexpr size_t kKeyKind = 31;
 constexpr size_t kBbsAlias = 32;
 constexpr size_t kWhoreCount = 83;
 constexpr size_t kWhoreNameIndex = 84;
@@ -32,7 +32,7 @@ constexpr size_t kAliasCapacity = 50;
 constexpr size_t kNewsLineCapacity = 77;
 constexpr size_t kNodeMessageCapacity = 79;
 
-static_assert(player_at::kPad == player_at::kName + 1 + kNameCapacity);
+static_assert(player_at::kKeyKind == player_at::kName + 1 + kNameCapacity);
 static_assert(player_at::kWhoreCount == player_at::kBbsAlias + 1 + kAliasCapacity);
 static_assert(player_at::kWhoreCondoms == player_at::kWhoreNameIndex + kMaxWhores);
 static_assert(player_at::kWhoreRate == player_at::kWhoreCondoms + kMaxWhores);
@@ -54,10 +54,12 @@ static_assert(kGameConfigSize == 84 && kGameConfigFileSize == 128);
 
 namespace news_at {
 constexpr size_t kTo = 0;
+constexpr size_t kToKind = 51;
 constexpr size_t kLine1 = 52;
 constexpr size_t kLine2 = 130;
 }  // namespace news_at
 
+static_assert(news_at::kToKind == news_at::kTo + 1 + kAliasCapacity);
 static_assert(news_at::kLine2 == news_at::kLine1 + 1 + kNewsLineCapacity);
 static_assert(news_at::kLine2 + 1 + kNewsLineCapacity == kNewsMessageSize);
 static_assert(kNewsMessageSize == 208);
@@ -131,7 +133,7 @@ PlayerBytes EncodePlayer(const PlayerRecord& player) {
   PlayerBytes out{};
   uint8_t* p = out.data();
   PutString(p + player_at::kName, kNameCapacity, player.Name);
-  p[player_at::kPad] = player.Pad[0];
+  p[player_at::kKeyKind] = player.KeyKind;
   PutString(p + player_at::kBbsAlias, kAliasCapacity, player.BbsAlias);
   p[player_at::kWhoreCount] = player.WhoreCount;
   PutWhoreSlots(p, player);
@@ -148,7 +150,7 @@ PlayerBytes EncodePlayer(const PlayerRecord& player) {
 PlayerRecord DecodePlayer(const uint8_t* bytes) {
   PlayerRecord player;
   player.Name = GetString(bytes + player_at::kName, kNameCapacity);
-  player.Pad[0] = bytes[player_at::kPad];
+  player.KeyKind = bytes[player_at::kKeyKind];
   player.BbsAlias = GetString(bytes + player_at::kBbsAlias, kAliasCapacity);
   // Every loop over the slots trusts this count, so it may never exceed them.
   player.WhoreCount = std::min<uint8_t>(bytes[player_at::kWhoreCount], kMaxWhores);
@@ -182,6 +184,7 @@ GameConfig DecodeConfig(const uint8_t* bytes) {
 NewsBytes EncodeNews(const NewsMessage& message) {
   NewsBytes out{};
   PutString(out.data() + news_at::kTo, kAliasCapacity, message.To);
+  out[news_at::kToKind] = message.ToKind;
   PutString(out.data() + news_at::kLine1, kNewsLineCapacity, message.Line1);
   PutString(out.data() + news_at::kLine2, kNewsLineCapacity, message.Line2);
   return out;
@@ -190,6 +193,7 @@ NewsBytes EncodeNews(const NewsMessage& message) {
 NewsMessage DecodeNews(const uint8_t* bytes) {
   NewsMessage message;
   message.To = GetString(bytes + news_at::kTo, kAliasCapacity);
+  message.ToKind = bytes[news_at::kToKind];
   message.Line1 = GetString(bytes + news_at::kLine1, kNewsLineCapacity);
   message.Line2 = GetString(bytes + news_at::kLine2, kNewsLineCapacity);
   return message;

@@ -17,9 +17,15 @@ constexpr size_t kNewsMessageSize = 208;
 constexpr size_t kNodeRecordSize = 112;
 constexpr size_t kNodeFileSize = 128;
 
+// PlayerRecord.KeyKind and NewsMessage.ToKind. Only kKeyedByHandle counts
+// as a handle: any other byte there (a file from elsewhere) means a real name,
+// the safe side, since a handle is never matched against such a record.
+constexpr uint8_t kKeyedByRealName = 0;
+constexpr uint8_t kKeyedByHandle = 1;
+
 struct PlayerRecord {
   std::string Name;      // string[30] at 0: pimp name
-  std::string BbsAlias;  // string[50] at 32: DoorSession.RealName, the lookup key
+  std::string BbsAlias;  // string[50] at 32: the caller's handle or real name, the lookup key
   uint8_t WhoreCount = 0;                           // 83: slots in use, 0..20
   std::array<uint8_t, kMaxWhores> WhoreNameIndex{};  // 84: 1..50 into WhoreName
   std::array<uint8_t, kMaxWhores> WhoreCondoms{};    // 104: 0..99
@@ -33,8 +39,10 @@ struct PlayerRecord {
   uint8_t AteFlameBurger = 0;  // 272
   uint8_t LastDay = 0;         // 273: day of the month of the last save
   int16_t TimeLeft = 0;        // 274: time units left at the last save
-  // Bytes after each string's length, kept so a rewrite leaves them as read.
-  std::array<uint8_t, 2> Pad{};  // the alignment byte at 31 (index 0)
+  // 31, once the alignment byte: which of the caller's names BbsAlias holds.
+  // Records written before handles were known hold 0 there, so every such
+  // record reads as keyed by a real name without any pass over the file.
+  uint8_t KeyKind = 0;
 };
 
 struct GameConfig {
@@ -47,6 +55,7 @@ struct NewsMessage {
   std::string To;     // string[50] at 0; empty = slot free
   std::string Line1;  // string[77] at 52
   std::string Line2;  // string[77] at 130
+  uint8_t ToKind = 0;  // 51, once the alignment byte: the KeyKind of the name in To
 };
 
 struct NodeRecord {

@@ -61,14 +61,55 @@ std::string LineOf(const std::vector<std::string>& lines, int number, size_t len
 
 }  // namespace
 
-void PostNews(std::string_view to, std::string_view line1, std::string_view line2) {
-  NewsMessage message{CutText(to, 50), CutText(line1, 77), CutText(line2, 77)};
+void PostNews(const PlayerKey& to, std::string_view line1, std::string_view line2) {
+  NewsMessage message{CutText(to.Name, 50), CutText(line1, 77), CutText(line2, 77), to.Kind};
   NewsBytes bytes = EncodeNews(message);
   RecordFile file;
   OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeExclusive);
   int64_t slot = FirstFreeNewsSlot(file);
   SeekRecord(file, slot);
   WriteRecord(file, bytes.data());
+  CloseRecordFile(file);
+}
+
+void ReaddressNews(const PlayerKey& from, const PlayerKey& to) {
+  RecordFile file;
+  if (!OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeExclusive)) return;
+  std::vector<int64_t> slots;
+  ScanRecords(file, RecordCount(file), [&](int64_t index, const uint8_t* slot) {
+    if (IsAddressedTo(DecodeNews(slot), from)) slots.push_back(index);
+    return true;
+  });
+  for (int64_t index : slots) {
+    NewsBytes bytes{};
+    SeekRecord(file, index);
+    ReadRecord(file, bytes.data());
+    NewsMessage message = DecodeNews(bytes.data());
+    message.To = CutText(to.Name, 50);
+    message.ToKind = to.Kind;
+    bytes = EncodeNews(message);
+    SeekRecord(file, index);
+    WriteRecord(file, bytes.data());
+  }
+  CloseRecordFile(file);
+}
+
+void ReaddressWinner(std::string_view winner_name, std::string_view old_alias,
+                     std::string_view new_alias) {
+  RecordFile file;
+  if (!OpenRecordFile(file, kConfigFile, kGameConfigSize, kModeExclusive)) return;
+  if (RecordCount(file) >= 1) {
+    ConfigBytes bytes{};
+    ReadRecord(file, bytes.data());
+    GameConfig config = DecodeConfig(bytes.data());
+    if (!config.WinnerName.empty() && config.WinnerName == winner_name &&
+        config.WinnerAlias == old_alias) {
+      config.WinnerAlias = CutText(new_alias, 50);
+      bytes = EncodeConfig(config);
+      SeekRecord(file, 0);
+      WriteRecord(file, bytes.data());
+    }
+  }
   CloseRecordFile(file);
 }
 

@@ -31,7 +31,7 @@ TEST(PostNewsSlots, FillsTheFirstFreeSlotOrAppends) {
   NewsMessage taken{"Someone", "old news", ""};
   NewsMessage blanked{"", "DELETED", "DELETED"};
   WriteRecordsTestFile("kordavin.msg", NewsFile({taken, taken, taken, blanked, blanked}));
-  PostNews("John Doe", "first", "second");
+  PostNews({"John Doe"}, "first", "second");
   std::vector<NewsMessage> news = StoredNews();
   ASSERT_EQ(news.size(), 5u);
   EXPECT_EQ(news[3].To, "John Doe");
@@ -39,8 +39,8 @@ TEST(PostNewsSlots, FillsTheFirstFreeSlotOrAppends) {
   EXPECT_EQ(news[3].Line2, "second");
   EXPECT_EQ(news[4].Line1, "DELETED");
 
-  PostNews("John Doe", "third", "");
-  PostNews("Jane Roe", std::string(90, 'x'), std::string(80, 'y'));
+  PostNews({"John Doe"}, "third", "");
+  PostNews({"Jane Roe"}, std::string(90, 'x'), std::string(80, 'y'));
   news = StoredNews();
   ASSERT_EQ(news.size(), 6u);
   EXPECT_EQ(news[4].Line1, "third");
@@ -53,7 +53,7 @@ TEST(PostNewsSlots, FillsTheFirstFreeSlotOrAppends) {
 TEST(PostNewsSlots, StartsAnEmptyFile) {
   MakeRecordsTestDir();
   WriteRecordsTestFile("kordavin.msg", "");
-  PostNews("John Doe", "hello", "");
+  PostNews({"John Doe"}, "hello", "");
   std::vector<NewsMessage> news = StoredNews();
   ASSERT_EQ(news.size(), 1u);
   EXPECT_EQ(news[0].To, "John Doe");

@@ -28,6 +28,7 @@ const std::map<std::string, CommandShape>& Commands() {
       {"reset", {ResetCommand, 0, 0, {"--yes"}}},
       {"check", {CheckCommand, 0, 0, {"--repair"}}},
       {"bulletin", {BulletinCommand, 0, 0, {"--ans", "--asc", "--html"}}},
+      {"rename-caller", {RenameCallerCommand, 2, 2, {}}},
   };
   return commands;
 }
@@ -173,7 +174,9 @@ void WriteSysopHelp(std::ostream& out) {
          "\n"
          "Commands:\n"
          "  list [--by-worth]         one line per player: number, name, alias, cash,\n"
-         "                            whores, wardrobe, house, lastday, timeleft\n"
+         "                            whores, wardrobe, house, lastday, timeleft, key\n"
+         "                            (handle, or realname: keyed by the caller's real\n"
+         "                            name until his next call carries him over)\n"
          "  show N                    player N in full, whores included, one\n"
          "                            \"FIELD: VALUE\" line each, named as for edit\n"
          "  edit N FIELD=VALUE...     change player N; nothing is written when any\n"
@@ -199,6 +202,9 @@ void WriteSysopHelp(std::ostream& out) {
          "                            rankings and the game's state as an ANSI screen,\n"
          "                            as plain text for the BBS to show, and as a web\n"
          "                            page\n"
+         "  rename-caller OLD NEW     the player keyed by OLD (a real name or a handle)\n"
+         "                            is keyed by the handle NEW from now on, with his\n"
+         "                            unread news; refused while he is playing\n"
          "\n"
          "Options:\n"
          "  --dir DIR    work on the data files in DIR\n"

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "door/session.h"
 #include "door/text.h"
 #include "store/data_files.h"
 #include "store/presence.h"
@@ -79,7 +80,9 @@ std::string ProgramOf(const std::string& process_dir) {
 
 // The node the door process runs on, or 0 when it is no door of dir.
 int DoorNodeOf(const std::string& process_dir, const std::string& canonical_dir) {
-  const std::vector<std::string> words = CommandLineOf(process_dir);
+  std::vector<std::string> words = CommandLineOf(process_dir);
+  // The door's one switch may stand anywhere on its command line.
+  words.erase(std::remove(words.begin(), words.end(), std::string(kRealNamesSwitch)), words.end());
   if (words.size() != 3) return 0;
   // The door reads its node number this way, so "03" is node 3 here too.
   const auto node = static_cast<int16_t>(static_cast<uint16_t>(TextToInt(words[2]) & 0xFFFF));
@@ -94,11 +97,11 @@ int DoorNodeOf(const std::string& process_dir, const std::string& canonical_dir)
   return Canonical(DirName(words[0])) == canonical_dir ? node : 0;
 }
 
-std::string PresenceName(const std::string& path) {
+NodePresence ReadPresenceFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  NodeBytes bytes{};
+  NodeFileBytes bytes{};
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return DecodeNode(bytes.data()).Name;
+  return DecodePresence(bytes.data());
 }
 
 // The door's own test: its session holds the file locked for as long as it
@@ -144,7 +147,9 @@ std::vector<PresenceFile> FindPresenceFiles(const std::string& dir) {
     file.node = TextToInt(number);
     if (file.node > 32767) continue;
     file.file = entry;
-    file.name = PresenceName(dir + entry);
+    const NodePresence presence = ReadPresenceFile(dir + entry);
+    file.name = presence.Node.Name;
+    file.player_number = presence.PlayerNumber;
     file.live = PresenceHeld(dir + entry);
     files.push_back(file);
   }

@@ -10,6 +10,7 @@ struct PresenceFile {
   int node = 0;
   std::string file;  // "kordavin.<node>"
   std::string name;  // the pimp name stored in it
+  int player_number = 0;  // the player's record number, 0 = unknown
   bool live = false; // a session holds the file's liveness lock
 };
 

@@ -38,7 +38,9 @@ TEST(SysopNodes, LiveMeansADoorOfThisDirectoryRunsOnThatNode) {
   AddSysopTestProcess(proc, 106, {"kordavin", "DOOR.SYS", "7"}, "");
   AddSysopTestProcess(proc, 107, {other + "kordavin", "DOOR.SYS", "8"}, "");
   AddSysopTestProcess(proc, 108, {dir + "kordavin", "DOOR.SYS", "0"}, dir + "kordavin");
-  EXPECT_EQ(LiveDoorNodes(dir, proc), (std::set<int>{1, 3, 7}));
+  AddSysopTestProcess(proc, 109, {dir + "kordavin", "--real-names", "DOOR.SYS", "9"},
+                      dir + "kordavin");
+  EXPECT_EQ(LiveDoorNodes(dir, proc), (std::set<int>{1, 3, 7, 9}));
   EXPECT_EQ(LiveDoorNodes(other, proc), (std::set<int>{4, 7, 8}));
 }
 

@@ -143,10 +143,17 @@ bool LoadPlayers(const SysopRequest& request, SysopIo& io, std::vector<PlayerRec
   return true;
 }
 
+// What the alias is: "handle", or "realname" for a record keyed by the
+// caller's real name (every record from before handles were read, until its
+// player calls again or is carried over with rename-caller).
+const char* KeyKindText(const PlayerRecord& p) {
+  return p.KeyKind == kKeyedByHandle ? "handle" : "realname";
+}
+
 void WriteListLine(std::ostream& out, size_t number, const PlayerRecord& p) {
   out << number << '\t' << FieldText(p.Name) << '\t' << FieldText(p.BbsAlias) << '\t' << p.Cash
       << '\t' << int{p.WhoreCount} << '\t' << int{p.ClothesLevel} << '\t' << int{p.HouseStreet}
-      << '\t' << int{p.LastDay} << '\t' << p.TimeLeft << '\n';
+      << '\t' << int{p.LastDay} << '\t' << p.TimeLeft << '\t' << KeyKindText(p) << '\n';
 }
 
 // A number and, when the game text has one, the name it stands for.
@@ -238,7 +245,7 @@ int ListPlayersCommand(const SysopRequest& request, SysopIo& io) {
       return wa != wb ? wa > wb : a > b;
     });
   }
-  io.out << "number\tname\talias\tcash\twhores\twardrobe\thouse\tlastday\ttimeleft\n";
+  io.out << "number\tname\talias\tcash\twhores\twardrobe\thouse\tlastday\ttimeleft\tkey\n";
   for (size_t i : order) WriteListLine(io.out, i + 1, players[i]);
   return damaged ? kSysopRefused : kSysopOk;
 }
@@ -259,6 +266,7 @@ int ShowPlayerCommand(const SysopRequest& request, SysopIo& io) {
   io.out << "number: " << number << '\n'
          << "name: " << FieldText(p.Name) << '\n'
          << "alias: " << FieldText(p.BbsAlias) << '\n'
+         << "key: " << KeyKindText(p) << '\n'
          << "cash: " << p.Cash << '\n'
          << "networth: " << NetWorthText(NetWorth(p)) << '\n'
          << "wardrobe: " << Named(p.ClothesLevel, ClothesNameIn(names, p.ClothesLevel)) << '\n'

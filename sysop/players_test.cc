@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "door/fake_host_testing.h"
+#include "store/caller.h"
+#include "store/presence.h"
+#include "store/presence_testing.h"
 #include "sysop/sysop_testing.h"
 
 namespace {
 
-const char kListHeader[] = "number\tname\talias\tcash\twhores\twardrobe\thouse\tlastday\ttimeleft\n";
+const char kListHeader[] = "number\tname\talias\tcash\twhores\twardrobe\thouse\tlastday\ttimeleft\tkey\n";
 
 TEST(SysopList, OneLinePerPlayerInFileOrderOrByWorth) {
   const std::string dir = MakeSysopTestDir();
@@ -14,15 +17,16 @@ TEST(SysopList, OneLinePerPlayerInFileOrderOrByWorth) {
   rich.HouseStreet = 12;
   // Equal worth to "Rich": 2 whores x 8 hours x $400 + 83600.
   PlayerRecord twin = SysopTestPlayer("Twin", "T Two", 83600, 2);
+  twin.KeyKind = kKeyedByHandle;
   PlayerRecord poor = SysopTestPlayer("Poor", "P Three", 10, 0);
   WriteSysopTestPlayers(dir, {rich, twin, poor});
 
   SysopTestRun run = RunSysopForTest(dir, {"list"});
   EXPECT_EQ(run.code, kSysopOk);
   EXPECT_EQ(run.out, std::string(kListHeader) +
-                         "1\tRich\tR One\t90000\t0\t4\t12\t8\t240\n"
-                         "2\tTwin\tT Two\t83600\t2\t1\t0\t8\t240\n"
-                         "3\tPoor\tP Three\t10\t0\t1\t0\t8\t240\n");
+                         "1\tRich\tR One\t90000\t0\t4\t12\t8\t240\trealname\n"
+                         "2\tTwin\tT Two\t83600\t2\t1\t0\t8\t240\thandle\n"
+                         "3\tPoor\tP Three\t10\t0\t1\t0\t8\t240\trealname\n");
 
   // Equal worth ranks the later player first, as the game's rankings do.
   run = RunSysopForTest(dir, {"list", "--by-worth"});
@@ -36,7 +40,7 @@ TEST(SysopList, StoredControlBytesCannotBreakTheColumns) {
   const std::string dir = MakeSysopTestDir();
   WriteSysopTestPlayers(dir, {SysopTestPlayer("Tab\tName\x1B[2J", "Line\nEnd", 1, 0)});
   SysopTestRun run = RunSysopForTest(dir, {"list"});
-  EXPECT_EQ(run.out, std::string(kListHeader) + "1\tTab?Name?[2J\tLine?End\t1\t0\t1\t0\t8\t240\n");
+  EXPECT_EQ(run.out, std::string(kListHeader) + "1\tTab?Name?[2J\tLine?End\t1\t0\t1\t0\t8\t240\trealname\n");
 }
 
 TEST(SysopList, EmptyOrMissingFileAndCutOffRecord) {
@@ -73,6 +77,7 @@ TEST(SysopShow, WholePlayerWithWhoreNamesFromTheDataFile) {
             "number: 2\n"
             "name: Slick\n"
             "alias: John Smith\n"
+            "key: realname\n"
             "cash: 5000\n"
             "networth: 11400\n"
             "wardrobe: 3 Corduroy Blazer & Loafers\n"
@@ -108,7 +113,7 @@ TEST(SysopShow, RefusesPlayersThatDoNotExist) {
 TEST(SysopEdit, ChangesOnlyTheNamedFieldsOfThatRecord) {
   const std::string dir = MakeSysopTestDir();
   PlayerRecord first = SysopTestPlayer("First", "F", 100, 0);
-  first.Pad[0] = 0x5A;  // bytes the tool does not know must survive the edit
+  first.KeyKind = 0x5A;  // bytes the tool does not know must survive the edit
   WriteSysopTestPlayers(dir, {first, SysopTestPlayer("Second", "S", 200, 3)});
   const std::string before = ReadSysopTestFile(dir, "kordavin.ply");
 
@@ -129,7 +134,7 @@ TEST(SysopEdit, ChangesOnlyTheNamedFieldsOfThatRecord) {
   EXPECT_EQ(edited.TimeLeft, 260);
   EXPECT_EQ(edited.AteFlameBurger, 1);
   EXPECT_EQ(edited.Name, "First");
-  EXPECT_EQ(edited.Pad[0], 0x5A);
+  EXPECT_EQ(edited.KeyKind, 0x5A);
 
   run = RunSysopForTest(dir, {"edit", "2", "whore3.hours=9", "whore1.name=50",
                               "whore2.condoms=99", "whore2.days=32767", "whore1.rate=0"});
@@ -196,6 +201,45 @@ TEST(SysopEdit, AFileHeldByAnotherNodeIsReportedNotWaitedOnForever) {
   // A node that lets go within the retries does not stop the edit.
   Fake.lock_denials = 4;
   EXPECT_EQ(RunSysopForTest(dir, {"edit", "1", "cash=1"}).code, kSysopOk);
+}
+
+// The sysop carries a caller over before his next call: the record and his
+// unread news take the handle; never onto a handle someone holds, and never
+// while he plays.
+TEST(SysopRenameCaller, CarriesTheRecordAndItsNewsOverUnlessTakenOrLive) {
+  const std::string dir = MakeSysopTestDir();
+  PlayerRecord raven = SysopTestPlayer("Black Bird", "Mary Major", 500, 0);
+  PlayerRecord holder = SysopTestPlayer("Holder", "Taken", 1, 0);
+  holder.KeyKind = kKeyedByHandle;
+  WriteSysopTestPlayers(dir, {holder, raven});
+  WriteSysopTestNews(dir, {SysopTestNews("Mary Major", "Rick spied on you.")});
+
+  SysopTestRun run = RunSysopForTest(dir, {"rename-caller", "Mary Major", "Taken"});
+  EXPECT_EQ(run.code, kSysopRefused);
+  EXPECT_EQ(run.err, "kordavin-sysop: player 1 already has the handle 'Taken'; nothing changed\n");
+
+  NodePresence live;
+  live.Node.Name = "Black Bird";
+  live.PlayerNumber = 2;
+  const NodeFileBytes presence = EncodePresence(live);
+  WriteSysopTestFile(dir, "kordavin.3", std::string(presence.begin(), presence.end()));
+  HoldPresence(dir + "kordavin.3");
+  run = RunSysopForTest(dir, {"rename-caller", "Mary Major", "Raven"});
+  ReleasePresence(dir + "kordavin.3");
+  EXPECT_EQ(run.code, kSysopRefused);
+  EXPECT_NE(run.err.find("Black Bird is playing on node 3; nothing changed"), std::string::npos);
+  EXPECT_NE(RunSysopForTest(dir, {"show", "2"}).out.find("alias: Mary Major\nkey: realname\n"),
+            std::string::npos);
+
+  run = RunSysopForTest(dir, {"rename-caller", "Mary Major", "Raven"});
+  EXPECT_EQ(run.code, kSysopOk) << run.err;
+  EXPECT_EQ(run.out, "player 2 (Black Bird): 'Mary Major' -> handle 'Raven', 1 news message "
+                     "readdressed\n");
+  EXPECT_NE(RunSysopForTest(dir, {"show", "2"}).out.find("alias: Raven\nkey: handle\n"),
+            std::string::npos);
+  const std::string news = ReadSysopTestFile(dir, "kordavin.msg");
+  EXPECT_TRUE(IsAddressedTo(DecodeNews(reinterpret_cast<const uint8_t*>(news.data())),
+                            PlayerKey{"Raven", kKeyedByHandle}));
 }
 
 }  // namespace

@@ -57,6 +57,7 @@ int NodesCommand(const SysopRequest& request, SysopIo& io);
 int ResetCommand(const SysopRequest& request, SysopIo& io);
 int CheckCommand(const SysopRequest& request, SysopIo& io);
 int BulletinCommand(const SysopRequest& request, SysopIo& io);
+int RenameCallerCommand(const SysopRequest& request, SysopIo& io);
 
 // kSysopOk when no caller is playing on any node, or --force was given;
 // otherwise names the busy nodes on io.err and returns kSysopRefused.

@@ -12,6 +12,7 @@
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/text.h"
+#include "store/caller.h"
 #include "store/files.h"
 #include "game/loop.h"
 #include "store/records.h"
@@ -29,12 +30,12 @@ constexpr int16_t kFirebombCost = 30;
 // told once it is closed.
 struct RaidOutcome {
   std::vector<std::string> lines;  // for the caller, in order
-  std::string news_to;             // the rival's alias; empty when he hears nothing
+  PlayerKey news_to;               // the rival's key; an empty name when he hears nothing
   std::string news;
 };
 
 void Tell(const RaidOutcome& outcome) {
-  if (!outcome.news_to.empty()) PostNews(outcome.news_to, outcome.news, "");
+  if (!outcome.news_to.Name.empty()) PostNews(outcome.news_to, outcome.news, "");
   for (const std::string& line : outcome.lines) WriteLine(line);
 }
 
@@ -62,7 +63,7 @@ void PickPocketSucceeds(RaidOutcome& outcome, PlayerRecord& victim) {
   // The wallet can hold more than his cash (the fifty dollars); his stored cash
   // stops at zero, so nobody reads a negative sum before his own next save.
   victim.Cash = static_cast<int32_t>(std::max<int64_t>(0, int64_t{victim.Cash} - amount));
-  outcome.news_to = victim.BbsAlias;
+  outcome.news_to = KeyOf(victim);
   outcome.news = "Someone stole $" + IntToText(amount) + " from you.";
 }
 
@@ -75,7 +76,7 @@ void CaughtWithKnife(RaidOutcome& outcome, PlayerRecord& victim) {
   outcome.lines.push_back("money. You do so, and then quickly run off.");
   victim.Cash = AddCash(victim.Cash, me.Cash);
   me.Cash = 0;
-  outcome.news_to = victim.BbsAlias;
+  outcome.news_to = KeyOf(victim);
   outcome.news = me.Name + " tried to steal some money from you.";
 }
 
@@ -129,7 +130,7 @@ bool StealWhore(RaidOutcome& outcome, PlayerRecord& victim) {
   outcome.lines.push_back("\"Sounds like a good deal to me. I'll be at your corner tonight.");
   const std::string her_name = WhoreNameOf(victim.WhoreNameIndex[0]);
   TakeFirstWhore(victim);
-  outcome.news_to = victim.BbsAlias;
+  outcome.news_to = KeyOf(victim);
   outcome.news = her_name + " left you to work for " + GameSession.Player.Name + ".";
   return true;
 }
@@ -188,7 +189,7 @@ void HouseBurns(RaidOutcome& outcome, PlayerRecord& victim) {
       "you find that the whore house went up in flames. Business will definitely be");
   outcome.lines.push_back("poor for him during the next few days.");
   victim.HouseStreet = StreetAfterFire(victim.HouseStreet, GameSession.Player.HouseStreet);
-  outcome.news_to = victim.BbsAlias;
+  outcome.news_to = KeyOf(victim);
   outcome.news = "Your whore house was fire bombed. You were forced to relocate to " +
                  Ordinal(victim.HouseStreet) + " & Main" + ".";
 }

@@ -12,6 +12,7 @@
 #include "door/session.h"
 #include "door/text.h"
 #include "store/data_files.h"
+#include "store/caller.h"
 #include "store/files.h"
 #include "game/loop.h"
 #include "store/presence.h"
@@ -102,9 +103,10 @@ int64_t WriteRoster() {
   if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
   const int64_t count = RecordCount(file);
   std::vector<std::string> rows;
-  ScanRecords(file, count, [&rows](int64_t index, const uint8_t* record) {
+  const PlayerKey me = CallerKey();
+  ScanRecords(file, count, [&rows, &me](int64_t index, const uint8_t* record) {
     const PlayerRecord player = DecodePlayer(record);
-    if (player.BbsAlias != DoorSession.RealName) {
+    if (!HoldsKey(player, me)) {
       rows.push_back("|12" + std::to_string(index + 1) + "] |14" + player.Name);
     }
     return true;
@@ -234,7 +236,7 @@ void ShowPlayerStats(int16_t number) {
   WriteLine(own ? "|CR|03   Your Statistics" : "|CR|03   Pimp Statistics");
   WriteLine("|03   " + Rule(15));
   WriteStatsLines(player);
-  if (!own) PostNews(player.BbsAlias, GameSession.Player.Name + " spied on you.", "");
+  if (!own) PostNews(KeyOf(player), GameSession.Player.Name + " spied on you.", "");
 }
 
 int16_t SelectRival() {

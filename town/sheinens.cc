@@ -12,6 +12,7 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
+#include "store/caller.h"
 #include "store/files.h"
 #include "store/records.h"
 #include "game/loop.h"
@@ -92,15 +93,15 @@ bool AgentTriesHisLuck(PlayerRecord& victim, int whore, int32_t fee, bool& succe
   return success;
 }
 
-void TellAgentsNews(const std::string& her_name, const std::string& victim_alias, bool success) {
+void TellAgentsNews(const std::string& her_name, const PlayerKey& victim, bool success) {
   if (!success) {
-    PostNews(DoorSession.RealName,
+    PostNews(CallerKey(),
              "The horny man was unsuccesful in getting " + her_name + " pregnant.", "");
     return;
   }
-  PostNews(DoorSession.RealName,
+  PostNews(CallerKey(),
            "The horny man you hired was succesful in getting " + her_name + " pregnant.", "");
-  PostNews(victim_alias, her_name + " got pregnant. She is permantly \"out of service\".", "");
+  PostNews(victim, her_name + " got pregnant. She is permantly \"out of service\".", "");
 }
 
 bool HasWhoreNamed(const PlayerRecord& player, int name_index) {
@@ -213,7 +214,7 @@ void HireAgent() {
     WriteLine("The horny man just left the restaurant.");
     return;
   }
-  TellAgentsNews(WhoreNameOf(name_index), victim.BbsAlias, success);
+  TellAgentsNews(WhoreNameOf(name_index), KeyOf(victim), success);
   WriteLine("The horny man smiles and says, \"I'll be sure that there is a pin hole!\" He");
   WriteLine("laughs and leaves holding his money high in the air. Tomorrow, you will find");
   WriteLine("out if he was succesful.");
@@ -251,7 +252,7 @@ void BuyTheBar() {
   SavePlayer();
   GameConfig config = ReadConfig();
   config.WinnerName = GameSession.Player.Name;
-  config.WinnerAlias = DoorSession.RealName;
+  config.WinnerAlias = CallerName();
   config.RerollDay = RerollDayAfterWin(Host.Now());
   WriteConfig(config);
   EndSession();

@@ -1,0 +1,56 @@
+#include "store/caller.h"
+
+#include "door/session.h"
+#include "door/text.h"
+
+namespace {
+
+constexpr size_t kKeyLength = 50;
+
+// A handle equal to the real name tells nothing the real name does not, and
+// keeps the record where the board put it.
+bool DropFileGivesHandle() {
+  return !DoorSession.Alias.empty() && DoorSession.Alias != DoorSession.RealName;
+}
+
+uint8_t KindOf(uint8_t stored) {
+  return stored == kKeyedByHandle ? kKeyedByHandle : kKeyedByRealName;
+}
+
+}  // namespace
+
+PlayerKey CallerKey() {
+  if (!DoorSession.RealNamesOnly && DropFileGivesHandle()) {
+    return PlayerKey{CutText(DoorSession.Alias, kKeyLength), kKeyedByHandle};
+  }
+  return PlayerKey{CutText(DoorSession.RealName, kKeyLength), kKeyedByRealName};
+}
+
+std::string CallerName() { return CallerKey().Name; }
+
+bool CallerFormerKey(PlayerKey& former) {
+  if (!DropFileGivesHandle()) return false;
+  if (DoorSession.RealNamesOnly) {
+    former = PlayerKey{CutText(DoorSession.Alias, kKeyLength), kKeyedByHandle};
+  } else {
+    former = PlayerKey{CutText(DoorSession.RealName, kKeyLength), kKeyedByRealName};
+  }
+  return true;
+}
+
+PlayerKey KeyOf(const PlayerRecord& player) {
+  return PlayerKey{player.BbsAlias, KindOf(player.KeyKind)};
+}
+
+bool HoldsKey(const PlayerRecord& player, const PlayerKey& key) {
+  return player.BbsAlias == key.Name && KindOf(player.KeyKind) == key.Kind;
+}
+
+void SetKey(PlayerRecord& player, const PlayerKey& key) {
+  player.BbsAlias = key.Name;
+  player.KeyKind = key.Kind;
+}
+
+bool IsAddressedTo(const NewsMessage& message, const PlayerKey& key) {
+  return !message.To.empty() && message.To == key.Name && KindOf(message.ToKind) == key.Kind;
+}
