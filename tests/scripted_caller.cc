@@ -158,8 +158,9 @@ void Steal(Visit& v) {
     return;
   }
   Send(v, "m");
+  // "He has no ...": his money went to another thief while this one chose.
   switch (Await(v, {"the wallet and find $", "absolutley nothing.", "you have to quickly run off.",
-                    "and then quickly run off."})) {
+                    "and then quickly run off.", "He has no"})) {
     case 0:
       Await(v, {".\r\n"});
       Cause(v, AliasOfPimp(victim), "Someone stole $" + v.segment + " from you.");
