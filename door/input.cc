@@ -33,6 +33,7 @@ bool IsAcceptedScanCode(uint8_t scan) {
 // The caller has gone (end of input or EIO): close down as a hang-up does.
 // The writes may fail now, so they are tried once and never reported.
 [[noreturn]] void EndOnHangUp() {
+  SettleOnHangup();
   constexpr std::string_view kReset = "\x1b[0;37m\x1b[40m";
   if (DoorSession.Ansi == 1) Host.WriteBytes(kReset.data(), kReset.size());
   Host.WriteBytes("\r\n", 2);
@@ -91,6 +92,7 @@ bool DecodeReceived(int byte, int64_t now_ms) {
 void WaitForBytes() {
   FlushOutput();
   if (DoorSession.BeforeWait != nullptr) DoorSession.BeforeWait();
+  if (CallerGone()) EndOnHangUp();
   int64_t now_ms = Host.MonotonicMs();
   int byte = caller_gone ? kHungUp : Host.ReadByte(WaitTimeoutMs(now_ms));
   now_ms = Host.MonotonicMs();
@@ -137,6 +139,7 @@ void ResetKeyboard() {
   escape_since_ms = 0;
   last_tick_ms = 0;
   caller_gone = false;
+  ForgetCallerGone();
 }
 
 uint8_t ReadKey() {
@@ -145,6 +148,7 @@ uint8_t ReadKey() {
   // Keys typed ahead mean no wait, but the outcome on the screen before this
   // key is as final as one the caller sat looking at.
   if (DoorSession.BeforeWait != nullptr) DoorSession.BeforeWait();
+  if (CallerGone()) EndOnHangUp();
   for (;;) {
     if (!decoded.empty()) {
       uint8_t key = TakeDecodedKey();

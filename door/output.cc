@@ -15,6 +15,7 @@ namespace {
 // Bytes wait here until the next key wait, pause or exit, so a screen goes out
 // in a few write calls instead of one per byte.
 std::string Pending;
+bool Discarding = false;
 
 constexpr size_t kFlushThreshold = 8 * 1024;
 
@@ -126,14 +127,26 @@ void SendLater(std::string_view bytes) {
 }  // namespace
 
 bool SendPendingOutput() {
+  if (Discarding) Pending.clear();
   if (Pending.empty()) return true;
   if (!Host.WriteBytes(Pending.data(), Pending.size())) return false;
   Pending.clear();
   return true;
 }
 
+void DiscardOutput(bool on) {
+  Discarding = on;
+  Pending.clear();
+}
+
 void FlushOutput() {
   if (SendPendingOutput()) return;
+  if (DoorSession.OnHangup != nullptr) {
+    // Left to the next key wait, which finishes what is in hand first.
+    Pending.clear();
+    NoteCallerGone();
+    return;
+  }
   // The caller is gone: nothing more can reach him, so no close-down and no
   // further writes, only the terminal mode put back.
   Pending.clear();

@@ -40,3 +40,6 @@ void ForgetCurrentLine();
 // does not, and the bytes stay for the next FlushOutput to fail on. For the
 // moments when ending the process would cost the caller a save.
 bool SendPendingOutput();
+
+// While on, everything written is dropped instead of sent: the line is gone.
+void DiscardOutput(bool on);
