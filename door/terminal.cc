@@ -54,6 +54,9 @@ void OnHangupSignal(int) {
     alarm(1);
     return;
   }
+  // A line stopped by flow control takes no byte, and a write to it would
+  // wait for ever: the alarm breaks it off.
+  alarm(1);
   static const char kReset[] = "\x1b[0;37m\x1b[40m";
   if (DoorSession.Ansi == 1) WriteLastBytes(kReset, sizeof kReset - 1);
   WriteLastBytes("\r\n", 2);
