@@ -206,14 +206,31 @@ void CheckVisits(const std::map<int, std::vector<VisitResult>>& visits, Tally& t
   }
 }
 
-TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
-  if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
+// The CI size unless asked for more: ctest passes the other proofs' sizes
+// through the environment, and one more variable would not pass whole.
+Cast CastOfSize() {
   Cast cast;
-  // The CI size unless asked for more: ctest passes the other proofs' sizes
-  // through the environment, and one more variable would not pass whole.
   cast.callers = ProofSize("KORDAVIN_FAIR_CALLERS", 16);
   cast.stalled = cast.callers + 1;
   cast.players = cast.stalled + std::max(4, cast.callers / 2);
+  return cast;
+}
+
+// Each phase held to account against the books.
+void PlayPhases(const std::string& dir, const Cast& cast, int phases, bool hostile, Tally& tally,
+                BooksSummary& summary) {
+  for (int phase = 0; phase < phases; ++phase) {
+    RenewTime(dir, cast.players);
+    const Snapshot before = TakeSnapshot(dir);
+    const auto visits = PlayPhase(dir, cast, phase, hostile);
+    CheckVisits(visits, tally);
+    summary = Add(summary, CheckBooks(before, visits, TakeSnapshot(dir), phase));
+  }
+}
+
+TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
+  if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
+  const Cast cast = CastOfSize();
   const std::string dir = MakeDoorDir();
   SeedGame(dir, cast);
 
@@ -224,13 +241,7 @@ TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
 
   Tally tally;
   BooksSummary summary;
-  for (int phase = 0; phase < kPhases; ++phase) {
-    RenewTime(dir, cast.players);
-    const Snapshot before = TakeSnapshot(dir);
-    const auto visits = PlayPhase(dir, cast, phase);
-    CheckVisits(visits, tally);
-    summary = Add(summary, CheckBooks(before, visits, TakeSnapshot(dir), phase));
-  }
+  PlayPhases(dir, cast, kPhases, false, tally, summary);
 
   kill(stalled.pid, SIGHUP);
   EXPECT_GE(WaitForExit(stalled, kHangUpWaitMs), 0) << "the stalled caller outlived its hang-up";
@@ -370,23 +381,14 @@ void TwoBuyersAtOnce() {
 // joins on two nodes at once, and two players buy the bar at once.
 TEST(FairnessTest, HostileCallersGainNothingTheirScreensDidNotShow) {
   if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
-  Cast cast;
-  cast.callers = ProofSize("KORDAVIN_FAIR_CALLERS", 16);
-  cast.stalled = cast.callers + 1;  // his news is never read: he does not call
-  cast.players = cast.stalled + std::max(4, cast.callers / 2);
+  const Cast cast = CastOfSize();  // the caller with the long news does not call here
   const std::string dir = MakeDoorDir();
   SeedGame(dir, cast);
 
   const int64_t started = SteadyMs();
   Tally tally;
   BooksSummary summary;
-  for (int phase = 0; phase < 2; ++phase) {
-    RenewTime(dir, cast.players);
-    const Snapshot before = TakeSnapshot(dir);
-    const auto visits = PlayPhase(dir, cast, phase, true);
-    CheckVisits(visits, tally);
-    summary = Add(summary, CheckBooks(before, visits, TakeSnapshot(dir), phase));
-  }
+  PlayPhases(dir, cast, 2, true, tally, summary);
   const int joiner = cast.players + 1;
   EXPECT_EQ(JoinTwiceAtOnce(dir, joiner, cast.players + 1), 1) << "one caller, one player";
   for (const DataProblem& p : FindDataProblems(dir)) {
