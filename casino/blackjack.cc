@@ -47,7 +47,12 @@ struct BlackJackTable {
   std::array<int16_t, kRanks> CardValue{};
   HandState Computer;
   HandState Caller;
+  std::string UnderCard;  // the computer's hidden card, told once the caller stands
+  int32_t Wagered = 0;    // the stake as placed, before any doubling
 };
+
+// The table of the hand in play, for a hang-up to finish.
+BlackJackTable* table_in_play = nullptr;
 
 std::array<int16_t, kRanks> ReadCardValues() {
   std::array<int16_t, kRanks> values{};
@@ -230,21 +235,12 @@ Outcome DecideOutcome(const BlackJackTable& table) {
   return outcome;
 }
 
-}  // namespace
-
-void PlayBlackJack() {
-  InputWager();
-  if (CasinoBet.Stake == 0) return;
-  const int32_t wagered = CasinoBet.Stake;
-
-  BlackJackTable table;
-  table.CardValue = ReadCardValues();
-  const std::string under = Deal(table);
-  CallerTurn(table);
+// From the caller's stand on: the computer's turn and the settlement.
+void FinishHand(BlackJackTable& table) {
   ScoreHands(table);
   WriteRawLine("");
   SetColor(12, 0);
-  WriteLine("The Computer's under card is the " + under + ".");
+  WriteLine("The Computer's under card is the " + table.UnderCard + ".");
   ComputerTurn(table);
   ScoreHands(table);
   if (table.Computer.BlackJack) {
@@ -260,12 +256,30 @@ void PlayBlackJack() {
   if (outcome.Doubled && !outcome.Won) {
     // The second half of a doubled loss was never wagered, so it comes out
     // of cash now and the loss message names what the caller really loses.
-    GameSession.Player.Cash -= wagered;
+    GameSession.Player.Cash -= table.Wagered;
   }
   if (outcome.Doubled && outcome.Won) {
     // Only the first stake was ever taken; paying back the doubled one would
     // hand the caller money the message never names.
-    CasinoBet.Stake = wagered;
+    CasinoBet.Stake = table.Wagered;
   }
   SettleBet();
+}
+
+void StandOnHangup() { FinishHand(*table_in_play); }
+
+}  // namespace
+
+void PlayBlackJack() {
+  InputWager();
+  if (CasinoBet.Stake == 0) return;
+
+  BlackJackTable table;
+  table.CardValue = ReadCardValues();
+  table.Wagered = CasinoBet.Stake;
+  table_in_play = &table;
+  const HandInPlay hand(StandOnHangup);
+  table.UnderCard = Deal(table);
+  CallerTurn(table);
+  FinishHand(table);
 }

@@ -3,14 +3,17 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "door/input.h"
 #include "door/output.h"
 #include "door/platform.h"
+#include "door/session.h"
 #include "door/text.h"
 #include "game/command_codes.h"
 #include "game/loop.h"
 #include "game/menus.h"
+#include "store/own_record.h"
 #include "store/records.h"
 #include "store/state.h"
 
@@ -49,6 +52,13 @@ constexpr CasinoChoice kCasinoChoices[] = {
     {'G', kCodeGoToSheinens, "Go to Flaming Sheinen's", 1},
     {'V', kCodeVisitPete, "Visit Stiff Pete", 2},
 };
+
+void (*hand_play_out)() = nullptr;
+
+void PlayOutOnHangup() {
+  if (void (*play_out)() = std::exchange(hand_play_out, nullptr)) play_out();
+  StoreOwnRecord();
+}
 
 int32_t& Cash() { return GameSession.Player.Cash; }
 
@@ -179,6 +189,16 @@ void OutOfCash() {
   Cash() = 0;
   CasinoCommand = kCodeReturnToStreets;
   LeaveCasino = true;
+}
+
+HandInPlay::HandInPlay(void (*play_out)()) {
+  hand_play_out = play_out;
+  DoorSession.OnHangup = PlayOutOnHangup;
+}
+
+HandInPlay::~HandInPlay() {
+  hand_play_out = nullptr;
+  DoorSession.OnHangup = nullptr;
 }
 
 void TimeCheck() { WriteLine("|CRThe time is " + ClockText() + "."); }

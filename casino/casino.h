@@ -22,6 +22,19 @@ void SettleBet();
 // a loss; games set CasinoBet.Winnings with it.
 int32_t MultiplyStake(int32_t stake, int32_t times);
 void OutOfCash();
+
+// A hand in play, from its stake to its settlement. Should the door end
+// while it is open - a hang-up, the idle limit, the end of the caller's time -
+// play_out finishes the hand as the key that ends it soonest would (Stand,
+// Stop, take the winnings, call the bet off), drawing from the same
+// generator, and the record is stored. Nothing of it is sent: the line may
+// be gone. So leaving mid-hand is never worth more than that key.
+struct HandInPlay {
+  explicit HandInPlay(void (*play_out)());
+  ~HandInPlay();
+  HandInPlay(const HandInPlay&) = delete;
+  HandInPlay& operator=(const HandInPlay&) = delete;
+};
 void TimeCheck();
 
 void PlayBlackJack();

@@ -58,6 +58,15 @@ void ReturnStake() {
 
 enum class ComeOut { Busted, Stopped, Point };
 
+// Where each game's hand in play stands at its prompt, for a hang-up to
+// finish it from there.
+struct DiceHand {
+  int point = 0;         // Craps: the point thrown for; 0 while a seven rides
+  int caller_score = 0;  // Dice Black Jack: the caller's score; GUTS: his rolls
+  int computer_score = 0;  // GUTS: the computer's score
+};
+DiceHand hand_in_play;
+
 // The come-out, thrown again for as long as the caller lets a seven ride. A 2
 // or 12 is settled as lost here; otherwise point holds the last throw.
 ComeOut ThrowComeOut(int& point) {
@@ -68,6 +77,7 @@ ComeOut ThrowComeOut(int& point) {
     WriteLine(PlainThrow(roll) + " [Your Mark/Point]");
     uint8_t key = 'L';
     if (point == 7) {
+      hand_in_play.point = 0;
       CasinoBet.Winnings = HeldAmount(2 * static_cast<int64_t>(CasinoBet.Winnings));
       WriteText("|12You have rolled a Seven. |14");
       WriteLine("[$" + IntToText(CasinoBet.Winnings) + " is riding] ");
@@ -88,8 +98,9 @@ ComeOut ThrowComeOut(int& point) {
   }
 }
 
-// Throws until the point comes again or a seven; returns the last sum.
-int ThrowForPoint(int point) {
+// Throws until the point comes again or a seven, waiting for a key between
+// throws when asked to; returns the last sum.
+int ThrowForPoint(int point, bool wait) {
   int rolls = 0;
   int sum = 0;
   do {
@@ -99,7 +110,7 @@ int ThrowForPoint(int point) {
     WriteText("|12Roll #" + W2(rolls) + " :");
     SetColor(14, 0);
     WriteLine(PaddedThrow(roll));
-    if (sum != point && sum != 7) {
+    if (wait && sum != point && sum != 7) {
       WriteText("|03Press any key to continue.");
       ReadKey();
       EraseBack(27);
@@ -119,6 +130,7 @@ int ThrowCallerHand() {
   do {
     const DiceThrow roll = RollDice();
     score += roll.sum;
+    hand_in_play.caller_score = score;
     ShowScoredThrow(roll, score);
     if (score <= 20) {
       WriteText("|03[M] Roll More  [S] Stop");
@@ -214,6 +226,7 @@ int ThrowCallerGuts() {
     SetColor(14, 0);
     WriteLine(PaddedThrow(roll));
     key = 'M';
+    hand_in_play.caller_score = rolls;
     if (sum != mark) {
       WriteText("|03[M] Roll More [S] Stop");
       key = GetKeyFrom("MSms", false);
@@ -251,23 +264,14 @@ void SettleGuts(int computer_score, int caller_score) {
   }
 }
 
-}  // namespace
+void StopWithTheRide() {
+  WriteRawLine("");
+  WriteRawLine("");
+  CasinoBet.Won = true;
+  SettleBet();
+}
 
-void PlayCraps() {
-  InputWager();
-  if (CasinoBet.Stake <= 0) return;
-  CasinoBet.Winnings = CasinoBet.Stake;
-  int point = 0;
-  const ComeOut come_out = ThrowComeOut(point);
-  if (come_out == ComeOut::Busted) return;
-  if (come_out == ComeOut::Stopped) {
-    WriteRawLine("");
-    WriteRawLine("");
-    CasinoBet.Won = true;
-    SettleBet();
-    return;
-  }
-  const int sum = ThrowForPoint(point);
+void SettlePoint(int sum) {
   WriteRawLine("");
   if (sum == 7) {
     WriteText("You have busted. ");
@@ -278,12 +282,16 @@ void PlayCraps() {
   SettleBet();
 }
 
-void PlayDiceBlackJack() {
-  InputWager();
-  if (CasinoBet.Stake <= 0) return;
-  WriteLine("|13Your Roll");
-  WriteLine("|13" + std::string(9, '\xC4'));
-  const int caller = ThrowCallerHand();
+// Stop while a seven rides; any key while throwing for the point.
+void FinishCrapsOnHangup() {
+  if (hand_in_play.point == 0) {
+    StopWithTheRide();
+  } else {
+    SettlePoint(ThrowForPoint(hand_in_play.point, false));
+  }
+}
+
+void SettleDiceBlackJack(int caller) {
   WriteRawLine("");
   int computer = 0;
   if (caller > 21) {
@@ -303,6 +311,37 @@ void PlayDiceBlackJack() {
   SettleBet();
 }
 
+void StopDiceBlackJackOnHangup() { SettleDiceBlackJack(hand_in_play.caller_score); }
+
+void StopGutsOnHangup() { SettleGuts(hand_in_play.computer_score, hand_in_play.caller_score); }
+
+}  // namespace
+
+void PlayCraps() {
+  InputWager();
+  if (CasinoBet.Stake <= 0) return;
+  const HandInPlay hand(FinishCrapsOnHangup);
+  CasinoBet.Winnings = CasinoBet.Stake;
+  int point = 0;
+  const ComeOut come_out = ThrowComeOut(point);
+  if (come_out == ComeOut::Busted) return;
+  if (come_out == ComeOut::Stopped) {
+    StopWithTheRide();
+    return;
+  }
+  hand_in_play.point = point;
+  SettlePoint(ThrowForPoint(point, true));
+}
+
+void PlayDiceBlackJack() {
+  InputWager();
+  if (CasinoBet.Stake <= 0) return;
+  const HandInPlay hand(StopDiceBlackJackOnHangup);
+  WriteLine("|13Your Roll");
+  WriteLine("|13" + std::string(9, '\xC4'));
+  SettleDiceBlackJack(ThrowCallerHand());
+}
+
 void PlayGuts() {
   if (!CanAffordGuts()) {
     WriteLine("You do not have enough money to play GUTS.");
@@ -312,9 +351,10 @@ void PlayGuts() {
   if (CasinoBet.Stake != 0) WriteRawLine("");
   PayStake();
   if (CasinoBet.Stake == 0) return;
-  const int computer = ThrowComputerGuts();
+  const HandInPlay hand(StopGutsOnHangup);
+  hand_in_play.computer_score = ThrowComputerGuts();
   WriteRawLine("");
   const int caller = ThrowCallerGuts();
   WriteRawLine("");
-  SettleGuts(computer, caller);
+  SettleGuts(hand_in_play.computer_score, caller);
 }

@@ -1,11 +1,13 @@
 // A stake and the time it costs are paid when the stake is placed, and on
 // disk by the game's next key wait: leaving in the middle of a hand, or at
-// the prompt after a loss, never gives anything back.
+// the prompt after a loss, never gives anything back, and never takes more
+// than the hand played out would.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "casino/casino.h"
 #include "casino/casino_testing.h"
@@ -69,6 +71,64 @@ TEST_F(PaidStakesTest, ALossShownBeforeTheIdleLogoffIsKeptWithItsTime) {
   const PlayerRecord stored = Stored();
   EXPECT_EQ(stored.Cash, 900);
   EXPECT_EQ(stored.TimeLeft, 197);
+}
+
+// A hang-up at a prompt inside a hand is worth what the key that ends the
+// hand soonest is worth, never less and never more: each game is played to
+// the same prompt twice from the same draws, once hung up there, once
+// answered with that key and hung up at the casino prompt after it.
+struct HandAtPrompt {
+  const char* game;
+  const char* keys;        // from the casino prompt to the prompt in the hand
+  std::vector<int32_t> draws;
+  std::string prompt;      // the last thing the caller sees
+  const char* ending_key;
+  int32_t cash_after;      // 1000 before
+};
+
+const HandAtPrompt kHands[] = {
+    // The caller stands on 20 against 15; the computer draws a ten and busts.
+    {"Black Jack", "B100\r", {22, 17, 10, 11, 35}, "[H] Another Card  [S] Stop", "S", 1100},
+    // The computer stops after four throws; the caller is one throw in.
+    {"GUTS", "U10\r", {20, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 5, 5, 0, 1},
+     "[M] Roll More [S] Stop", "S", 970},
+    // 11 against the computer's 10, which then throws 12.
+    {"Dice Black Jack", "D100\r", {4, 5, 4, 4, 5, 5}, "[M] Roll More  [S] Stop", "S", 1100},
+    {"Craps, a seven riding", "C100\r", {2, 3}, "[L] Let It Ride  [S] Stop", "S", 1200},
+    {"Craps, the point", "C100\r", {1, 2, 0, 0, 1, 2}, "Press any key to continue.", " ", 1100},
+    {"Roulette", "E1\r100\r", {}, "Black, Red, Quit [B,R,Q,?] : ", "Q", 1000},
+};
+
+class HandAtPromptTest : public PaidStakesTest {
+ protected:
+  // Plays from a fresh record to the hang-up; returns what is stored.
+  PlayerRecord Play(const HandAtPrompt& hand, const std::string& keys) {
+    TearDown();
+    SetUp();
+    GameSession.DiceSumCounts[7] = 2500;  // the computer dares four GUTS throws
+    QueueKeys(keys);
+    Fake.input.push_back(kHungUp);
+    for (int32_t draw : hand.draws) Fake.draws.push_back(draw);
+    EXPECT_THROW(EnterCasino(), SessionEnded);
+    EXPECT_EQ(DoorSession.OnHangup, nullptr);
+    return Stored();
+  }
+};
+
+TEST_F(HandAtPromptTest, AHangUpInAHandIsWorthTheKeyThatEndsItSoonest) {
+  for (const HandAtPrompt& hand : kHands) {
+    SCOPED_TRACE(hand.game);
+    const PlayerRecord hung_up = Play(hand, hand.keys);
+    const std::string out = TakeOutput();
+    // Nothing of the played-out hand reaches the line, only the close-down.
+    const std::string tail = hand.prompt + "\r\n";
+    ASSERT_GE(out.size(), tail.size());
+    EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
+    const PlayerRecord answered = Play(hand, std::string(hand.keys) + hand.ending_key);
+    EXPECT_TRUE(EncodePlayer(hung_up) == EncodePlayer(answered)) << "the stored records differ";
+    EXPECT_EQ(hung_up.Cash, hand.cash_after);
+    EXPECT_EQ(hung_up.TimeLeft, 197);
+  }
 }
 
 }  // namespace

@@ -294,6 +294,8 @@ void PlayRoulette() {
   InputWager();
   if (CasinoBet.Stake <= 0) return;
 
+  // A hang-up while the bet's details are asked calls the bet off, as Q does.
+  const HandInPlay hand(ReturnStake);
   const RouletteChoice choice = AskBetDetails(static_cast<int>(kind), red, black);
   if (choice.called_off) {
     ReturnStake();

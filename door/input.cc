@@ -34,6 +34,7 @@ bool IsAcceptedScanCode(uint8_t scan) {
 // Whatever part of the last bytes his line takes at once goes; a full line
 // whose reader has gone quiet must not keep the door from ending.
 [[noreturn]] void EndOnHangUp() {
+  SettleOnHangup();
   constexpr std::string_view kReset = "\x1b[0;37m\x1b[40m";
   if (DoorSession.Ansi == 1) Host.WriteLastBytes(kReset.data(), kReset.size());
   Host.WriteLastBytes("\r\n", 2);
@@ -92,6 +93,7 @@ bool DecodeReceived(int byte, int64_t now_ms) {
 void WaitForBytes() {
   FlushOutput();
   if (DoorSession.BeforeWait != nullptr) DoorSession.BeforeWait();
+  if (CallerGone()) EndOnHangUp();
   int64_t now_ms = Host.MonotonicMs();
   int byte = caller_gone ? kHungUp : Host.ReadByte(WaitTimeoutMs(now_ms));
   now_ms = Host.MonotonicMs();
@@ -138,6 +140,7 @@ void ResetKeyboard() {
   escape_since_ms = 0;
   last_tick_ms = 0;
   caller_gone = false;
+  ForgetCallerGone();
 }
 
 uint8_t ReadKey() {
@@ -147,8 +150,11 @@ uint8_t ReadKey() {
   // key is as final as one the caller sat looking at.
   if (DoorSession.BeforeWait != nullptr) DoorSession.BeforeWait();
   // A line that has given up takes no more screens: the keys typed ahead on
-  // it are not played out, each a command the caller will never see.
+  // it are not played out, each a command the caller will never see. With a
+  // hand in play the failure only marks the caller gone, and the hand is
+  // settled as a hang-up settles it.
   if (OutputLineGaveUp()) FlushOutput();
+  if (CallerGone()) EndOnHangUp();
   for (;;) {
     if (!decoded.empty()) {
       uint8_t key = TakeDecodedKey();

@@ -17,6 +17,8 @@ namespace {
 std::string Pending;
 // A send failed: the caller cannot be reached, and nothing more is sent.
 bool LineGaveUp = false;
+// While on, nothing is sent: the line is gone and a hand is being settled.
+bool Discarding = false;
 
 constexpr size_t kFlushThreshold = 8 * 1024;
 
@@ -128,6 +130,10 @@ void SendLater(std::string_view bytes) {
 }  // namespace
 
 bool SendPendingOutput() {
+  if (Discarding) {
+    Pending.clear();
+    return true;
+  }
   if (LineGaveUp) return false;
   if (Pending.empty()) return true;
   if (!Host.WriteBytes(Pending.data(), Pending.size())) {
@@ -143,8 +149,19 @@ bool SendPendingOutput() {
 
 bool OutputLineGaveUp() { return LineGaveUp; }
 
+void DiscardOutput(bool on) {
+  Discarding = on;
+  Pending.clear();
+}
+
 void FlushOutput() {
   if (SendPendingOutput()) return;
+  if (DoorSession.OnHangup != nullptr) {
+    // Left to the next key wait, which finishes what is in hand first.
+    Pending.clear();
+    NoteCallerGone();
+    return;
+  }
   // The caller is gone: nothing more can reach him, so no close-down and no
   // further writes, only the terminal mode put back.
   Pending.clear();

@@ -43,3 +43,6 @@ void ForgetCurrentLine();
 bool SendPendingOutput();
 // A send has failed; the session ends at the next FlushOutput.
 bool OutputLineGaveUp();
+
+// While on, everything written is dropped instead of sent: the line is gone.
+void DiscardOutput(bool on);

@@ -43,6 +43,7 @@ int PosixReadByte(int timeout_ms) {
 bool PosixWriteBytes(const char* data, size_t length) {
   EnterRawMode();
   while (length > 0) {
+    if (CallerGone()) return false;
     ssize_t sent = write(STDOUT_FILENO, data, length);
     if (sent < 0) {
       if (errno == EINTR) continue;
@@ -149,6 +150,7 @@ Platform PosixPlatform() {
 Platform Host = PosixPlatform();
 
 void EndProcess(int code) {
+  SettleOnHangup();
   FlushOutput();
   Host.Exit(code);
   std::abort();  // Exit never returns; a fake that does is a broken test

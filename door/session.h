@@ -40,6 +40,11 @@ struct DoorSessionRecord {
   // block for one, after what the caller should see has been sent: the game
   // stores the caller's record here, so a hang-up keeps what the screen showed.
   void (*BeforeWait)() = nullptr;
+  // Set by the game while the caller is in the middle of something a key of
+  // his must finish (a hand at the casino). When the door ends without his
+  // say - he hangs up, goes idle or runs out of time - it is called once,
+  // with everything it writes discarded, and must finish and store it.
+  void (*OnHangup)() = nullptr;
 };
 
 extern DoorSessionRecord DoorSession;

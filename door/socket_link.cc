@@ -107,6 +107,7 @@ int SocketReadByte(int timeout_ms) {
 bool SendAll(const char* data, size_t length) {
   int64_t last_progress = NowMs();
   while (length > 0) {
+    if (CallerGone()) return false;
     const ssize_t sent = send(caller, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent > 0) {
       data += sent;

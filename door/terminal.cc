@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 
+#include "door/output.h"
 #include "door/session.h"
 
 namespace {
@@ -17,6 +18,11 @@ volatile sig_atomic_t mode_saved = 0;
 bool raw_mode_tried = false;
 volatile sig_atomic_t hangup_socket = -1;
 int hold_depth = 0;
+volatile sig_atomic_t caller_gone = 0;
+
+// The game reads this slot in the signal handler; it is set and cleared in
+// plain code, between calls the compiler cannot move it past.
+bool HandOpen() { return *static_cast<void (*volatile*)()>(&DoorSession.OnHangup) != nullptr; }
 
 // Every restore is on the way out. The restored mode turns the caller's ^C,
 // ^\ and ^Z back into signals, and keys typed ahead would then kill or stop
@@ -63,6 +69,16 @@ namespace {
 // Runs on SIGHUP or SIGTERM at any moment, so only async-signal-safe calls:
 // the colour reset and line end of the close-down, the terminal mode, _exit.
 void OnHangupSignal(int) {
+  if (HandOpen()) {
+    caller_gone = 1;
+    // A send or wait that began just before this handler ran would not see
+    // the mark; the alarm breaks it off within a second.
+    alarm(1);
+    return;
+  }
+  // A line stopped by flow control takes no byte, and a write to it would
+  // wait for ever: the alarm breaks it off.
+  alarm(1);
   static const char kReset[] = "\x1b[0;37m\x1b[40m";
   if (DoorSession.Ansi == 1) WriteLastBytes(kReset, sizeof kReset - 1);
   WriteLastBytes("\r\n", 2);
@@ -81,6 +97,11 @@ void InstallSignalHandlers() {
   sigaddset(&action.sa_mask, SIGTERM);
   sigaction(SIGHUP, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  // Only ever interrupts a blocked send or wait; no SA_RESTART, so it does.
+  struct sigaction wake {};
+  wake.sa_handler = [](int) {};
+  sigemptyset(&wake.sa_mask);
+  sigaction(SIGALRM, &wake, nullptr);
   // A write to a caller who has gone must fail with EPIPE, not kill silently.
   signal(SIGPIPE, SIG_IGN);
 }
@@ -117,6 +138,23 @@ void RestoreTerminal() {
   if (!mode_saved) return;
   IgnoreTerminalKeySignals();
   tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+}
+
+bool CallerGone() { return caller_gone != 0; }
+
+void NoteCallerGone() { caller_gone = 1; }
+
+void ForgetCallerGone() { caller_gone = 0; }
+
+void SettleOnHangup() {
+  void (*settle)() = DoorSession.OnHangup;
+  if (settle == nullptr) return;
+  DoorSession.OnHangup = nullptr;
+  struct Discarding {
+    Discarding() { DiscardOutput(true); }
+    ~Discarding() { DiscardOutput(false); }
+  } discarding;
+  settle();
 }
 
 void HoldHangupSignals() {

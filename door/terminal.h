@@ -23,6 +23,17 @@ void WriteLastBytes(const char* bytes, size_t length);
 // Restores the terminal mode saved by SetUpTerminal (safe to call twice).
 void RestoreTerminal();
 
+// While DoorSession.OnHangup is set, a hang-up signal or a failed send does
+// not end the door at once: it is noted here, and the next key wait ends the
+// door through OnHangup, so that whatever was half done is finished first.
+bool CallerGone();
+void NoteCallerGone();
+// A new session (or test) starts with its caller present.
+void ForgetCallerGone();
+
+// Calls DoorSession.OnHangup once, if it is set, with output discarded.
+void SettleOnHangup();
+
 // Delays SIGHUP and SIGTERM until ReleaseHangupSignals, so that a record
 // write is never cut half-way. Calls nest.
 void HoldHangupSignals();

@@ -5,6 +5,7 @@
 #include <functional>
 #include <iterator>
 #include <regex>
+#include <signal.h>
 
 #include "tests/script_steps.h"
 
@@ -21,7 +22,7 @@ int64_t NumberUpTo(Visit& v, const std::string& end) {
 }
 
 void StealMoney(Visit& v, int victim) {
-  Send(v, "m");
+  Send(v, "m", Key::kAnswer);
   switch (Await(v, {"the wallet and find $", "and then quickly run off.", kStreet})) {
     case 0:
       Moved(v, victim, v.plan.caller, NumberUpTo(v, "."), 0);
@@ -35,7 +36,7 @@ void StealMoney(Visit& v, int victim) {
 }
 
 void StealWhore(Visit& v, int victim) {
-  Send(v, "w");
+  Send(v, "w", Key::kAnswer);
   if (Await(v, {"Sounds like a good deal to me.", kStreet}) == 0) {
     Moved(v, victim, v.plan.caller, 0, 1);
   } else {
@@ -102,7 +103,7 @@ void HireAgent(Visit& v) {
       return;
     }
     if (answer == 0) {
-      Send(v, std::to_string(PickWhore(v)) + "\r");
+      Send(v, std::to_string(PickWhore(v)) + "\r", Key::kAnswer);
       answer = Await(v, {"out if he was succesful.", kSheinens}) == 0 ? 0 : 2;
       if (answer == 0) Moved(v, v.plan.caller, 0, fee, 0);
     }
@@ -135,28 +136,36 @@ void PullSlot(Visit& v) {
   const size_t dollar = v.segment.rfind('$');
   const int64_t limit = dollar == std::string::npos ? 0 : LeadingNumber(v.segment.substr(dollar + 1));
   const int64_t stake = 1 + Pick(v, static_cast<int>(std::min<int64_t>(limit, 500)));
-  Send(v, std::to_string(stake) + "\r");
+  Send(v, std::to_string(stake) + "\r", Key::kAnswer);
   Moved(v, v.plan.caller, 0, stake, 0);
   if (Await(v, {"You win $", "You lose $"}) == 0) Moved(v, 0, v.plan.caller, stake + NumberUpTo(v, "."), 0);
 }
 
-// Craps waits for keys in the middle of a game: a hang-up there forfeits the stake.
+// Craps waits for keys in the middle of a game. A hang-up with a seven riding
+// stops and wins the ride; one while throwing for the point throws on to an
+// end no screen shows, so no planned hang-up falls there (nor on the stake,
+// whose come-out may lead there).
 void PlayCraps(Visit& v) {
   Command(v, 'c', "Craps");
   Await(v, {"[WAGER]: "});
   const size_t dollar = v.segment.rfind("[$");
   const int64_t cash = dollar == std::string::npos ? 0 : LeadingNumber(v.segment.substr(dollar + 2));
   const int64_t stake = 1 + Pick(v, static_cast<int>(std::clamp<int64_t>(cash / 10, 1, 500)));
-  Send(v, std::to_string(stake) + "\r");
+  Send(v, std::to_string(stake) + "\r", Key::kNoHangUp);
   Await(v, {"[Your Mark/Point]"});
   Moved(v, v.plan.caller, 0, stake, 0);
   for (;;) {
     switch (Await(v, {"[L] Let It Ride  [S] Stop", "Press any key to continue.", "You win $", "You lose $"})) {
-      case 0:
-        Send(v, Pick(v, 2) == 0 ? "l" : "s");
+      case 0: {
+        const size_t ride = v.segment.rfind("[$");
+        const int64_t riding = ride == std::string::npos ? 0 : LeadingNumber(v.segment.substr(ride + 2));
+        const bool let_ride = Pick(v, 2) == 0;
+        if (!let_ride && v.sends + 1 == v.plan.stop_at_wait) Moved(v, 0, v.plan.caller, stake + riding, 0);
+        Send(v, let_ride ? "l" : "s", let_ride ? Key::kNoHangUp : Key::kAnswer);
         break;
+      }
       case 1:
-        Send(v, " ");
+        Send(v, " ", Key::kNoHangUp);
         break;
       case 2:
         Moved(v, 0, v.plan.caller, stake + NumberUpTo(v, "."), 0);
@@ -194,7 +203,7 @@ void MoveHouse(Visit& v) {
   Await(v, {"would cost $"});
   const int64_t price = NumberUpTo(v, ".");
   if (Await(v, {"? [Y/N] ", "You do not have enough money."}) == 1) return;
-  Send(v, "y");
+  Send(v, "y", Key::kAnswer);
   if (Await(v, {"You got it!", "previous whore house for $"}) == 1) {
     Moved(v, 0, v.plan.caller, NumberUpTo(v, " "), 0);
   }
@@ -202,6 +211,30 @@ void MoveHouse(Visit& v) {
 }
 
 }  // namespace
+
+// A theft whose answer never reaches the screen: once everything before it
+// has been read, the line is stopped, the caller says Money or Whores, and he
+// hangs up while the door waits to send the outcome.
+void StalledTheft(Visit& v, int victim) {
+  Command(v, 't', "Steal from Another Pimp");
+  Await(v, {"Show Roster [Y/N] "});
+  Send(v, "n");
+  Await(v, {"[PIMP ROSTER]: "});
+  Send(v, std::to_string(victim) + "\r");
+  if (Await(v, {"or [Q]uit : ", kStreet}) == 1) {
+    Unread(v, kStreet);  // nothing to take from him: the visit goes on
+    return;
+  }
+  const bool money = v.segment.find("[M]oney") != std::string::npos;
+  if (!WaitForKeyWait(v.run.pid, 5000)) throw ScriptStop{"no key wait before the stalled answer"};
+  StopTheLine(v.run);
+  SendKeys(v.run, money ? "m" : "w");
+  v.result.victim_in_flight = victim;
+  v.result.stalled = WaitForStalledWrite(v.run.pid, 3000);
+  kill(v.run.pid, SIGHUP);
+  v.hung_up = true;
+  throw ScriptStop{"stopped"};
+}
 
 void RunFairAction(Visit& v) {
   static const std::function<void(Visit&)> kActions[] = {

@@ -15,6 +15,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <atomic>
 #include <map>
 #include <set>
 #include <thread>
@@ -23,6 +25,7 @@
 #include "store/validate.h"
 #include "tests/fair_books.h"
 #include "tests/proof_files.h"
+#include "tests/script_steps.h"
 #include "tests/scripted_caller.h"
 
 namespace {
@@ -31,6 +34,8 @@ const char* kToday = "2026-12-08 14:00:00";
 constexpr uint8_t kTodayDay = 8;
 constexpr int kPhases = 4;
 constexpr int kVisitsPerPhase = 2;
+// Each hostile visit ends at its hang-up, so it takes more of them.
+constexpr int kHostileVisitsPerPhase = 6;
 constexpr int kHangUpWaitMs = 5000;
 constexpr int kStallMs = 20000;
 // Enough news that its listing is far more than a terminal holds unread.
@@ -131,8 +136,24 @@ std::vector<int> Targets(const Cast& cast, int phase) {
   return targets;
 }
 
+// Hostile callers stall their line before a key and hang up the instant its
+// answer is let through, or hang up while a theft's answer waits on it.
+void MakeHostile(VisitPlan& plan, std::mt19937& rng) {
+  switch (rng() % 3) {
+    case 0:
+      plan.hang_up_at_first_byte = 1 + static_cast<int>(rng() % 4);
+      break;
+    case 1:
+      plan.stalled_theft_from = plan.targets[rng() % plan.targets.size()];
+      break;
+    default:
+      plan.stop_at_wait = 2 + static_cast<int>(rng() % 30);
+  }
+}
+
 // The callers of one phase, all at once, each on his own node.
-std::map<int, std::vector<VisitResult>> PlayPhase(const std::string& dir, const Cast& cast, int phase) {
+std::map<int, std::vector<VisitResult>> PlayPhase(const std::string& dir, const Cast& cast, int phase,
+                                                  bool hostile = false) {
   std::map<int, std::vector<VisitResult>> visits;
   for (int c = 1; c <= cast.callers; ++c) {
     if (c % 2 == phase % 2) visits[c];
@@ -142,12 +163,16 @@ std::map<int, std::vector<VisitResult>> PlayPhase(const std::string& dir, const 
     std::vector<VisitResult>* played = &entry.second;
     threads.emplace_back([&, caller = entry.first, played, phase] {
       std::mt19937 rng(kSeed + static_cast<uint32_t>(caller * 100 + phase));
-      for (int i = 0; i < kVisitsPerPhase; ++i) {
+      for (int i = 0; i < (hostile ? kHostileVisitsPerPhase : kVisitsPerPhase); ++i) {
         VisitPlan plan{dir, caller, caller, 3 + static_cast<int>(rng() % 4)};
         plan.fair_mix = true;
         plan.targets = Targets(cast, phase);
         plan.fake_time = kToday;
-        if (rng() % 2 == 0) plan.stop_at_wait = 2 + static_cast<int>(rng() % 30);
+        if (hostile) {
+          MakeHostile(plan, rng);
+        } else if (rng() % 2 == 0) {
+          plan.stop_at_wait = 2 + static_cast<int>(rng() % 30);
+        }
         played->push_back(PlayVisit(plan, rng));
       }
     });
@@ -158,6 +183,7 @@ std::map<int, std::vector<VisitResult>> PlayPhase(const std::string& dir, const 
 
 struct Tally {
   int visits = 0, hung_up = 0, actions = 0, movements = 0, errors = 0, broken = 0;
+  int first_byte = 0, stalled_thefts = 0, stalled_sends = 0;
 };
 
 void CheckVisits(const std::map<int, std::vector<VisitResult>>& visits, Tally& tally) {
@@ -167,6 +193,9 @@ void CheckVisits(const std::map<int, std::vector<VisitResult>>& visits, Tally& t
       tally.hung_up += visit.stopped;
       tally.actions += visit.actions;
       tally.movements += static_cast<int>(visit.moved.size());
+      tally.first_byte += visit.hung_up_at_first_byte;
+      tally.stalled_thefts += visit.victim_in_flight != 0;
+      tally.stalled_sends += visit.stalled;
       if (visit.output.find("ERROR: Unable to") != std::string::npos) ++tally.errors;
       if (visit.failure.empty()) continue;
       if (++tally.broken <= 3) {
@@ -177,14 +206,31 @@ void CheckVisits(const std::map<int, std::vector<VisitResult>>& visits, Tally& t
   }
 }
 
-TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
-  if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
+// The CI size unless asked for more: ctest passes the other proofs' sizes
+// through the environment, and one more variable would not pass whole.
+Cast CastOfSize() {
   Cast cast;
-  // The CI size unless asked for more: ctest passes the other proofs' sizes
-  // through the environment, and one more variable would not pass whole.
   cast.callers = ProofSize("KORDAVIN_FAIR_CALLERS", 16);
   cast.stalled = cast.callers + 1;
   cast.players = cast.stalled + std::max(4, cast.callers / 2);
+  return cast;
+}
+
+// Each phase held to account against the books.
+void PlayPhases(const std::string& dir, const Cast& cast, int phases, bool hostile, Tally& tally,
+                BooksSummary& summary) {
+  for (int phase = 0; phase < phases; ++phase) {
+    RenewTime(dir, cast.players);
+    const Snapshot before = TakeSnapshot(dir);
+    const auto visits = PlayPhase(dir, cast, phase, hostile);
+    CheckVisits(visits, tally);
+    summary = Add(summary, CheckBooks(before, visits, TakeSnapshot(dir), phase));
+  }
+}
+
+TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
+  if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
+  const Cast cast = CastOfSize();
   const std::string dir = MakeDoorDir();
   SeedGame(dir, cast);
 
@@ -195,13 +241,7 @@ TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
 
   Tally tally;
   BooksSummary summary;
-  for (int phase = 0; phase < kPhases; ++phase) {
-    RenewTime(dir, cast.players);
-    const Snapshot before = TakeSnapshot(dir);
-    const auto visits = PlayPhase(dir, cast, phase);
-    CheckVisits(visits, tally);
-    summary = Add(summary, CheckBooks(before, visits, TakeSnapshot(dir), phase));
-  }
+  PlayPhases(dir, cast, kPhases, false, tally, summary);
 
   kill(stalled.pid, SIGHUP);
   EXPECT_GE(WaitForExit(stalled, kHangUpWaitMs), 0) << "the stalled caller outlived its hang-up";
@@ -226,6 +266,147 @@ TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
               tally.errors, tally.broken, SummaryText(summary).c_str(),
               static_cast<double>(wall_ms) / 1000.0);
   EXPECT_GT(tally.movements, tally.visits) << "the callers did move money and whores";
+  if (HasFailure()) {
+    std::printf("data files kept in %s\n", dir.c_str());
+  } else {
+    RemoveDoorDir(dir);
+  }
+}
+
+// Two sessions started together reach a line-up point within a few seconds
+// of each other, or go on alone.
+std::function<void()> LineUp(std::atomic<int>& arrived) {
+  return [&arrived] {
+    ++arrived;
+    for (int i = 0; i < 5000 && arrived.load() < 2; ++i) usleep(1000);
+  };
+}
+
+// Plays two visits at once on two nodes; returns what they saw.
+std::vector<VisitResult> PlayPair(const std::vector<VisitPlan>& plans) {
+  std::vector<VisitResult> results(plans.size());
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < plans.size(); ++i) {
+    threads.emplace_back([&, i] {
+      std::mt19937 rng(kSeed + static_cast<uint32_t>(i));
+      DoorRun run;
+      results[i] = RunVisit(plans[i], rng, run);
+      if (results[i].stopped) kill(run.pid, SIGHUP);
+      WaitForExit(run, kHangUpWaitMs);
+      StopDoor(run);
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  return results;
+}
+
+// One caller on two nodes answers the join questions at the same moment,
+// with two pimp names; returns how many records carry his name afterwards.
+int JoinTwiceAtOnce(const std::string& dir, int caller, int first_node) {
+  std::atomic<int> arrived{0};
+  std::vector<VisitPlan> plans;
+  for (int i = 0; i < 2; ++i) {
+    VisitPlan plan{dir, caller, first_node + i, 0};
+    plan.pimp = CallerPimp(caller + 1000 * i);
+    plan.fake_time = kToday;
+    plan.before_pimp_name = LineUp(arrived);
+    plans.push_back(plan);
+  }
+  PlayPair(plans);
+  int records = 0;
+  for (const PlayerRecord& player : ReadPlayerFile(dir)) records += player.BbsAlias == CallerAlias(caller);
+  return records;
+}
+
+// Two players who may buy the bar walk into Flaming Sheinen's at the same
+// moment on two nodes; the winner hangs up at the pause after his
+// congratulation. Exactly one wins, and nobody's money moves.
+void TwoBuyersAtOnce() {
+  const std::string dir = MakeDoorDir();
+  std::string players;
+  for (int n = 1; n <= 2; ++n) {
+    PlayerRecord player = NewPlayer();
+    player.Name = CallerPimp(n);
+    player.BbsAlias = CallerAlias(n);
+    player.Cash = 6000000;
+    player.ClothesLevel = 10;
+    player.AteFlameBurger = 1;
+    player.LastDay = kTodayDay;
+    player.TimeLeft = 260;
+    Append(players, EncodePlayer(player));
+  }
+  WriteDoorFile(dir, "kordavin.ply", players);
+  WriteDoorFile(dir, "kordavin.msg", "");
+  WriteDoorFile(dir, "kordavin.cfg", std::string(kGameConfigFileSize, '\0'));
+  std::atomic<int> arrived{0};
+  std::vector<VisitPlan> plans;
+  for (int n = 1; n <= 2; ++n) {
+    VisitPlan plan{dir, n, n, 0};
+    plan.fake_time = kToday;
+    plan.script = [gate = LineUp(arrived)](Visit& v) {
+      gate();
+      Send(v, "g");
+      if (Await(v, {"Congrats! You have won the game!", "I just sold the"}) == 0) {
+        throw ScriptStop{"stopped"};
+      }
+    };
+    plans.push_back(plan);
+  }
+  const std::vector<VisitResult> seen = PlayPair(plans);
+  int winner = 0, told_sold = 0;
+  for (int n = 1; n <= 2; ++n) {
+    const std::string& out = seen[static_cast<size_t>(n - 1)].output;
+    if (out.find("Congrats! You have won the game!") != std::string::npos) winner = winner == 0 ? n : -1;
+    if (out.find("I just sold the") != std::string::npos) ++told_sold;
+  }
+  ASSERT_GT(winner, 0) << "not exactly one caller saw the congratulation";
+  EXPECT_EQ(told_sold, 1);
+  EXPECT_NE(seen[static_cast<size_t>(2 - winner)].output.find("bar to " + CallerPimp(winner) + ".\""),
+            std::string::npos);
+  std::ifstream in(dir + "/kordavin.cfg", std::ios::binary);
+  std::string config_bytes(kGameConfigSize, '\0');
+  in.read(config_bytes.data(), kGameConfigSize);
+  const GameConfig config = DecodeConfig(reinterpret_cast<const uint8_t*>(config_bytes.data()));
+  EXPECT_EQ(config.WinnerName, CallerPimp(winner)) << "the winner who hung up is on record";
+  EXPECT_EQ(config.WinnerAlias, CallerAlias(winner));
+  for (const PlayerRecord& player : ReadPlayerFile(dir)) EXPECT_EQ(player.Cash, 6000000) << player.Name;
+  if (!::testing::Test::HasFailure()) RemoveDoorDir(dir);
+}
+
+// The same game against hostile callers: two thirds of the visits stall
+// their own line and hang up the instant an answer is let through, or while
+// a theft's answer waits on it. Every movement a screen showed
+// must still be in the files and nothing else; a theft no screen told must
+// have moved the thief and his victim together or not at all. Then one caller
+// joins on two nodes at once, and two players buy the bar at once.
+TEST(FairnessTest, HostileCallersGainNothingTheirScreensDidNotShow) {
+  if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
+  const Cast cast = CastOfSize();  // the caller with the long news does not call here
+  const std::string dir = MakeDoorDir();
+  SeedGame(dir, cast);
+
+  const int64_t started = SteadyMs();
+  Tally tally;
+  BooksSummary summary;
+  PlayPhases(dir, cast, 2, true, tally, summary);
+  const int joiner = cast.players + 1;
+  EXPECT_EQ(JoinTwiceAtOnce(dir, joiner, cast.players + 1), 1) << "one caller, one player";
+  for (const DataProblem& p : FindDataProblems(dir)) {
+    ADD_FAILURE() << p.file << "#" << p.record << ": " << p.what;
+  }
+  TwoBuyersAtOnce();
+  const int64_t wall_ms = SteadyMs() - started;
+
+  EXPECT_EQ(tally.errors, 0) << "visits that saw a file error";
+  EXPECT_EQ(tally.broken, 0) << "visits whose script broke off";
+  EXPECT_GT(tally.first_byte, 0);
+  EXPECT_GT(tally.stalled_sends, 0) << "no theft's answer was ever seen stalled";
+  std::printf("hostile fairness: %d callers in 2 phases, %d visits (%d hung up: %d at the first "
+              "byte of an answer, %d with a theft's answer stalled, %d of those seen "
+              "blocked), %d actions, %d movements announced; %s; wall %.1f s\n",
+              cast.callers, tally.visits, tally.hung_up, tally.first_byte, tally.stalled_thefts,
+              tally.stalled_sends, tally.actions, tally.movements, SummaryText(summary).c_str(),
+              static_cast<double>(wall_ms) / 1000.0);
   if (HasFailure()) {
     std::printf("data files kept in %s\n", dir.c_str());
   } else {

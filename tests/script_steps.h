@@ -27,6 +27,8 @@ struct Visit {
   size_t mark = 0;      // output up to here has been answered
   std::string segment;  // what came between the previous mark and the last match
   int sends = 0;
+  int answers = 0;
+  bool hung_up = false;  // the script has hung up; the door's last bytes are still read
 };
 
 // Waits for the first of the needles to appear after the mark and returns
@@ -35,7 +37,11 @@ struct Visit {
 size_t Await(Visit& v, const std::vector<std::string>& needles);
 // Leaves a prompt just matched unanswered, for the next Await to find.
 void Unread(Visit& v, const std::string& needle);
-void Send(Visit& v, const std::string& keys);
+// What a key send is to a planned hang-up. An answer decides what moves
+// (a stake, a theft); no hang-up falls on a key whose outcome the books
+// cannot know from the screen once the caller hangs up there.
+enum class Key { kPlain, kAnswer, kNoHangUp };
+void Send(Visit& v, const std::string& keys, Key kind = Key::kPlain);
 // A menu key; the time until its name comes back is the caller's echo delay.
 void Command(Visit& v, char key, const std::string& name);
 int Pick(Visit& v, int count);
@@ -49,3 +55,9 @@ int64_t LeadingNumber(const std::string& text);
 
 // The actions of the fairness mix: money and whores moving between players.
 void RunFairAction(Visit& v);
+// Stops the door's output as a stalled line does: its tty is told to obey
+// flow control, and XOFF is sent.
+void StopTheLine(DoorRun& run);
+// A theft from the victim, with a hang-up while its answer waits on a
+// stopped line; returns only when there was nothing to steal.
+void StalledTheft(Visit& v, int victim);

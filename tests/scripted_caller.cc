@@ -1,6 +1,8 @@
 #include "tests/scripted_caller.h"
 
+#include <signal.h>
 #include <sys/syscall.h>
+#include <termios.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,7 +66,7 @@ size_t Await(Visit& v, const std::vector<std::string>& needles) {
       if (which == 1) throw ScriptStop{"day over"};
       return which - 2;
     }
-    if (closed) throw ScriptStop{"door ended waiting for " + needles.front()};
+    if (closed) throw ScriptStop{v.hung_up ? "stopped" : "door ended waiting for " + needles.front()};
     const int64_t now = SteadyMs();
     if (v.plan.stop_at_ms != 0 && now >= v.plan.stop_at_ms) throw ScriptStop{"stopped"};
     if (now >= deadline) throw ScriptStop{"timeout waiting for " + needles.front()};
@@ -73,13 +75,32 @@ size_t Await(Visit& v, const std::vector<std::string>& needles) {
 
 void Unread(Visit& v, const std::string& needle) { v.mark -= needle.size(); }
 
-void Send(Visit& v, const std::string& keys) {
-  if (v.sends + 1 == v.plan.stop_at_wait) {
+void Send(Visit& v, const std::string& keys, Key kind) {
+  if (v.hung_up) throw ScriptStop{"stopped"};
+  if (kind != Key::kNoHangUp && v.sends + 1 == v.plan.stop_at_wait) {
     if (!WaitForKeyWait(v.run.pid, kKeyWaitMs)) throw ScriptStop{"no key wait before the hang-up"};
     throw ScriptStop{"stopped"};
   }
+  const bool cut = kind == Key::kAnswer && ++v.answers == v.plan.hang_up_at_first_byte;
+  if (cut) StopTheLine(v.run);
   SendKeys(v.run, keys);
   if (++v.sends == v.plan.stop_after_send) throw ScriptStop{"stopped"};
+  if (!cut) return;
+  // The answer waits on the stopped line; it is let go and the hang-up
+  // follows at once, so it lands as the answer's first bytes arrive.
+  if (!WaitForStalledWrite(v.run.pid, 10000)) throw ScriptStop{"the answer never reached the line"};
+  SendKeys(v.run, "\x11");
+  kill(v.run.pid, SIGHUP);
+  v.hung_up = true;
+  v.result.hung_up_at_first_byte = true;
+}
+
+void StopTheLine(DoorRun& run) {
+  termios mode{};
+  tcgetattr(run.master, &mode);  // on a pty master, the door's side
+  mode.c_iflag |= IXON;
+  tcsetattr(run.master, TCSANOW, &mode);
+  SendKeys(run, "\x13");
 }
 
 void Command(Visit& v, char key, const std::string& name) {
@@ -122,7 +143,7 @@ std::string SelectRival(Visit& v) {
     return "";
   }
   const auto& row = rows[static_cast<size_t>(Pick(v, static_cast<int>(rows.size())))];
-  Send(v, row.first + "\r");
+  Send(v, row.first + "\r", Key::kAnswer);
   return row.second;
 }
 
@@ -158,8 +179,9 @@ void Steal(Visit& v) {
     return;
   }
   Send(v, "m");
+  // "He has no ...": his money went to another thief while this one chose.
   switch (Await(v, {"the wallet and find $", "absolutley nothing.", "you have to quickly run off.",
-                    "and then quickly run off."})) {
+                    "and then quickly run off.", "He has no"})) {
     case 0:
       Await(v, {".\r\n"});
       Cause(v, AliasOfPimp(victim), "Someone stole $" + v.segment + " from you.");
@@ -279,7 +301,8 @@ void ReachStreet(Visit& v) {
         Send(v, "y");
         break;
       case 1:
-        Send(v, CallerPimp(v.plan.caller) + "\r");
+        if (v.plan.before_pimp_name) v.plan.before_pimp_name();
+        Send(v, (v.plan.pimp.empty() ? CallerPimp(v.plan.caller) : v.plan.pimp) + "\r");
         break;
       case 2:
         Send(v, "\r");
@@ -348,8 +371,16 @@ VisitResult RunVisit(const VisitPlan& plan, std::mt19937& rng, DoorRun& run) {
   Visit v{plan, rng, run, result, 0, "", 0};
   try {
     ReachStreet(v);
-    for (int i = 0; i < plan.actions; ++i) RunAction(v);
-    QuitAndExit(v);
+    if (plan.stalled_theft_from != 0) {
+      StalledTheft(v, plan.stalled_theft_from);
+      Await(v, {kStreet});
+    }
+    if (plan.script) {
+      plan.script(v);
+    } else {
+      for (int i = 0; i < plan.actions; ++i) RunAction(v);
+      QuitAndExit(v);
+    }
     FinishSession(v);
   } catch (const ScriptStop& stop) {
     if (stop.why == "stopped") {

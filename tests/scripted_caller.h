@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -44,7 +45,15 @@ struct VisitResult {
   std::vector<CausedNews> caused;
   std::vector<int64_t> echo_us;  // from a menu key to its echo
   std::vector<Movement> moved;   // in the order the screen told them
+  // A theft whose outcome was on its way to a stalled line at the hang-up:
+  // the screen told nothing, so the thief and this victim are held only to
+  // having changed together or not at all. 0 = none.
+  int victim_in_flight = 0;
+  bool stalled = false;          // that theft's send was seen blocked
+  bool hung_up_at_first_byte = false;
 };
+
+struct Visit;
 
 struct VisitPlan {
   std::string dir;           // the door's directory
@@ -60,6 +69,18 @@ struct VisitPlan {
   bool fair_mix = false;     // the fairness mix of actions instead of the load mix
   std::vector<int> targets{};  // callers a rival is chosen from; empty = anyone
   std::string fake_time{};   // pins the door's clock when not empty
+  // Stall the line before this answer (the n-th key that decides what
+  // moves) and hang up with SIGHUP the moment the door's reply is let
+  // through; what it sent is still read. 0 = never.
+  int hang_up_at_first_byte = 0;
+  // Steal from this victim first, stall the line before the answer and
+  // hang up while it waits. 0 = never.
+  int stalled_theft_from = 0;
+  std::string pimp{};        // the pimp name to join with; CallerPimp(caller) when empty
+  // Runs just before the pimp name is sent (to line two joins up).
+  std::function<void()> before_pimp_name{};
+  // Replaces the actions and the quit once the street is reached.
+  std::function<void(Visit&)> script{};
 };
 
 // Runs one visit; run is left to the caller (stopped runs are still alive).

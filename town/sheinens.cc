@@ -18,6 +18,7 @@
 #include "game/loop.h"
 #include "store/rival_change.h"
 #include "store/state.h"
+#include "store/winner.h"
 #include "town/roster.h"
 #include "town/street.h"
 
@@ -243,17 +244,30 @@ void EatFlameBurger() {
   TakeTime(2);
 }
 
+// Another caller bought the bar first: this one keeps his money, and his
+// game is over as everybody's is.
+[[noreturn]] void TellTheBarIsSold(const GameConfig& config) {
+  WriteLine("|CRFlaming Sheinen runs up to and says, \"Sorry, you are too late. I just sold the");
+  WriteLine("bar to " + config.WinnerName + ".\"");
+  WriteLine("You keep your money, but the game has been won.");
+  WriteLine("|CR|13       This game will automatically reroll on the " + Ordinal(config.RerollDay) +
+            " of the month.");
+  EndSession();
+}
+
 void BuyTheBar() {
+  // What is on its way goes out first: nothing is sent under the lock.
+  FlushOutput();
+  GameConfig config;
+  if (!RecordWinner(GameSession.Player.Name, CallerName(), RerollDayAfterWin(Host.Now()),
+                    config)) {
+    TellTheBarIsSold(config);
+  }
+  GameSession.WinnerName = config.WinnerName;
   WriteLine("|CRFlaming Sheinen runs up to and says, \"You are the man! Do you want to buy the");
   WriteLine("bar?\" You quickly say, \"YES! I have all the money right here.\" You and Flaming");
   WriteLine("Sheinen sign a bunch of papers and you are now the owner of Flaming Sheinen's.");
   WriteLine("|CR|13Congrats! You have won the game!");
   PauseKey();
-  SavePlayer();
-  GameConfig config = ReadConfig();
-  config.WinnerName = GameSession.Player.Name;
-  config.WinnerAlias = CallerName();
-  config.RerollDay = RerollDayAfterWin(Host.Now());
-  WriteConfig(config);
   EndSession();
 }

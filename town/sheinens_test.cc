@@ -4,6 +4,7 @@
 
 #include "door/fake_host_testing.h"
 #include "game/command_codes.h"
+#include "door/session.h"
 #include "game/menus.h"
 #include "store/state.h"
 #include "town/raid_testing.h"
@@ -265,6 +266,31 @@ TEST_F(SheinensTest, BuyingTheBarNamesTheWinnerAndTheRerollDay) {
     EXPECT_EQ(config.RerollDay, c.reroll) << c.month << "/" << c.day;
     EXPECT_EQ(ReadRaidTestPlayer(dir_, 1).Cash, 6000000);
   }
+}
+
+TEST_F(SheinensTest, ABuyerAfterTheWinFindsTheBarSoldAndKeepsHisMoney) {
+  caller_.Cash = 6000000;
+  victim_.Cash = 7000000;
+  Start();
+  SetFakeNow(LocalClock{2026, 3, 10, 15, 0, 0});
+  QueueKeys("\r\r");
+  EXPECT_THROW(BuyTheBar(), SessionEnded);
+  TakeOutput();
+
+  GameSession.PlayerNumber = 2;
+  GameSession.Player = victim_;
+  DoorSession.RealName = victim_.BbsAlias;
+  QueueKeys("\r");
+  EXPECT_THROW(BuyTheBar(), SessionEnded);
+  output_ = TakeOutput();
+  EXPECT_TRUE(Shown("I just sold the\r\nbar to Slick.\"\r\nYou keep your money, but the game has "
+                    "been won.\r\n\r\n       This game will automatically reroll on the 12th"))
+      << output_;
+  EXPECT_FALSE(Shown("Congrats!"));
+  const GameConfig config = ReadRaidTestConfig(dir_);
+  EXPECT_EQ(config.WinnerName, "Slick");
+  EXPECT_EQ(config.WinnerAlias, "Caller One");
+  EXPECT_EQ(ReadRaidTestPlayer(dir_, 2).Cash, 7000000);
 }
 
 }  // namespace

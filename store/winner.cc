@@ -1,0 +1,43 @@
+#include "store/winner.h"
+
+#include <string>
+
+#include "door/terminal.h"
+#include "store/data_files.h"
+#include "store/files.h"
+
+namespace {
+
+// The step is all or nothing as far as a hang-up goes; only a kill can cut
+// it, and the configuration is written last, so a cut step names nobody.
+struct HangupsHeld {
+  HangupsHeld() { HoldHangupSignals(); }
+  ~HangupsHeld() { ReleaseHangupSignals(); }
+  HangupsHeld(const HangupsHeld&) = delete;
+  HangupsHeld& operator=(const HangupsHeld&) = delete;
+};
+
+}  // namespace
+
+bool RecordWinner(std::string_view pimp, std::string_view alias, uint8_t reroll_day,
+                  GameConfig& config) {
+  const HangupsHeld held;
+  RecordFile file;
+  OpenRecordFile(file, kConfigFile, kGameConfigSize, kModeExclusive);
+  ConfigBytes bytes{};
+  if (RecordCount(file) >= 1) ReadRecord(file, bytes.data());
+  config = DecodeConfig(bytes.data());
+  if (!config.WinnerName.empty()) {
+    CloseRecordFile(file);
+    return false;
+  }
+  SavePlayer();
+  config.WinnerName = std::string(pimp);
+  config.WinnerAlias = std::string(alias);
+  config.RerollDay = reroll_day;
+  bytes = EncodeConfig(config);
+  SeekRecord(file, 0);
+  WriteRecord(file, bytes.data());
+  CloseRecordFile(file);
+  return true;
+}
