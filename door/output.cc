@@ -18,6 +18,10 @@ std::string Pending;
 
 constexpr size_t kFlushThreshold = 8 * 1024;
 
+// Set while DoorSession.BeforeSend runs, so that a send it makes does not
+// call it again.
+bool StoringBeforeSend = false;
+
 // A prompt with its colours and a full line of typing is well under this. A
 // line that grows past it (a screen file's art) is not worth drawing again,
 // and is dropped until the next line end.
@@ -127,6 +131,14 @@ void SendLater(std::string_view bytes) {
 
 bool SendPendingOutput() {
   if (Pending.empty()) return true;
+  if (DoorSession.BeforeSend != nullptr && !StoringBeforeSend) {
+    // The store may end the session; its last words go out from in here.
+    StoringBeforeSend = true;
+    struct Done {
+      ~Done() { StoringBeforeSend = false; }
+    } done;
+    DoorSession.BeforeSend();
+  }
   if (!Host.WriteBytes(Pending.data(), Pending.size())) return false;
   Pending.clear();
   return true;

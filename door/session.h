@@ -39,6 +39,11 @@ struct DoorSessionRecord {
   // block for one, after what the caller should see has been sent: the game
   // stores the caller's record here, so a hang-up keeps what the screen showed.
   void (*BeforeWait)() = nullptr;
+  // Called before any output leaves the door, at a wait or a full buffer:
+  // the game stores here what the bytes about to go describe, so the screen
+  // never runs ahead of the files. It must not send (a send inside it goes
+  // out without calling it again).
+  void (*BeforeSend)() = nullptr;
 };
 
 extern DoorSessionRecord DoorSession;

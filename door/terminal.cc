@@ -114,3 +114,9 @@ void ReleaseHangupSignals() {
   sigaddset(&hangups, SIGTERM);
   sigprocmask(SIG_UNBLOCK, &hangups, nullptr);
 }
+
+void LetHangupsIn() {
+  if (hold_depth == 0) return;
+  hold_depth = 1;
+  ReleaseHangupSignals();
+}

@@ -21,3 +21,17 @@ void RestoreTerminal();
 // write is never cut half-way. Calls nest.
 void HoldHangupSignals();
 void ReleaseHangupSignals();
+
+// Holds hang-ups off for as long as it lives, so that every way out of a
+// change (a return, a failed write that ends the session) lets them in again.
+struct HangupHold {
+  HangupHold() { HoldHangupSignals(); }
+  ~HangupHold() { ReleaseHangupSignals(); }
+  HangupHold(const HangupHold&) = delete;
+  HangupHold& operator=(const HangupHold&) = delete;
+};
+
+// Lets hang-ups in whatever holds are still open: for the session's last
+// words and pause, which a change that failed half-way must not keep deaf.
+// A hold still open afterwards releases nothing.
+void LetHangupsIn();

@@ -9,6 +9,7 @@
 #include "store/files.h"
 #include "store/own_record.h"
 #include "store/state.h"
+#include "store/store.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ void SavePlayer() {
   if (player.Cash < 0) player.Cash = 0;
   player.BbsAlias = CutText(DoorSession.RealName, 50);
   player.LastDay = TodayDay();
-  player.TimeLeft = GameSession.TimeLeft;
+  player.TimeLeft = StoredTimeLeft(GameSession.TimeLeft);
   WriteOwnRecord(EncodePlayer(player));
 }
 
