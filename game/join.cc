@@ -1,6 +1,5 @@
 // A new caller joins with a pimp name; every caller then goes through the
 // daily login, which decides how much of today is left to play.
-#include <algorithm>
 #include <string>
 
 #include "door/input.h"
@@ -83,7 +82,7 @@ void DailyLogin() {
           "do.");
       EndSession();
     }
-    GameSession.TimeLeft = std::min(player.TimeLeft, kFullDay);
+    GameSession.TimeLeft = player.TimeLeft;
   }
   GameSession.CurrentStreet = player.HouseStreet == 0 ? 1 : player.HouseStreet;
 }
