@@ -74,10 +74,9 @@ TEST_F(PaidStakesTest, ALossShownBeforeTheIdleLogoffIsKeptWithItsTime) {
   EXPECT_EQ(stored.TimeLeft, 197);
 }
 
-// A caller who hangs up the instant the result reaches him: the first send
-// that carries it is where his process ends. A loss shown with no key wait
-// after the stake is on disk by then, and a stake placed with less time left
-// than it takes leaves the day spent, never below it.
+// A caller who hangs up the instant the result reaches him ends at the first
+// send that carries it: a loss shown with no key wait after the stake is on
+// disk by then, and a stake that takes more time than was left stores none.
 bool (*real_write)(const char*, size_t) = nullptr;
 
 bool KillAtTheResult(const char* data, size_t length) {
@@ -99,8 +98,7 @@ TEST_F(PaidStakesTest, AHangUpTheInstantTheResultArrivesKeepsTheLoss) {
     QueueDraws({0, 0, kNoReseed});  // snake eyes on the come-out: lost at once
     real_write = Host.WriteBytes;
     Host.WriteBytes = KillAtTheResult;
-    // With the day spent the casino closes without a prompt: the result
-    // goes out with the next thing the door sends.
+    // With the day spent the casino closes without a prompt.
     EXPECT_THROW(
         {
           EnterCasino();
