@@ -17,16 +17,12 @@ void SetHangupSocket(int fd);
 // Restores the terminal mode saved by SetUpTerminal (safe to call twice).
 void RestoreTerminal();
 
-// Delays SIGHUP and SIGTERM until ReleaseHangupSignals, so that a record
-// write is never cut half-way. Calls nest.
-void HoldHangupSignals();
-void ReleaseHangupSignals();
-
-// Holds hang-ups off for as long as it lives, so that every way out of a
-// change (a return, a failed write that ends the session) lets them in again.
+// Holds SIGHUP and SIGTERM off for as long as it lives, so that a record
+// write is never cut half-way, and every way out of a change (a return, a
+// failed write that ends the session) lets them in again. Holds nest.
 struct HangupHold {
-  HangupHold() { HoldHangupSignals(); }
-  ~HangupHold() { ReleaseHangupSignals(); }
+  HangupHold();
+  ~HangupHold();
   HangupHold(const HangupHold&) = delete;
   HangupHold& operator=(const HangupHold&) = delete;
 };
