@@ -4,6 +4,7 @@
 // than the hand played out would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -12,11 +13,13 @@
 #include "casino/casino.h"
 #include "casino/casino_testing.h"
 #include "door/fake_host_testing.h"
+#include "door/output.h"
 #include "door/session.h"
 #include "store/files.h"
 #include "store/own_record.h"
 #include "game/startup.h"
 #include "store/state.h"
+#include "store/store.h"
 
 namespace {
 
@@ -128,6 +131,47 @@ TEST_F(HandAtPromptTest, AHangUpInAHandIsWorthTheKeyThatEndsItSoonest) {
     EXPECT_TRUE(EncodePlayer(hung_up) == EncodePlayer(answered)) << "the stored records differ";
     EXPECT_EQ(hung_up.Cash, hand.cash_after);
     EXPECT_EQ(hung_up.TimeLeft, 197);
+  }
+}
+
+// A caller who hangs up the instant the result reaches him ends at the first
+// send that carries it: a loss shown with no key wait after the stake is on
+// disk by then, and a stake that takes more time than was left stores none.
+bool (*real_write)(const char*, size_t) = nullptr;
+
+bool KillAtTheResult(const char* data, size_t length) {
+  if (std::string(data, length).find("You lose $100.") != std::string::npos) {
+    throw SessionEnded{0};
+  }
+  return real_write(data, length);
+}
+
+TEST_F(PaidStakesTest, AHangUpTheInstantTheResultArrivesKeepsTheLoss) {
+  for (const int16_t time_left : {int16_t{200}, int16_t{2}}) {
+    SeatPlayer(1000, time_left);
+    GameSession.Player.Name = "Slick";
+    GameSession.Player.BbsAlias = "Jane Doe";
+    CreatePlayerFile();
+    GameSession.PlayerNumber = AppendPlayer(GameSession.Player);
+    DoorSession.BeforeSend = StoreCallerBeforeSend;
+    QueueKeys("C100\r");
+    QueueDraws({0, 0, kNoReseed});  // snake eyes on the come-out: lost at once
+    real_write = Host.WriteBytes;
+    Host.WriteBytes = KillAtTheResult;
+    // With the day spent the casino closes without a prompt.
+    EXPECT_THROW(
+        {
+          EnterCasino();
+          FlushOutput();
+        },
+        SessionEnded)
+        << time_left;
+    Host.WriteBytes = real_write;
+    DoorSession.BeforeSend = nullptr;
+    TakeOutput();
+    const PlayerRecord stored = Stored();
+    EXPECT_EQ(stored.Cash, 900) << time_left;
+    EXPECT_EQ(stored.TimeLeft, std::max(time_left - 3, 0)) << time_left;
   }
 }
 

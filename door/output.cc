@@ -22,6 +22,10 @@ bool Discarding = false;
 
 constexpr size_t kFlushThreshold = 8 * 1024;
 
+// Set while DoorSession.BeforeSend runs, so that a send it makes does not
+// call it again.
+bool StoringBeforeSend = false;
+
 // A prompt with its colours and a full line of typing is well under this. A
 // line that grows past it (a screen file's art) is not worth drawing again,
 // and is dropped until the next line end.
@@ -136,6 +140,14 @@ bool SendPendingOutput() {
   }
   if (LineGaveUp) return false;
   if (Pending.empty()) return true;
+  if (DoorSession.BeforeSend != nullptr && !StoringBeforeSend) {
+    // The store may end the session; its last words go out from in here.
+    StoringBeforeSend = true;
+    struct Done {
+      ~Done() { StoringBeforeSend = false; }
+    } done;
+    DoorSession.BeforeSend();
+  }
   if (!Host.WriteBytes(Pending.data(), Pending.size())) {
     // A line that took nothing for the writer's whole patience is not tried
     // again: each later send would wait as long, and a caller who typed ahead

@@ -45,6 +45,11 @@ struct DoorSessionRecord {
   // say - he hangs up, goes idle or runs out of time - it is called once,
   // with everything it writes discarded, and must finish and store it.
   void (*OnHangup)() = nullptr;
+  // Called before any output leaves the door, at a wait or a full buffer:
+  // the game stores here what the bytes about to go describe, so the screen
+  // never runs ahead of the files. It must not send (a send inside it goes
+  // out without calling it again).
+  void (*BeforeSend)() = nullptr;
 };
 
 extern DoorSessionRecord DoorSession;

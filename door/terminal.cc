@@ -89,6 +89,14 @@ void OnHangupSignal(int) {
   _exit(0);
 }
 
+void MaskHangups(int how) {
+  sigset_t hangups;
+  sigemptyset(&hangups);
+  sigaddset(&hangups, SIGHUP);
+  sigaddset(&hangups, SIGTERM);
+  sigprocmask(how, &hangups, nullptr);
+}
+
 void InstallSignalHandlers() {
   struct sigaction action {};
   action.sa_handler = OnHangupSignal;
@@ -157,20 +165,18 @@ void SettleOnHangup() {
   settle();
 }
 
-void HoldHangupSignals() {
+HangupHold::HangupHold() {
   if (hold_depth++ > 0) return;
-  sigset_t hangups;
-  sigemptyset(&hangups);
-  sigaddset(&hangups, SIGHUP);
-  sigaddset(&hangups, SIGTERM);
-  sigprocmask(SIG_BLOCK, &hangups, nullptr);
+  MaskHangups(SIG_BLOCK);
 }
 
-void ReleaseHangupSignals() {
+HangupHold::~HangupHold() {
   if (hold_depth == 0 || --hold_depth > 0) return;
-  sigset_t hangups;
-  sigemptyset(&hangups);
-  sigaddset(&hangups, SIGHUP);
-  sigaddset(&hangups, SIGTERM);
-  sigprocmask(SIG_UNBLOCK, &hangups, nullptr);
+  MaskHangups(SIG_UNBLOCK);
+}
+
+void LetHangupsIn() {
+  if (hold_depth == 0) return;
+  hold_depth = 0;
+  MaskHangups(SIG_UNBLOCK);
 }

@@ -34,7 +34,17 @@ void ForgetCallerGone();
 // Calls DoorSession.OnHangup once, if it is set, with output discarded.
 void SettleOnHangup();
 
-// Delays SIGHUP and SIGTERM until ReleaseHangupSignals, so that a record
-// write is never cut half-way. Calls nest.
-void HoldHangupSignals();
-void ReleaseHangupSignals();
+// Holds SIGHUP and SIGTERM off for as long as it lives, so that a record
+// write is never cut half-way, and every way out of a change (a return, a
+// failed write that ends the session) lets them in again. Holds nest.
+struct HangupHold {
+  HangupHold();
+  ~HangupHold();
+  HangupHold(const HangupHold&) = delete;
+  HangupHold& operator=(const HangupHold&) = delete;
+};
+
+// Lets hang-ups in whatever holds are still open: for the session's last
+// words and pause, which a change that failed half-way must not keep deaf.
+// A hold still open afterwards releases nothing.
+void LetHangupsIn();

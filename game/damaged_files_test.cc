@@ -265,13 +265,16 @@ TEST_F(DamagedFilesTest, WreckedCallerRecordGivesAReportInRangeAndIsStoredClampe
   }
 }
 
-TEST_F(DamagedFilesTest, NegativeTimeLeftOfTodayGivesAFullDay) {
+// Below zero is a day overspent, not one never begun: a full day here would
+// be a second day for whoever got his time below zero.
+TEST_F(DamagedFilesTest, NegativeTimeLeftOfTodayMeansTheDayIsSpent) {
   std::string me = CallerPlayedToday(100);
   PokeDamageI16(me, damage_at::kTimeLeft, -7);
   WriteDamageFile("kordavin.ply", me);
-  EXPECT_FALSE(StartUpEnds());
-  EXPECT_EQ(GameSession.TimeLeft, 260);
-  EXPECT_EQ(LoadDamagePlayers().at(0).TimeLeft, 260);
+  TakeOutput();
+  EXPECT_TRUE(StartUpEnds());
+  EXPECT_NE(TakeOutput().find("Your women are out on the streets"), std::string::npos);
+  EXPECT_EQ(LoadDamagePlayers().at(0).TimeLeft, -7) << "a refused caller writes nothing";
 }
 
 TEST_F(DamagedFilesTest, UnreadableFilesEndWithTheErrorAndStayUntouched) {

@@ -80,13 +80,14 @@ void DailyLogin() {
   GameSession.TimeLeft = kFullDay;
   if (player.Cash < 0) player.Cash = 0;
   if (player.LastDay == TodayDay()) {
-    if (player.TimeLeft == 0) {
+    // Below 0 is an overspent day (or a damaged record), not one never begun.
+    if (player.TimeLeft <= 0) {
       WriteLine(
           "|CR|07  Your women are out on the streets, log on tomorrow to find out how they "
           "do.");
       EndSession();
     }
-    if (player.TimeLeft > 0) GameSession.TimeLeft = player.TimeLeft;
+    GameSession.TimeLeft = player.TimeLeft;
   }
   GameSession.CurrentStreet = player.HouseStreet == 0 ? 1 : player.HouseStreet;
 }

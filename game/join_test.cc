@@ -219,7 +219,6 @@ TEST(DailyLogin, TimeForTheDayFollowsTheLastSave) {
   const Case cases[] = {
       {5, 120, 120},  // same day, the rest of it
       {5, 240, 240},  // a new player's first day
-      {5, -3, 260},   // a damaged negative count is not carried over
       {5, 300, 300},  // above a full day: the loop ends it after one command
       {4, 0, 260},    // a new day is always full
       {4, 120, 260},
@@ -237,15 +236,20 @@ TEST(DailyLogin, TimeForTheDayFollowsTheLastSave) {
 
 TEST(DailyLogin, SpentDayIsRefusedEvenAMonthLater) {
   // Only the day of the month is stored, so the 5th of last month is today.
-  MakeArrivalTestDir(2026, 4, 5);
-  StoreArrivalPlayers({StoredPlayer(5, 0)});
-  GameSession.PlayerNumber = 1;
-  QueueKeys("\r");
-  EXPECT_THROW(DailyLogin(), SessionEnded);
-  EXPECT_EQ(TakeOutput().rfind("\r\n  Your women are out on the streets, log on tomorrow to find "
-                               "out how they do.\r\n",
-                               0),
-            0u);
+  // Below zero is a day overspent (a stake with less time left than it
+  // takes), not one never begun.
+  for (const int16_t stored : {int16_t{0}, int16_t{-1}, int16_t{-3}}) {
+    MakeArrivalTestDir(2026, 4, 5);
+    StoreArrivalPlayers({StoredPlayer(5, stored)});
+    GameSession.PlayerNumber = 1;
+    QueueKeys("\r");
+    EXPECT_THROW(DailyLogin(), SessionEnded) << stored;
+    EXPECT_EQ(TakeOutput().rfind("\r\n  Your women are out on the streets, log on tomorrow to "
+                                 "find out how they do.\r\n",
+                                 0),
+              0u)
+        << stored;
+  }
 }
 
 TEST(DailyLogin, LoadsThePlayerOntoTheHouseStreet) {

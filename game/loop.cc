@@ -18,6 +18,7 @@
 #include "store/presence.h"
 #include "game/startup.h"
 #include "store/state.h"
+#include "store/store.h"
 
 namespace {
 
@@ -88,8 +89,10 @@ void RunStartUp() {
   ShowNews();
   // Not before the news: until the overnight report is added to the record,
   // storing today's day would lose it for good. The report works out the
-  // whole night before its one pause, so from here on every wait may store.
+  // whole night before its one pause, so from here on every wait and every
+  // send may store.
   DoorSession.BeforeWait = StoreOwnRecord;
+  DoorSession.BeforeSend = StoreCallerBeforeSend;
   ShowOvernight();
   SavePlayer();
   GameSession.Location = 0;

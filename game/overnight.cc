@@ -201,8 +201,8 @@ void ShowProfitReport(PlayerRecord& player, int nights) {
 
 void PayOddJobs(PlayerRecord& player, int nights) {
   const int32_t money = (Random(500) + 500) * nights;
-  WriteLine("|CR|09Over the past night, you made $" + IntToText(money) + " in odd jobs.");
   player.Cash = AddCash(player.Cash, money);
+  WriteLine("|CR|09Over the past night, you made $" + IntToText(money) + " in odd jobs.");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "door/fake_host_testing.h"
 #include "door/input.h"
@@ -16,6 +17,7 @@
 #include "game/loop.h"
 #include "game/startup.h"
 #include "store/state.h"
+#include "store/store.h"
 
 namespace {
 
@@ -37,8 +39,12 @@ class OwnRecordTest : public ::testing::Test {
     player.LastDay = 8;
     StoreCorePlayer(player, 200);
     DoorSession.BeforeWait = StoreOwnRecord;
+    DoorSession.BeforeSend = StoreCallerBeforeSend;
   }
-  void TearDown() override { DoorSession.BeforeWait = nullptr; }
+  void TearDown() override {
+    DoorSession.BeforeWait = nullptr;
+    DoorSession.BeforeSend = nullptr;
+  }
 };
 
 TEST_F(OwnRecordTest, KeyWaitsStoreOnlyChangesAndNeverDrawARandomNumber) {
@@ -115,8 +121,10 @@ TEST_F(OwnRecordTest, APlaceNoLongerOursIsNotWrittenAndTheSessionEnds) {
     const std::string out = TakeOutput();
     EXPECT_EQ(out.find(notice), 0u) << out;
     EXPECT_EQ(DoorSession.BeforeWait, nullptr) << "the last pause would try to store again";
+    EXPECT_EQ(DoorSession.BeforeSend, nullptr) << "the last words would try to store again";
     EXPECT_EQ(ReadPlayerFile(), file);
     DoorSession.BeforeWait = StoreOwnRecord;
+    DoorSession.BeforeSend = StoreCallerBeforeSend;
   }
   // The same pimp name under another caller's alias is someone else too.
   stranger.Name = "Slick";
@@ -163,31 +171,43 @@ TEST(OwnRecordOvernight, AHangUpAtTheReportsPauseKeepsTheNightAndItIsNotDrawnAga
 
 namespace {
 
-// A key typed ahead is asked for with the outcome still unsent. That send
-// may block on a stalled line, and must not do so with hang-ups held off.
-bool sent_with_hangups_held = false;
+// What was on disk, and whether hang-ups were held, as each send went out.
+struct SentAt {
+  int32_t cash;
+  bool hangups_held;
+};
+std::vector<SentAt> sends;
 bool (*real_write)(const char*, size_t) = nullptr;
 
-bool WriteNotingHeldHangups(const char* data, size_t length) {
+bool WriteNotingDisk(const char* data, size_t length) {
   sigset_t blocked;
   sigprocmask(SIG_BLOCK, nullptr, &blocked);
-  if (sigismember(&blocked, SIGHUP) == 1) sent_with_hangups_held = true;
+  const PlayerRecord stored = LoadCorePlayer();
+  sends.push_back(SentAt{stored.Cash, sigismember(&blocked, SIGHUP) == 1});
   return real_write(data, length);
 }
 
-TEST_F(OwnRecordTest, TheScreenIsSentBeforeHangUpsAreHeldForTheStore) {
+// An outcome leaves the door only once it is on disk, at a wait and when a
+// long screen fills the buffer alike; the send itself may block on a stalled
+// line, and must not do so with hang-ups held off.
+TEST_F(OwnRecordTest, AnOutcomeIsOnDiskBeforeItsBytesLeave) {
   StoreOwnRecord();
   real_write = Host.WriteBytes;
-  Host.WriteBytes = WriteNotingHeldHangups;
-  sent_with_hangups_held = false;
+  Host.WriteBytes = WriteNotingDisk;
+  sends.clear();
   WriteText("You find $650.");
   GameSession.Player.Cash = 650;
   QueueKeys("x");
   ReadKey();
+  FlushOutput();
+  GameSession.Player.Cash = 700;
+  WriteText(std::string(9000, '.'));
   Host.WriteBytes = real_write;
-  EXPECT_EQ(LoadCorePlayer().Cash, 650);
-  EXPECT_EQ(TakeOutput(), "You find $650.");
-  EXPECT_FALSE(sent_with_hangups_held);
+  ASSERT_EQ(sends.size(), 2u);
+  EXPECT_EQ(sends[0].cash, 650);
+  EXPECT_EQ(sends[1].cash, 700);
+  EXPECT_FALSE(sends[0].hangups_held || sends[1].hangups_held);
+  EXPECT_EQ(TakeOutput().substr(0, 14), "You find $650.");
 }
 
 }  // namespace

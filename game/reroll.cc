@@ -24,8 +24,8 @@ namespace {
 // Held from the decision to reroll until the new game's files are written:
 // a caller who read the old configuration before his title picture must not
 // wipe a game that another caller started meanwhile, and no node reads the
-// files half made. Taken in the order configuration, players, news; nothing
-// else in the game holds two of these files at once.
+// files half made. Taken in the order configuration, players, news, the
+// order every holder of two of them keeps.
 RecordFile reroll_config;
 RecordFile reroll_players;
 RecordFile reroll_news;

@@ -21,9 +21,10 @@ constexpr int kMaxAttempts = 5;
 // Records a scan reads per system call: a few pages, so a scan of hundreds
 // of players holds its lock for a handful of reads.
 constexpr int64_t kScanBatch = 64;
-// Files this process holds open; output waiting for the caller is sent
-// before the first of them is opened, never while one is held.
-int open_files = 0;
+// The descriptors of the record files this process holds open, so that a
+// session that ends in the middle of a step lets every lock go before its
+// last pause. A file closed that way is only forgotten by its own close.
+std::vector<int> held_fds;
 constexpr int kDeniedPauseMs = 100;
 
 // Codes an open can fail with; only "denied" is worth waiting for, since it
@@ -95,7 +96,7 @@ int TryWrite(RecordFile& file, const uint8_t* record) {
   const int64_t size_before = FileBytes(file);
   // One positioned write with hang-ups held off: a caller who drops the line
   // never leaves half a record behind for the other nodes.
-  HoldHangupSignals();
+  const HangupHold hold;
   do {
     put = pwrite(file.fd, record, file.record_size, OffsetOf(file));
   } while (put < 0 && errno == EINTR);
@@ -104,16 +105,17 @@ int TryWrite(RecordFile& file, const uint8_t* record) {
   if (put != static_cast<ssize_t>(file.record_size) && FileBytes(file) > size_before) {
     CutBackTo(file, size_before);
   }
-  ReleaseHangupSignals();
   if (put != static_cast<ssize_t>(file.record_size)) return kErrShortWrite;
   ++file.position;
   return 0;
 }
 
-// The file is closed before the caller is told, so that the pause for a key
+// Every file is closed before the caller is told, so that the pause for a key
 // that follows never keeps another node locked out.
 [[noreturn]] void FailRecordAccess(RecordFile& file, std::string_view message, int code) {
   CloseRecordFile(file);
+  CloseHeldRecordFiles();
+  LetHangupsIn();
   WriteLine(std::string(message) + IntToText(code));
   EndSession();
 }
@@ -171,10 +173,11 @@ std::string DataPath(std::string_view name) {
 bool OpenRecordFile(RecordFile& file, std::string_view name, size_t record_size, int mode) {
   CloseRecordFile(file);
   if (record_size == 0) return false;
-  // A caller whose line is slow must not keep the others waiting: what he is
-  // owed goes out now, while this node holds no file. A line found dead here
-  // ends the session at the next key wait, after the save this open may be for.
-  if (open_files == 0) SendPendingOutput();
+  // Nothing is sent here. Output waiting now may describe the very change
+  // this open is for, and the store comes before the send, not after; a send
+  // from in here would also open the caller's file from inside this open, or
+  // block on a stalled line with a lock held. Text that describes nothing
+  // (a title, a menu) waits with the rest until the next key wait.
   std::string path = PathOf(name);
   bool exclusive = mode == kModeExclusive;
   const LockedOpen opened = OpenAndLock(path, O_RDWR, exclusive);
@@ -187,7 +190,7 @@ bool OpenRecordFile(RecordFile& file, std::string_view name, size_t record_size,
   file.fd = fd;
   file.record_size = record_size;
   file.position = 0;
-  ++open_files;
+  held_fds.push_back(fd);
   return true;
 }
 
@@ -246,18 +249,25 @@ void ScanRecords(RecordFile& file, int64_t most,
 }
 
 void CloseRecordFile(RecordFile& file) {
-  if (file.fd >= 0) {
-    close(file.fd);
-    --open_files;
-  }
+  if (file.fd >= 0 && std::erase(held_fds, file.fd) > 0) close(file.fd);
   file.fd = -1;
   file.position = 0;
+}
+
+bool HoldsRecordFile() { return !held_fds.empty(); }
+
+void CloseHeldRecordFiles() {
+  for (const int fd : held_fds) close(fd);
+  held_fds.clear();
 }
 
 void EndSession() {
   // Whatever is left unstored now stays so: the last pause must not write,
   // least of all after a failed write brought us here.
   DoorSession.BeforeWait = nullptr;
+  DoorSession.BeforeSend = nullptr;
+  CloseHeldRecordFiles();
+  LetHangupsIn();
   EraseNodeRecord();
   WriteRawLine("");
   PauseKey();

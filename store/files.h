@@ -56,6 +56,10 @@ bool WriteRecord(RecordFile& file, const uint8_t* record);
 int64_t RecordCount(const RecordFile& file);
 bool AtEndOfFile(const RecordFile& file);
 void CloseRecordFile(RecordFile& file);
+// Whether this process holds any record file open (a step is under way).
+bool HoldsRecordFile();
+// Closes every record file this process holds; for a session ending.
+void CloseHeldRecordFiles();
 
 // Reads the records from the current position on, many per system call, and
 // hands each to visit with its 0-based index until visit returns false or

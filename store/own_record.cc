@@ -8,8 +8,8 @@
 #include "door/terminal.h"
 #include "door/text.h"
 #include "store/caller.h"
-#include "store/files.h"
 #include "store/state.h"
+#include "store/store.h"
 
 namespace {
 
@@ -21,9 +21,10 @@ struct StoredRecord {
   PlayerBytes Bytes{};
 };
 StoredRecord last_stored;
-bool held_for_store = false;
 
 std::string PlayerPath() { return DataPath(kPlayerFile); }
+
+int64_t OwnIndex() { return int64_t{GameSession.PlayerNumber} - 1; }
 
 // The record as the caller's screen shows it right now. Unlike a save at the
 // end of a command, the whores' rates are left as they are: redrawing them
@@ -33,19 +34,23 @@ PlayerBytes ShownRecord() {
   if (player.Cash < 0) player.Cash = 0;
   SetKey(player, CallerKey());
   player.LastDay = TodayDay();
-  player.TimeLeft = GameSession.TimeLeft;
+  player.TimeLeft = StoredTimeLeft(GameSession.TimeLeft);
   return EncodePlayer(player);
+}
+
+bool AlreadyStored(const PlayerBytes& bytes) {
+  return last_stored.Number == GameSession.PlayerNumber && last_stored.Bytes == bytes &&
+         last_stored.Path == PlayerPath();
 }
 
 // The place was emptied by a new game or taken by another player: whatever
 // this session holds belongs to a game that is gone.
 [[noreturn]] void EndLostSession(RecordFile& file) {
   CloseRecordFile(file);
-  if (held_for_store) {
-    held_for_store = false;
-    ReleaseHangupSignals();
-  }
+  CloseHeldRecordFiles();
+  LetHangupsIn();
   DoorSession.BeforeWait = nullptr;
+  DoorSession.BeforeSend = nullptr;
   WriteLine("|CR|12The streets have changed while you were out. Call back to start again.");
   EndSession();
 }
@@ -54,38 +59,47 @@ bool PlaceIsStillOurs(const PlayerRecord& there) {
   return HoldsKey(there, CallerKey()) && there.Name == GameSession.Player.Name;
 }
 
+void WriteOwnPlace(RecordFile& file, const PlayerBytes& bytes) {
+  SeekRecord(file, OwnIndex());
+  WriteRecord(file, bytes.data());
+  last_stored = StoredRecord{PlayerPath(), GameSession.PlayerNumber, bytes};
+}
+
 }  // namespace
 
+int16_t StoredTimeLeft(int16_t time_left) { return time_left < 0 ? int16_t{0} : time_left; }
+
+void CheckOwnPlace(RecordFile& players) {
+  const int64_t index = OwnIndex();
+  if (index < 0 || index >= RecordCount(players)) EndLostSession(players);
+  PlayerBytes there{};
+  SeekRecord(players, index);
+  ReadRecord(players, there.data());
+  if (!PlaceIsStillOurs(DecodePlayer(there.data()))) EndLostSession(players);
+}
+
+void StoreOwnRecordIn(RecordFile& players) {
+  const PlayerBytes shown = ShownRecord();
+  if (!AlreadyStored(shown)) WriteOwnPlace(players, shown);
+}
+
 void WriteOwnRecord(const PlayerBytes& bytes) {
-  const int64_t index = int64_t{GameSession.PlayerNumber} - 1;
   RecordFile file;
   OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeExclusive);
-  if (index < 0 || index >= RecordCount(file)) EndLostSession(file);
-  PlayerBytes there{};
-  SeekRecord(file, index);
-  ReadRecord(file, there.data());
-  if (!PlaceIsStillOurs(DecodePlayer(there.data()))) EndLostSession(file);
-  SeekRecord(file, index);
-  WriteRecord(file, bytes.data());
+  CheckOwnPlace(file);
+  WriteOwnPlace(file, bytes);
   CloseRecordFile(file);
-  last_stored = StoredRecord{PlayerPath(), GameSession.PlayerNumber, bytes};
 }
 
 void StoreOwnRecord() {
   if (GameSession.PlayerNumber < 1) return;
   const PlayerBytes shown = ShownRecord();
-  if (last_stored.Number == GameSession.PlayerNumber && last_stored.Bytes == shown &&
-      last_stored.Path == PlayerPath()) {
-    return;
-  }
-  // What the caller is owed goes out first, with hang-ups let in: a send to
-  // a stalled line may block, and the caller who drops it must end the door.
-  SendPendingOutput();
-  // The screen already shows this record: a hang-up that comes while it is
-  // being stored is let in only once it is on disk.
-  HoldHangupSignals();
-  held_for_store = true;
-  WriteOwnRecord(shown);
-  held_for_store = false;
-  ReleaseHangupSignals();
+  if (!AlreadyStored(shown)) WriteOwnRecord(shown);
+}
+
+void StoreCallerBeforeSend() {
+  // A step under way holds the player file and stores the caller itself
+  // before it lets go; opening the file again here would wait on our own lock.
+  if (HoldsRecordFile()) return;
+  StoreOwnRecord();
 }

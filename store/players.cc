@@ -10,6 +10,7 @@
 #include "store/files.h"
 #include "store/own_record.h"
 #include "store/state.h"
+#include "store/store.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ void SavePlayer() {
   if (player.Cash < 0) player.Cash = 0;
   SetKey(player, CallerKey());
   player.LastDay = TodayDay();
-  player.TimeLeft = GameSession.TimeLeft;
+  player.TimeLeft = StoredTimeLeft(GameSession.TimeLeft);
   WriteOwnRecord(EncodePlayer(player));
 }
 

@@ -244,12 +244,13 @@ void WriteNodeRecord(uint8_t page_flag, std::string_view message) {
   const NodeFileBytes block = EncodePresence(presence);
   // Written whole before the lock is taken: no node lists a session whose
   // name is not yet in the file.
-  HoldHangupSignals();
-  while (pwrite(presence_fd, block.data(), block.size(), 0) < 0 && errno == EINTR) {
+  {
+    const HangupHold hold;
+    while (pwrite(presence_fd, block.data(), block.size(), 0) < 0 && errno == EINTR) {
+    }
+    while (ftruncate(presence_fd, static_cast<off_t>(block.size())) != 0 && errno == EINTR) {
+    }
   }
-  while (ftruncate(presence_fd, static_cast<off_t>(block.size())) != 0 && errno == EINTR) {
-  }
-  ReleaseHangupSignals();
   HoldLiveness(presence_fd);
 }
 

@@ -7,10 +7,7 @@
 
 #include "store/records.h"
 
-// Reads player number (1-based) under an exclusive lock on kordavin.ply and
-// hands the record to change, which alters it and returns whether it is to
-// be written; it is then written in place and the file closed. A number with
-// no whole record behind it is handed over as an empty record and never
-// written. Returns whether the record was written. change must not write to
-// the caller: the file is still held while it runs.
+// ChangeRivalInOneStep (store/store.h) for an action that posts its news
+// itself: his record and the caller's are written in one step, the news
+// after it.
 bool ChangeRival(int16_t number, const std::function<bool(PlayerRecord& rival)>& change);

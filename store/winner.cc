@@ -8,20 +8,13 @@
 
 namespace {
 
-// The step is all or nothing as far as a hang-up goes; only a kill can cut
-// it, and the configuration is written last, so a cut step names nobody.
-struct HangupsHeld {
-  HangupsHeld() { HoldHangupSignals(); }
-  ~HangupsHeld() { ReleaseHangupSignals(); }
-  HangupsHeld(const HangupsHeld&) = delete;
-  HangupsHeld& operator=(const HangupsHeld&) = delete;
-};
-
 }  // namespace
 
 bool RecordWinner(std::string_view pimp, std::string_view alias, uint8_t reroll_day,
                   GameConfig& config) {
-  const HangupsHeld held;
+  // The step is all or nothing as far as a hang-up goes; only a kill can cut
+  // it, and the configuration is written last, so a cut step names nobody.
+  const HangupHold held;
   RecordFile file;
   OpenRecordFile(file, kConfigFile, kGameConfigSize, kModeExclusive);
   ConfigBytes bytes{};

@@ -218,7 +218,9 @@ TEST_F(DamagedRecordsTest, RaidsOnAWreckedRivalStoreHimInRange) {
   rival = DecodePlayer(reinterpret_cast<const uint8_t*>(StoredBytes(2).data()));
   EXPECT_EQ(rival.WhoreCount, 19);
   EXPECT_EQ(GameSession.Player.Cash, 980);
-  EXPECT_EQ(StoredBytes(1), PlainCaller()) << "the caller is saved by the loop, not here";
+  const PlayerRecord caller = DecodePlayer(reinterpret_cast<const uint8_t*>(StoredBytes(1).data()));
+  EXPECT_EQ(caller.Cash, 980) << "the fee is stored in the step that changed him";
+  EXPECT_EQ(caller.TimeLeft, 185);
 }
 
 TEST_F(DamagedRecordsTest, PartialLastRecordIsLeftOutOfListsAndNeverWrittenInto) {

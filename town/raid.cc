@@ -1,6 +1,7 @@
 // Attacks on a rival: pick-pocketing him, luring away a whore, burning his
 // whore house. The rival's record is changed as it stands on disk at that
-// moment, under one lock; he learns what happened only from the news.
+// moment, in one step with the caller's and the news, before a word of the
+// outcome is sent; he learns what happened only from the news.
 #include "town/raid.h"
 
 #include <algorithm>
@@ -16,8 +17,8 @@
 #include "store/files.h"
 #include "game/loop.h"
 #include "store/records.h"
-#include "store/rival_change.h"
 #include "store/state.h"
+#include "store/store.h"
 #include "town/roster.h"
 #include "town/street.h"
 
@@ -27,15 +28,20 @@ constexpr int16_t kStealCost = 15;
 constexpr int16_t kFirebombCost = 30;
 
 // What an attack comes to, gathered while the rival's record is held and
-// told once it is closed.
+// told once the step is on disk.
 struct RaidOutcome {
   std::vector<std::string> lines;  // for the caller, in order
   PlayerKey news_to;               // the rival's key; an empty name when he hears nothing
   std::string news;
 };
 
+// Hands the outcome's news to the step that writes the records.
+bool WithNews(const RaidOutcome& outcome, bool changed, std::vector<StepNews>& news) {
+  if (!outcome.news_to.Name.empty()) news.push_back(StepNews{outcome.news_to, outcome.news});
+  return changed;
+}
+
 void Tell(const RaidOutcome& outcome) {
-  if (!outcome.news_to.Name.empty()) PostNews(outcome.news_to, outcome.news, "");
   for (const std::string& line : outcome.lines) WriteLine(line);
 }
 
@@ -248,14 +254,15 @@ void StealFromPimp() {
   // caller's pause at the prompt.
   RaidOutcome outcome;
   bool possible = true;
-  ChangeRival(number, [&](PlayerRecord& fresh) {
+  ChangeRivalInOneStep(number, [&](PlayerRecord& fresh, std::vector<StepNews>& news) {
     possible = key == 'M' ? CanStealMoney(fresh) : CanStealWhores(fresh);
     if (!possible) {
       victim = fresh;
       return false;
     }
     TakeTime(kStealCost);
-    return key == 'M' ? StealMoney(outcome, fresh) : StealWhore(outcome, fresh);
+    const bool changed = key == 'M' ? StealMoney(outcome, fresh) : StealWhore(outcome, fresh);
+    return WithNews(outcome, changed, news);
   });
   if (!possible) {
     SayItIsGone(key, victim);
@@ -274,9 +281,9 @@ void FirebombHouse() {
   if (number == -1) return;
   RaidOutcome outcome;
   bool has_house = true;
-  ChangeRival(number, [&](PlayerRecord& victim) {
+  ChangeRivalInOneStep(number, [&](PlayerRecord& victim, std::vector<StepNews>& news) {
     has_house = victim.HouseStreet != 0;
-    return has_house && ThrowFirebomb(outcome, victim);
+    return has_house && WithNews(outcome, ThrowFirebomb(outcome, victim), news);
   });
   if (!has_house) {
     WriteLine("|CRHe doesn't have a whore house to firebomb.");

@@ -2,14 +2,18 @@
 // the attack works on the record as it is when the key comes, and keeps what
 // the other node stored.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <functional>
 #include <string>
 
 #include "door/fake_host_testing.h"
 #include "door/output.h"
+#include "door/session.h"
 #include "store/files.h"
+#include "store/own_record.h"
 #include "store/state.h"
+#include "store/store.h"
 #include "town/raid.h"
 #include "town/raid_testing.h"
 #include "town/sheinens.h"
@@ -157,6 +161,76 @@ TEST_F(RivalChangeTest, AgentFindsTheChosenWhoreWhereSheIsNow) {
   EXPECT_EQ(GameSession.Player.Cash, 10000);
   EXPECT_EQ(GameSession.TimeLeft, 200);
   EXPECT_TRUE(ReadRaidTestNews(dir_).empty());
+}
+
+// The caller's line stalls as the outcome goes out and he hangs up there:
+// the kill comes at the first send of the outcome. By then his record and
+// the rival's are on disk together, the action's time paid, its news posted.
+bool (*real_write)(const char*, size_t) = nullptr;
+const char* kill_marker = "";
+bool sent_with_hangups_held = false;
+
+bool KillAtTheOutcome(const char* data, size_t length) {
+  sigset_t blocked;
+  sigprocmask(SIG_BLOCK, nullptr, &blocked);
+  if (sigismember(&blocked, SIGHUP) == 1) sent_with_hangups_held = true;
+  if (std::string(data, length).find(kill_marker) != std::string::npos) throw SessionEnded{0};
+  return real_write(data, length);
+}
+
+TEST_F(RivalChangeTest, AHangUpAsTheOutcomeGoesOutFindsBothRecordsChanged) {
+  struct Case {
+    void (*action)();
+    const char* keys;
+    std::initializer_list<int32_t> draws;
+    const char* marker;
+    int32_t victim_cash, caller_cash;
+    int victim_whores, caller_whores;
+    int victim_street;
+    int16_t time_left;
+    size_t news;
+  };
+  const Case cases[] = {
+      {StealFromPimp, "N2\rM", {0}, "the wallet and find $1050.", 4950, 11050, 3, 0, 40, 185, 1},
+      {StealFromPimp, "N2\rM", {9}, "He pulls out a knife", 16000, 0, 3, 0, 40, 185, 1},
+      {StealFromPimp, "N2\rW", {0}, "I'll be at your corner", 6000, 10000, 2, 1, 40, 185, 1},
+      {FirebombHouse, "N2\r", {0}, "went up in flames", 6000, 10000, 3, 0, 34, 170, 1},
+      {PoliceTip, "N2\r", {0, 2}, "he gets fined $540.", 5460, 10000, 3, 0, 40, 185, 0},
+  };
+  for (const Case& c : cases) {
+    Reset();
+    victim_.HouseStreet = 40;
+    DoorSession.BeforeWait = StoreOwnRecord;
+    DoorSession.BeforeSend = StoreCallerBeforeSend;
+    SetRaidTestCaller(dir_, caller_);
+    AddRaidTestPlayer(dir_, victim_);
+    QueueKeys(c.keys);
+    QueueDraws(c.draws);
+    real_write = Host.WriteBytes;
+    Host.WriteBytes = KillAtTheOutcome;
+    kill_marker = c.marker;
+    sent_with_hangups_held = false;
+    EXPECT_THROW(
+        {
+          c.action();
+          FlushOutput();
+        },
+        SessionEnded)
+        << c.marker;
+    Host.WriteBytes = real_write;
+    DoorSession.BeforeWait = nullptr;
+    DoorSession.BeforeSend = nullptr;
+    const PlayerRecord victim = Victim();
+    const PlayerRecord caller = ReadRaidTestPlayer(dir_, 1);
+    EXPECT_EQ(victim.Cash, c.victim_cash) << c.marker;
+    EXPECT_EQ(victim.WhoreCount, c.victim_whores) << c.marker;
+    EXPECT_EQ(victim.HouseStreet, c.victim_street) << c.marker;
+    EXPECT_EQ(caller.Cash, c.caller_cash) << c.marker;
+    EXPECT_EQ(caller.WhoreCount, c.caller_whores) << c.marker;
+    EXPECT_EQ(caller.TimeLeft, c.time_left) << c.marker;
+    EXPECT_EQ(ReadRaidTestNews(dir_).size(), c.news) << c.marker;
+    EXPECT_FALSE(sent_with_hangups_held) << c.marker;
+  }
 }
 
 }  // namespace

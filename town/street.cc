@@ -100,7 +100,10 @@ void PoliceTip() {
   const int16_t rival_number = SelectRival();
   if (rival_number == -1) return;
   std::vector<std::string> told;
+  // The tip is paid for in the step that fines him, so a hang-up can never
+  // leave him fined and the caller's time unspent.
   ChangeRival(rival_number, [&told](PlayerRecord& rival) {
+    TakeTime(15);
     told.push_back("|13|CRYou tip the police on " + rival.Name + ".");
     if (Random(3) != 0) {
       told.push_back("|13But the police thought it was a hoax and nothing happens.");
@@ -114,7 +117,6 @@ void PoliceTip() {
     return true;
   });
   for (const std::string& line : told) WriteLine(line);
-  TakeTime(15);
 }
 
 void GiveCondoms() {
