@@ -43,13 +43,14 @@ int64_t FindKeyedPlayer(RecordFile& file, const PlayerKey& key, PlayerRecord& fo
 }
 
 // The caller's record keyed by his other name takes his key now, and his
-// unread news and a won game's winner line follow it. All of it happens under
-// the player file's exclusive lock: another node of the same caller waits
+// unread news and a won game's winner line follow it. The record and the news
+// move under the player file's exclusive lock: another node of the same caller waits
 // and then finds the record under the new key, a rival change waits and then
 // addresses its news to the new key, and the check that nobody holds the new
 // key cannot go stale before the write.
 int64_t CarryCallerOver(const PlayerKey& former) {
   const PlayerKey key = CallerKey();
+  std::string carried_from;  // the name the record was keyed by, once carried
   RecordFile file;
   OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeExclusive);
   PlayerRecord player;
@@ -63,12 +64,16 @@ int64_t CarryCallerOver(const PlayerKey& former) {
       // The record goes last: a hang-up before it leaves the record to be
       // carried over at the next call, and what already moved stays moved.
       ReaddressNews(former, key);
-      ReaddressWinner(player.Name, old_name, key.Name);
       SeekRecord(file, index);
       WriteRecord(file, bytes.data());
+      carried_from = old_name;
     }
   }
   CloseRecordFile(file);
+  // kordavin.cfg comes before kordavin.ply in every node's lock order (the
+  // purchase of the bar holds it while it saves the buyer), so the winner's
+  // line follows once the player file is let go.
+  if (!carried_from.empty()) ReaddressWinner(player.Name, carried_from, key.Name);
   if (index >= 0) GameSession.Player = player;
   return index;
 }
