@@ -7,7 +7,7 @@
 
 using CommandAction = void (*)();
 
-constexpr int kMaxCommandCode = 106;
+constexpr int kMaxCommandCode = 107;
 
 // The town and casino register their actions here, so the game core does not
 // depend on them.

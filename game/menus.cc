@@ -81,6 +81,7 @@ constexpr MenuEntry kCommonMenu[] = {
 
 constexpr MenuEntry kWhoIsOn = {'W', "Who's On The Streets", 105, -1, 0};
 constexpr MenuEntry kPagePimp = {'P', "Page Another Pimp", 106, -1, 0};
+constexpr MenuEntry kLeague = {'L', "InterBBS League", 107, -1, 0};
 
 template <size_t N>
 const MenuEntry* FindIn(const MenuEntry (&entries)[N], uint8_t key) {
@@ -118,9 +119,10 @@ void WritePrompt() {
 // The slash commands are kept off the help screen; backspace backs out.
 const MenuEntry* ReadSlashCommand() {
   WriteRaw("/");
-  const uint8_t key = GetKeyFrom("\bPW", false);
+  const uint8_t key = GetKeyFrom("\bPWL", false);
   EraseBack(1);
   if (key == 'W') return &kWhoIsOn;
+  if (key == 'L') return &kLeague;
   if (key == 'P') return &kPagePimp;
   return nullptr;
 }

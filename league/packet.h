@@ -59,6 +59,7 @@ struct ScorePacket {
   std::string winner;
   int64_t win_date = 0;
   std::vector<LeaguePlayer> players;  // best first
+  int64_t total_worth = 0;  // never sent: the league data file's sum for the board
 };
 
 struct LeagueMember {

@@ -17,6 +17,8 @@ constexpr size_t kDateAt = 46;
 constexpr size_t kWinnerAt = 54;
 constexpr size_t kWinDateAt = 85;
 constexpr size_t kCountAt = 93;
+constexpr size_t kTotalAt = 95;
+constexpr int64_t kMostTotal = int64_t{1} << 62;
 constexpr size_t kCashAt = 31;
 constexpr size_t kWhoresAt = 35;
 constexpr size_t kHouseAt = 36;
@@ -82,6 +84,11 @@ std::vector<uint8_t> EncodeStandings(const ScorePacket& standings) {
   PutLe(at + kWinDateAt, static_cast<uint64_t>(standings.win_date), 8);
   const size_t count = std::min(standings.players.size(), kMaxPacketPlayers);
   PutLe(at + kCountAt, count, 2);
+  int64_t total = 0;
+  for (size_t i = 0; i < count; ++i) {
+    total = std::min(total + std::clamp<int64_t>(standings.players[i].worth, 0, kMostTotal), kMostTotal);
+  }
+  PutLe(at + kTotalAt, static_cast<uint64_t>(total), 8);
   for (size_t i = 0; i < count; ++i) {
     const LeaguePlayer& player = standings.players[i];
     uint8_t* row = at + kSlotHeaderSize + i * kSlotPlayerSize;
@@ -104,6 +111,8 @@ ScorePacket DecodeStandings(const uint8_t* bytes, size_t size, size_t most_playe
   standings.date = static_cast<int64_t>(GetLe(bytes + kDateAt, 8));
   standings.winner = GetText(bytes + kWinnerAt, kMaxPimpNameLength);
   standings.win_date = static_cast<int64_t>(GetLe(bytes + kWinDateAt, 8));
+  standings.total_worth =
+      std::clamp<int64_t>(static_cast<int64_t>(GetLe(bytes + kTotalAt, 8)), 0, kMostTotal);
   size_t count = std::min<size_t>(GetLe(bytes + kCountAt, 2), kMaxPacketPlayers);
   count = std::min({count, most_players, (size - kSlotHeaderSize) / kSlotPlayerSize});
   standings.players.reserve(count);

@@ -9,7 +9,8 @@
 //   0   u8 board (0 = free slot)     54  string[30] winner
 //   1   string[40] board name        85  i64 win date (Unix seconds, 0 = none)
 //   42  u32 sequence                 93  u16 players (0..1000)
-//   46  i64 packet date              95  zero to 128
+//   46  i64 packet date              95  i64 sum of the players' worth
+//                                    103 zero to 128
 //   128 players, 48 bytes each: string[30] pimp name, 31 i32 cash,
 //       35 u8 whores, 36 u8 house street, 37 u8 wardrobe, 38 i64 net worth
 #pragma once
@@ -26,7 +27,8 @@ constexpr size_t kSlotHeaderSize = 128;
 constexpr size_t kSlotPlayerSize = 48;
 constexpr size_t kStandingsRecordSize = kSlotHeaderSize + kMaxPacketPlayers * kSlotPlayerSize;
 
-// ScorePacket's league id is not stored: the file holds one league.
+// ScorePacket's league id is not stored: the file holds one league. The sum
+// of worth is the stored players' (ScorePacket.total_worth on decoding).
 std::vector<uint8_t> EncodeStandings(const ScorePacket& standings);
 // Clamps what a damaged record holds; only the first `most_players` players.
 ScorePacket DecodeStandings(const uint8_t* bytes, size_t size, size_t most_players);

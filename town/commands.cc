@@ -3,6 +3,7 @@
 #include "door/session.h"
 #include "game/loop.h"
 #include "store/state.h"
+#include "town/league_view.h"
 #include "town/pages.h"
 #include "town/petes.h"
 #include "town/raid.h"
@@ -49,5 +50,6 @@ void RegisterTownCommands() {
   SetCommandAction(99, BuyTheBar);
   SetCommandAction(105, ShowWhoIsOn);
   SetCommandAction(106, PagePimp);
+  SetCommandAction(107, ShowLeague);
   DoorSession.OnWaiting = CheckPages;
 }
