@@ -27,8 +27,9 @@ namespace {
 
 constexpr int kWait = 8000;
 constexpr int kBoards = 3;
-const std::array<std::string, kBoards> kBoardNames = {"Board One", "The Second BBS", "Third Board"};
+const std::array<std::string, kBoards> kBoardNames = {"Board One", "The Second BBS", "Pimps & Pros BBS"};
 const std::array<std::string, kBoards> kPimps = {"Slick Rick", "Mack Daddy", "Huggy Bear"};
+const std::array<int, kBoards> kCash = {5000, 3000, 9000};
 
 std::string BinkdPath() {
   for (const char* path : {"/usr/sbin/binkd", "/usr/bin/binkd", "/usr/local/sbin/binkd"}) {
@@ -193,7 +194,7 @@ class LeagueE2eTest : public ::testing::Test {
       Sysop(member, "league join " + Settings(member) + " coordinator=1 coordinator-address=" +
                         coordinator.address + " coordinator-key=" + PublicKey(coordinator));
       Sysop(coordinator, "league add " + std::to_string(member.number) + " " + member.address +
-                             " " + PublicKey(member) + " " + kBoardNames[i]);
+                             " " + PublicKey(member) + " '" + kBoardNames[i] + "'");
     }
   }
 
@@ -225,8 +226,7 @@ class LeagueE2eTest : public ::testing::Test {
     EXPECT_EQ(WaitForExit(*caller.run, kWait), 0);
   }
 
-  // A new caller joins as the pimp and goes to Stiff Pete's for the first
-  // piece of clothing, so each board's pimp has his own worth.
+  // A new caller joins as the pimp and leaves.
   void PlayFirstCall(const Board& board, const std::string& real_name, const std::string& pimp) {
     Caller caller = Call(board, real_name);
     Answer(caller, "Would you like to play? [Y/N] ", "y");
@@ -240,7 +240,8 @@ class LeagueE2eTest : public ::testing::Test {
     Caller caller = Call(board, real_name);
     Answer(caller, "& MAIN]: ", "/L");
     Answer(caller, "boards by the worth of its pimps.", "");
-    const std::string screen = caller.run->output;
+    const size_t start = caller.run->output.rfind("Pimp Net: ");
+    const std::string screen = caller.run->output.substr(start == std::string::npos ? 0 : start);
     Quit(caller);
     return screen;
   }
@@ -256,6 +257,7 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
     StartServer(board);
     PlayFirstCall(board, "Caller " + std::to_string(board.number),
                   kPimps[static_cast<size_t>(board.number - 1)]);
+    Sysop(board, "edit 1 cash=" + std::to_string(kCash[static_cast<size_t>(board.number - 1)]));
   }
 
   // The coordinator's send carries the member list; the members learn of each
@@ -290,7 +292,11 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
       EXPECT_NE(screen.find(kPimps[i]), std::string::npos) << board.number << ":\n" << screen;
       EXPECT_NE(screen.find(kBoardNames[i].substr(0, 24)), std::string::npos) << screen;
     }
-    EXPECT_NE(screen.find("of 3 boards"), std::string::npos) << screen;
+    // Best first across the boards, and the boards ranked by their pimps.
+    EXPECT_LT(screen.find(kPimps[2]), screen.find(kPimps[0])) << screen;
+    EXPECT_LT(screen.find(kPimps[0]), screen.find(kPimps[1])) << screen;
+    const char* places[] = {"2nd of 3 boards", "3rd of 3 boards", "1st of 3 boards"};
+    EXPECT_NE(screen.find(places[board.number - 1]), std::string::npos) << screen;
     // Real names never leave a board.
     for (int other = 1; other <= kBoards; ++other) {
       if (other != board.number) {
@@ -298,6 +304,17 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
       }
     }
   }
+
+  const std::string bulletin = boards_[2].door + "/league";
+  Sysop(boards_[2], "bulletin --league --asc " + bulletin + ".asc --html " + bulletin + ".html");
+  const std::string asc = ReadFile(bulletin + ".asc"), html = ReadFile(bulletin + ".html");
+  for (size_t i = 0; i < kBoards; ++i) {
+    EXPECT_NE(asc.find(kPimps[i]), std::string::npos) << asc;
+    EXPECT_NE(asc.find(kBoardNames[i]), std::string::npos) << asc;
+    EXPECT_NE(html.find(kPimps[i]), std::string::npos) << html;
+  }
+  EXPECT_NE(html.find("Pimps &amp; Pros BBS"), std::string::npos) << html;
+  EXPECT_EQ(html.find("Pimps & Pros"), std::string::npos) << html;
 
   // Board 1 sends again; board 2 takes that newer packet, so the first one is
   // an old one replayed.

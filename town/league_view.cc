@@ -3,7 +3,6 @@
 #include "town/league_view.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -32,9 +31,8 @@ std::string Padded(const std::string& text, size_t width) {
 }
 
 std::string Dollars(int64_t amount) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%13lld", static_cast<long long>(amount));
-  return text;
+  const std::string text = "$" + std::to_string(amount);
+  return std::string(text.size() < 15 ? 15 - text.size() : 0, ' ') + text;
 }
 
 // Each board's list is best first, so the league's best are among every
@@ -82,13 +80,15 @@ void ShowLeague() {
   const std::vector<LeagueRow> rows = BestAcross(boards);
   ClearScreen();
   WriteLine("|14" + settings.league_name + "|03: the InterBBS league's top pimps");
-  WriteLine("|03     Pimp Name                      Board                        Net Worth");
-  WriteLine("|03     " + Rule(29) + "  " + Rule(static_cast<int>(kBoardNameColumns)) + "  " + Rule(15));
+  WriteLine("|03     " + Padded("Pimp Name", 31) + Padded("Board", kBoardNameColumns + 1) +
+            "      Net Worth");
+  WriteLine("|03     " + Rule(29) + "  " + Rule(static_cast<int>(kBoardNameColumns)) + "  " +
+            Rule(14));
   int rank = 0;
   for (const LeagueRow& row : rows) {
     WriteLine("|11" + std::string(rank + 1 < 10 ? " " : "") + std::to_string(rank + 1) + "]  |12" +
               Padded(row.player->name, 31) + "|14" + Padded(*row.board_name, kBoardNameColumns) +
-              "|02 $" + Dollars(row.player->worth));
+              "|02 " + Dollars(row.player->worth));
     if (++rank % kRowsPerScreen == 0 && static_cast<size_t>(rank) < rows.size()) PauseKey();
   }
   if (rows.empty()) WriteLine("|03No standings have arrived from the league yet.");
