@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -48,12 +50,20 @@ bool QueueForMembers(const std::string& dir, const LeagueSettings& settings,
                      std::string& error) {
   FtnAddress own;
   ParseFtnAddress(settings.address, own);
+  // The mailer reads the flow file from its own directory: the path in it
+  // must be absolute whatever directory the tool was given.
+  char absolute[PATH_MAX];
+  if (realpath(dir.c_str(), absolute) == nullptr) {
+    error = "cannot find " + dir + ": " + std::strerror(errno);
+    return false;
+  }
+  const std::string spool_root = std::string(absolute) + "/" + kSpoolDir;
+  mkdir(spool_root.c_str(), 0755);
   bool all = true;
   for (const LeagueMember& member : settings.members) {
     if (member.board == settings.board) continue;
     FtnAddress to;
-    const std::string spool = dir + kSpoolDir + "/" + std::to_string(member.board);
-    mkdir((dir + kSpoolDir).c_str(), 0755);
+    const std::string spool = spool_root + "/" + std::to_string(member.board);
     mkdir(spool.c_str(), 0755);
     const std::string path = spool + "/" + name;
     std::string why;
