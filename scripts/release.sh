@@ -55,7 +55,9 @@ install_missing() {
   local sudo=""
   [ "$(id -u)" = 0 ] || sudo=sudo
   for arch in "${foreign[@]}"; do $sudo dpkg --add-architecture "$arch"; done
-  $sudo apt-get update -qq
+  # A mirror in mid-sync fails one index of a newly added machine now and
+  # then; the install below still fails if what it needs is really missing.
+  $sudo apt-get update -qq || echo "apt-get update failed in part; installing anyway" >&2
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" </dev/null
 }
 
