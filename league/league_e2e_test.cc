@@ -453,7 +453,9 @@ TEST_F(LeagueScaleE2eTest, TwoHundredFiftyFiveBoardsOfTenThousandPimps) {
   std::string players;
   for (int i = 0; i < kPimpsPerBoard; ++i) {
     PlayerRecord player = NewPlayer();
+    // Names of the longest kind make the largest packets.
     player.Name = "Home Pimp " + std::to_string(i);
+    player.Name.resize(30, 'x');
     player.BbsAlias = "Home Caller " + std::to_string(i);
     player.Cash = 1000 + i * 7;
     const PlayerBytes bytes = EncodePlayer(player);
@@ -478,8 +480,9 @@ TEST_F(LeagueScaleE2eTest, TwoHundredFiftyFiveBoardsOfTenThousandPimps) {
     packet.board_name = "Board Number " + std::to_string(board);
     for (int i = 0; i < static_cast<int>(kMaxPacketPlayers); ++i) {
       const int64_t worth = int64_t{board} * 100000 + (kPimpsPerBoard - i);
-      packet.players.push_back({"Pimp " + std::to_string(board) + "-" + std::to_string(i),
-                                static_cast<int32_t>(worth), 0, 1, 1, worth});
+      std::string name = "Pimp " + std::to_string(board) + "-" + std::to_string(i) + " ";
+      name.resize(30, 'x');
+      packet.players.push_back({name, static_cast<int32_t>(worth), 0, 1, 1, worth});
     }
     WriteFile(own.mail + "/in/PIMPNET_" + std::to_string(board) + "_7.kdl",
               SignPacket(EncodeScorePacket(packet), keys[static_cast<size_t>(board)]));
