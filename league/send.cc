@@ -160,8 +160,17 @@ bool SendToLeague(const std::string& dir, LeagueSettings& settings, bool again, 
     packet.win_date = stored.winner == packet.winner && stored.win_date > 0 ? stored.win_date : now;
   }
   packet.players = RankedLocalPlayers();
-  if (!again && stored.board == settings.board && stored.board_name == packet.board_name &&
-      stored.winner == packet.winner && SamePlayers(stored.players, packet.players)) {
+  // A board that joined since the last send has none of these standings yet.
+  std::vector<int> boards;
+  for (const LeagueMember& member : settings.members) {
+    if (member.board != settings.board) boards.push_back(member.board);
+  }
+  std::sort(boards.begin(), boards.end());
+  std::string targets;
+  for (const int board : boards) targets += (targets.empty() ? "" : ",") + std::to_string(board);
+  if (!again && settings.sent_to == targets && stored.board == settings.board &&
+      stored.board_name == packet.board_name && stored.winner == packet.winner &&
+      SamePlayers(stored.players, packet.players)) {
     out << "nothing new to send\n";
     return true;
   }
@@ -182,5 +191,6 @@ bool SendToLeague(const std::string& dir, LeagueSettings& settings, bool again, 
   }
   out << "sent " << name << ": " << packet.players.size() << " players, " << bytes.size()
       << " bytes\n";
-  return true;
+  settings.sent_to = targets;
+  return WriteLeagueSettings(dir, settings, error);
 }

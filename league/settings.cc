@@ -54,6 +54,8 @@ bool Apply(LeagueSettings& settings, const std::string& key, const std::string& 
     settings.members_sequence = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
   } else if (key == "members-sent") {
     settings.members_sent = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
+  } else if (key == "sent-to") {
+    settings.sent_to = value;
   } else if (key == "member") {
     LeagueMember member;
     if (!ParseMember(value, member)) return false;
@@ -160,6 +162,7 @@ bool WriteLeagueSettings(const std::string& dir, const LeagueSettings& settings,
       << "coordinator = " << settings.coordinator << "\n"
       << "members-sequence = " << settings.members_sequence << "\n"
       << "members-sent = " << settings.members_sent << "\n"
+      << "sent-to = " << settings.sent_to << "\n"
       << "# member = BOARD ADDRESS PUBLIC-KEY NAME\n";
   std::vector<LeagueMember> members = settings.members;
   std::sort(members.begin(), members.end(),

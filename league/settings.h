@@ -34,6 +34,7 @@ struct LeagueSettings {
   int coordinator = 0;      // the board that owns the member list
   uint32_t members_sequence = 0;  // of the member list last made or taken
   uint32_t members_sent = 0;      // the coordinator's: the list last sent out
+  std::string sent_to;            // the boards the last standings went to: "2,3,7"
   std::vector<LeagueMember> members;  // this board included
 };
 
