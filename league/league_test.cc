@@ -1,6 +1,7 @@
 // The two small places where a slip would cost a league silently: the flow
 // file a mailer looks for, and the packet reader facing whatever arrives.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "league/keys.h"
 #include "league/outbound.h"
@@ -123,6 +124,17 @@ TEST_F(LeaguePacketReader, ValuesOutsideTheGamesRangesAreRefused) {
               PacketFault::kOutOfRange)
         << what;
   }
+}
+
+TEST_F(LeaguePacketReader, ASecretKeyOthersMayReadIsNeverUsed) {
+  SecretKey key{};
+  std::string error;
+  ASSERT_EQ(chmod((dir_ + kSecretKeyFile).c_str(), 0640), 0);
+  EXPECT_FALSE(LoadSecretKey(dir_, key, error));
+  EXPECT_NE(error.find("may be read by others"), std::string::npos) << error;
+  // Nor is a new key made over it: members know the old public key.
+  PublicKey made{};
+  EXPECT_FALSE(MakeKeyFiles(dir_, made, error));
 }
 
 }  // namespace
