@@ -56,8 +56,9 @@ enum CommandCode : int16_t {
   kCodeOnlineDocumentation = 104,
   kCodeWhoIsOn = 105,
   kCodePagePimp = 106,
+  kCodeLeague = 107,
 };
 
 // Codes up to this one are walks, which run nothing.
 constexpr int kLastWalkCode = kCodeVisitPete;
-constexpr int kMaxCommandCode = kCodePagePimp;
+constexpr int kMaxCommandCode = kCodeLeague;

@@ -99,9 +99,9 @@ TEST_F(LoopTest, CommandsRunByCode) {
   calls = 0;
   SetCommandAction(kCodeSetUpWhoreHouse, CountCall);
   SetCommandAction(kCodeGoToSheinens, CountCall);  // walks are never actions
-  SetCommandAction(107, CountCall);  // past the table: ignored
+  SetCommandAction(kMaxCommandCode + 1, CountCall);  // past the table: ignored
   SetCommandAction(-1, CountCall);
-  for (int code : {int{kCodeSetUpWhoreHouse}, 0, 1, 2, 3, 50, 98, 107, -1, 30000}) RunCommand(code);
+  for (int code : {int{kCodeSetUpWhoreHouse}, 0, 1, 2, 3, 50, 98, kMaxCommandCode + 1, -1, 30000}) RunCommand(code);
   EXPECT_EQ(calls, 1);
   SetCommandAction(kCodeGoToSheinens, nullptr);
 

@@ -82,6 +82,7 @@ constexpr MenuEntry kCommonMenu[] = {
 
 constexpr MenuEntry kWhoIsOn = {'W', "Who's On The Streets", kCodeWhoIsOn, -1, 0};
 constexpr MenuEntry kPagePimp = {'P', "Page Another Pimp", kCodePagePimp, -1, 0};
+constexpr MenuEntry kLeague = {'L', "InterBBS League", kCodeLeague, -1, 0};
 
 template <size_t N>
 const MenuEntry* FindIn(const MenuEntry (&entries)[N], uint8_t key) {
@@ -119,9 +120,10 @@ void WritePrompt() {
 // The slash commands are kept off the help screen; backspace backs out.
 const MenuEntry* ReadSlashCommand() {
   WriteRaw("/");
-  const uint8_t key = GetKeyFrom("\bPW", false);
+  const uint8_t key = GetKeyFrom("\bPWL", false);
   EraseBack(1);
   if (key == 'W') return &kWhoIsOn;
+  if (key == 'L') return &kLeague;
   if (key == 'P') return &kPagePimp;
   return nullptr;
 }

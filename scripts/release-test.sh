@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 version=$(tr -d '[:space:]' <VERSION)
 arm_machines=(aarch64 armhf)
-unit_tests=(door_tests game_tests town_tests casino_tests sysop/sysop_tests)
+unit_tests=(door_tests game_tests league_tests town_tests casino_tests sysop/sysop_tests)
 runs_real_programs='*E2eTest.*:SysopProgram.*'
 failures=0
 

@@ -10,7 +10,8 @@
 # The ARM programs are built with Debian's cross compilers. Every program is
 # checked to run on Debian 12 / Raspberry Pi OS bookworm and later with
 # nothing installed: no shared library but the C library's, no C library
-# symbol newer than bookworm's. Installs what it needs with apt-get.
+# symbol newer than bookworm's; libsodium, which signs the league's packets,
+# is linked in. Installs what it needs with apt-get.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,28 +24,40 @@ machines=("$@")
 oldest_glibc=2.36
 allowed_libraries=" libc.so.6 libm.so.6 "
 
-toolchain_of() {  # machine -> toolchain file, package, readelf's name for it
+toolchain_of() {  # machine -> toolchain file, package, readelf's name for it, Debian's
   case $1 in
-    x86_64) echo "- g++ X86-64" ;;
-    aarch64) echo "cmake/aarch64-linux-gnu.cmake g++-aarch64-linux-gnu AArch64" ;;
-    armhf) echo "cmake/arm-linux-gnueabihf.cmake g++-arm-linux-gnueabihf ARM" ;;
+    x86_64) echo "- g++ X86-64 amd64" ;;
+    aarch64) echo "cmake/aarch64-linux-gnu.cmake g++-aarch64-linux-gnu AArch64 arm64" ;;
+    armhf) echo "cmake/arm-linux-gnueabihf.cmake g++-arm-linux-gnueabihf ARM armhf" ;;
     *) echo "unknown machine: $1 (x86_64, aarch64 or armhf)" >&2; return 1 ;;
   esac
 }
 
+# The league's signatures need libsodium for each machine: the ARM builds
+# link Debian's arm64 and armhf packages, installed beside the build
+# machine's own (multiarch).
 install_missing() {
-  local missing=() machine toolchain package arch
+  local missing=() machine toolchain package arch debian_arch foreign=()
   command -v cmake >/dev/null || missing+=(cmake)
   command -v readelf >/dev/null || missing+=(binutils)
   for machine in "${machines[@]}"; do
-    read -r toolchain package arch <<<"$(toolchain_of "$machine")"
+    read -r toolchain package arch debian_arch <<<"$(toolchain_of "$machine")"
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+    if [ "$debian_arch" = "$(dpkg --print-architecture)" ]; then
+      dpkg -s libsodium-dev >/dev/null 2>&1 || missing+=(libsodium-dev)
+    elif ! dpkg -s "libsodium-dev:$debian_arch" >/dev/null 2>&1; then
+      missing+=("libsodium-dev:$debian_arch")
+      dpkg --print-foreign-architectures | grep -qx "$debian_arch" || foreign+=("$debian_arch")
+    fi
   done
   [ ${#missing[@]} -gt 0 ] || return 0
   echo "Installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" = 0 ] || sudo=sudo
-  $sudo apt-get update -qq
+  for arch in "${foreign[@]}"; do $sudo dpkg --add-architecture "$arch"; done
+  # A mirror in mid-sync fails one index of a newly added machine now and
+  # then; the install below still fails if what it needs is really missing.
+  $sudo apt-get update -qq || echo "apt-get update failed in part; installing anyway" >&2
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" </dev/null
 }
 
@@ -66,12 +79,13 @@ check_portable() {  # program, readelf machine name
 }
 
 build_archive() {  # machine
-  local machine=$1 toolchain package arch
-  read -r toolchain package arch <<<"$(toolchain_of "$machine")"
+  local machine=$1 toolchain package arch debian_arch
+  read -r toolchain package arch debian_arch <<<"$(toolchain_of "$machine")"
   # -O2: -O3 makes the door no faster for a caller, and g++ 12 then warns
   # falsely about overlapping copies inside std::string.
   local dir=build-release/$machine
-  local options=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DKORDAVIN_TESTS=OFF)
+  local options=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DKORDAVIN_TESTS=OFF
+                 -DKORDAVIN_STATIC_SODIUM=ON)
   [ "$toolchain" = - ] || options+=(-DCMAKE_TOOLCHAIN_FILE="$PWD/$toolchain")
   command -v ccache >/dev/null && options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   echo "=== release: $machine ==="

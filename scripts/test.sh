@@ -19,6 +19,8 @@ command -v chromium >/dev/null || missing+=(chromium)
 command -v aarch64-linux-gnu-g++ >/dev/null || missing+=(g++-aarch64-linux-gnu)
 command -v arm-linux-gnueabihf-g++ >/dev/null || missing+=(g++-arm-linux-gnueabihf)
 command -v qemu-arm >/dev/null || missing+=(qemu-user)
+[ -f /usr/include/sodium.h ] || missing+=(libsodium-dev)
+[ -x /usr/sbin/binkd ] || command -v binkd >/dev/null || missing+=(binkd)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   sudo=""

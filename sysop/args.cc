@@ -27,15 +27,17 @@ const std::map<std::string, CommandShape>& Commands() {
       {"nodes", {NodesCommand, 0, 0, {"--clean"}}},
       {"reset", {ResetCommand, 0, 0, {"--yes"}}},
       {"check", {CheckCommand, 0, 0, {"--repair"}}},
-      {"bulletin", {BulletinCommand, 0, 0, {"--ans", "--asc", "--html"}}},
+      {"bulletin", {BulletinCommand, 0, 0, {"--ans", "--asc", "--html", "--league"}}},
       {"rename-caller", {RenameCallerCommand, 2, 2, {}}},
+      {"league", {LeagueCommand, 1, 1000, {}}},
   };
   return commands;
 }
 
 const std::set<std::string> kValueOptions = {"--dir", "--to", "--ans", "--asc", "--html"};
 const std::set<std::string> kFlagOptions = {"--help", "-h",     "--force", "--by-worth",
-                                            "--clear", "--clean", "--yes",   "--repair"};
+                                            "--clear", "--clean", "--yes",   "--repair",
+                                            "--league"};
 
 int UsageError(SysopIo& io, const std::string& message) {
   io.err << "kordavin-sysop: " << message << "\n"
@@ -56,6 +58,7 @@ void SetFlag(SysopRequest& request, const std::string& name) {
   if (name == "--clean") request.clean = true;
   if (name == "--yes") request.yes = true;
   if (name == "--repair") request.repair = true;
+  if (name == "--league") request.league = true;
 }
 
 void SetValue(SysopRequest& request, const std::string& name, const std::string& value) {
@@ -198,13 +201,14 @@ void WriteSysopHelp(std::ostream& out) {
          "  check [--repair]          report damaged data files; --repair clamps\n"
          "                            damaged values and cuts partial records; records\n"
          "                            are numbered from 1, \"-\" is the whole file\n"
-         "  bulletin [--ans FILE] [--asc FILE] [--html FILE]\n"
+         "  bulletin [--ans FILE] [--asc FILE] [--html FILE] [--league]\n"
          "                            rankings and the game's state as an ANSI screen,\n"
          "                            as plain text for the BBS to show, and as a web\n"
-         "                            page\n"
+         "                            page; --league: the league's standings\n"
          "  rename-caller OLD NEW     the player keyed by OLD (a real name or a handle)\n"
          "                            is keyed by the handle NEW from now on, with his\n"
          "                            unread news; refused while he is playing\n"
+         "  league SUBCOMMAND ...     the InterBBS league; 'league help' lists them\n"
          "\n"
          "Options:\n"
          "  --dir DIR    work on the data files in DIR\n"

@@ -171,15 +171,23 @@ int BulletinCommand(const SysopRequest& request, SysopIo& io) {
   std::vector<PlayerRecord> players;
   GameConfig config;
   std::string warning, error;
-  if (!ReadAllPlayers(request.dir, players, warning, error) ||
-      !ReadGameConfig(request.dir, config, error)) {
-    io.err << "kordavin-sysop: " << error << "\n";
-    return kSysopRefused;
+  std::vector<Row> rows;
+  if (request.league) {
+    if (!LeagueBulletinRows(request.dir, rows, error)) {
+      io.err << "kordavin-sysop: " << error << "\n";
+      return kSysopRefused;
+    }
+  } else {
+    if (!ReadAllPlayers(request.dir, players, warning, error) ||
+        !ReadGameConfig(request.dir, config, error)) {
+      io.err << "kordavin-sysop: " << error << "\n";
+      return kSysopRefused;
+    }
+    // A cut-off last record is reported, but the whole records still make a
+    // bulletin: the callers should not lose it over one damaged player.
+    if (!warning.empty()) io.err << "kordavin-sysop: " << warning << "\n";
+    rows = BulletinRows(players, config);
   }
-  // A cut-off last record is reported, but the whole records still make a
-  // bulletin: the callers should not lose it over one damaged player.
-  if (!warning.empty()) io.err << "kordavin-sysop: " << warning << "\n";
-  const std::vector<Row> rows = BulletinRows(players, config);
   bool ok = true;
   if (!request.ans.empty()) {
     ok = WriteWholeFile(request.ans, RenderBulletin(rows, kAnsiStyle), io) && ok;

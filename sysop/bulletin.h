@@ -28,6 +28,10 @@ struct BulletinStyle {
 std::vector<BulletinRow> BulletinRows(const std::vector<PlayerRecord>& players,
                                       const GameConfig& config);
 
+// The league's standings; false with error when no league is set up in dir.
+bool LeagueBulletinRows(const std::string& dir, std::vector<BulletinRow>& rows,
+                        std::string& error);
+
 // The rows in a box 79 columns wide.
 std::string RenderBulletin(const std::vector<BulletinRow>& rows, const BulletinStyle& style);
 

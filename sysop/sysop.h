@@ -23,6 +23,7 @@ struct SysopRequest {
   bool clean = false;
   bool yes = false;
   bool repair = false;
+  bool league = false;  // bulletin --league
   bool has_to = false;
   std::string to;    // --to ALIAS
   std::string ans;   // --ans FILE
@@ -58,6 +59,7 @@ int ResetCommand(const SysopRequest& request, SysopIo& io);
 int CheckCommand(const SysopRequest& request, SysopIo& io);
 int BulletinCommand(const SysopRequest& request, SysopIo& io);
 int RenameCallerCommand(const SysopRequest& request, SysopIo& io);
+int LeagueCommand(const SysopRequest& request, SysopIo& io);
 
 // kSysopOk when no caller is playing on any node, or --force was given;
 // otherwise names the busy nodes on io.err and returns kSysopRefused.

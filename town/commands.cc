@@ -4,6 +4,7 @@
 #include "game/command_codes.h"
 #include "game/loop.h"
 #include "store/state.h"
+#include "town/league_view.h"
 #include "town/pages.h"
 #include "town/petes.h"
 #include "town/raid.h"
@@ -50,5 +51,6 @@ void RegisterTownCommands() {
   SetCommandAction(kCodeBuyTheBar, BuyTheBar);
   SetCommandAction(kCodeWhoIsOn, ShowWhoIsOn);
   SetCommandAction(kCodePagePimp, PagePimp);
+  SetCommandAction(kCodeLeague, ShowLeague);
   DoorSession.OnWaiting = CheckPages;
 }

@@ -1,0 +1,521 @@
+// Three boards play one league through real binkd mailers on loopback: each
+// has its own door directory, callers who play through the door, and its own
+// binkd. Standings go out with `league send`, cross in binkd poll sessions,
+// come in with `league receive`, and /L on every board shows the pimps of
+// all three. Then five bad files are refused, each with its log line, and
+// change nothing; and a winner on one board is news, once, on another.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <sodium.h>
+
+#include <chrono>
+#include <iostream>
+
+#include "door/pty_testing.h"
+#include "league/keys.h"
+#include "league/settings.h"
+#include "league/standings.h"
+#include "store/records.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kWait = 8000;
+constexpr int kBoards = 3;
+const std::array<std::string, kBoards> kBoardNames = {"Board One", "The Second BBS", "Pimps & Pros BBS"};
+const std::array<std::string, kBoards> kPimps = {"Slick Rick", "Mack Daddy", "Huggy Bear"};
+const std::array<int, kBoards> kCash = {5000, 3000, 9000};
+
+std::string BinkdPath() {
+  for (const char* path : {"/usr/sbin/binkd", "/usr/bin/binkd", "/usr/local/sbin/binkd"}) {
+    if (access(path, X_OK) == 0) return path;
+  }
+  return "";
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A loopback port nothing listens on now (never the system binkd's 24554).
+int FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+size_t CountOf(const std::string& text, const std::string& needle) {
+  size_t count = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+struct Board {
+  int number = 0;
+  std::string door;  // the game's directory
+  std::string mail;  // binkd's: outbound, inbound, config, log
+  std::string address;
+  int port = 0;
+  pid_t server = -1;
+};
+
+class LeagueE2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    binkd_ = BinkdPath();
+    if (binkd_.empty() && needs_binkd_) {
+      GTEST_SKIP() << "binkd is not installed (apt-get install binkd)";
+    }
+    for (int i = 0; i < kBoards; ++i) {
+      Board& board = boards_[static_cast<size_t>(i)];
+      board.number = i + 1;
+      board.door = MakeDoorDir();
+      board.mail = board.door + "/mail";
+      board.address = "21:1/" + std::to_string(100 * (i + 1));
+      board.port = FreePort();
+      for (const char* sub : {"out", "in", "in/insecure", "tmp"}) fs::create_directories(board.mail + "/" + sub);
+    }
+    for (Board& board : boards_) WriteBinkdConfig(board);
+  }
+
+  void TearDown() override {
+    for (DoorRun& run : runs_) StopDoor(run);
+    for (Board& board : boards_) {
+      if (board.server > 0) {
+        kill(board.server, SIGTERM);
+        waitpid(board.server, nullptr, 0);
+      }
+      if (!board.door.empty()) RemoveDoorDir(board.door);
+    }
+  }
+
+  // Per-link passwords: each pair of boards shares its own.
+  void WriteBinkdConfig(const Board& board) {
+    std::ostringstream cfg;
+    cfg << "domain leaguenet " << board.mail << "/out 21\n"
+        << "address " << board.address << "@leaguenet\n"
+        << "sysname \"" << kBoardNames[static_cast<size_t>(board.number - 1)] << "\"\n"
+        << "sysop \"Sysop\"\nlocation \"Loopback\"\nnodeinfo 115200,TCP,BINKP\n"
+        << "log " << board.mail << "/binkd.log\nloglevel 4\n"
+        << "listen 127.0.0.1:" << board.port << "\n"
+        << "inbound " << board.mail << "/in\n"
+        << "inbound-nonsecure " << board.mail << "/in/insecure\n"
+        << "temp-inbound " << board.mail << "/tmp\n";
+    for (const Board& other : boards_) {
+      if (other.number == board.number) continue;
+      cfg << "node " << other.address << "@leaguenet 127.0.0.1:" << other.port << " link"
+          << std::min(board.number, other.number) << std::max(board.number, other.number) << "\n";
+    }
+    WriteFile(board.mail + "/binkd.cfg", cfg.str());
+  }
+
+  void StartServer(Board& board) {
+    board.server = fork();
+    if (board.server == 0) {
+      freopen("/dev/null", "w", stdout);
+      freopen("/dev/null", "w", stderr);
+      execl(binkd_.c_str(), "binkd", "-s", "-q", (board.mail + "/binkd.cfg").c_str(), nullptr);
+      _exit(127);
+    }
+    for (int waited = 0; waited < kWait; waited += 10) {
+      if (ReadFile(board.mail + "/binkd.log").find("servmgr listen on") != std::string::npos) return;
+      usleep(10000);
+    }
+    FAIL() << "binkd of board " << board.number << " never listened";
+  }
+
+  // binkd -p exits 0 whatever happened: the session's own log line tells.
+  void Poll(const Board& from, const Board& to) {
+    const std::string log = from.mail + "/binkd.log";
+    const std::string done = "done (to " + to.address + "@leaguenet, OK";
+    const size_t before = CountOf(ReadFile(log), done);
+    const std::string command = binkd_ + " -p -q -P " + to.address + "@leaguenet " + from.mail +
+                                "/binkd.cfg >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(CountOf(ReadFile(log), done), before + 1) << ReadFile(log);
+  }
+
+  void PollAll() {
+    for (const Board& from : boards_) {
+      for (const Board& to : boards_) {
+        if (from.number < to.number) Poll(from, to);
+      }
+    }
+  }
+
+  std::string Sysop(const Board& board, const std::string& args, int expected_code = 0) {
+    const std::string command =
+        std::string(KORDAVIN_SYSOP_BINARY) + " --dir " + board.door + " " + args + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+    const int status = pclose(pipe);
+    EXPECT_EQ(WEXITSTATUS(status), expected_code) << command << "\n" << output;
+    return output;
+  }
+
+  std::string PublicKey(const Board& board) {
+    std::string key = ReadFile(board.door + "/kordavin.league.pub");
+    while (!key.empty() && key.back() == '\n') key.pop_back();
+    return key;
+  }
+
+  std::string Settings(const Board& board) {
+    return "league=PIMPNET board=" + std::to_string(board.number) + " board-name='" +
+           kBoardNames[static_cast<size_t>(board.number - 1)] + "' address=" + board.address +
+           " outbound=" + board.mail + "/out inbound=" + board.mail + "/in";
+  }
+
+  void SetUpLeague() {
+    for (Board& board : boards_) Sysop(board, "league keygen");
+    Board& coordinator = boards_[0];
+    Sysop(coordinator, "league init league-name='Pimp Net' " + Settings(coordinator));
+    for (size_t i = 1; i < boards_.size(); ++i) {
+      Board& member = boards_[i];
+      Sysop(member, "league join " + Settings(member) + " coordinator=1 coordinator-address=" +
+                        coordinator.address + " coordinator-key=" + PublicKey(coordinator));
+      Sysop(coordinator, "league add " + std::to_string(member.number) + " " + member.address +
+                             " " + PublicKey(member) + " '" + kBoardNames[i] + "'");
+    }
+  }
+
+  struct Caller {
+    DoorRun* run;
+    size_t mark;
+  };
+
+  Caller Call(const Board& board, const std::string& name) {
+    WriteDoorFile(board.door, "door32.sys", Door32For(name));
+    DoorRun& run = runs_.emplace_back();
+    EXPECT_TRUE(StartDoor(run, board.door, {board.door + "/door32.sys", "1"}));
+    Caller caller{&run, 0};
+    Answer(caller, "Do you want ANSI graphics? [Y/N] ", "n");
+    return caller;
+  }
+
+  void Answer(Caller& caller, const std::string& text, const std::string& keys) {
+    ASSERT_TRUE(WaitForOutput(*caller.run, text, kWait, caller.mark))
+        << "waiting for: " << text << "\n" << caller.run->output.substr(caller.mark);
+    caller.mark = caller.run->output.find(text, caller.mark) + text.size();
+    SendKeys(*caller.run, keys);
+  }
+
+  void Quit(Caller& caller) {
+    Answer(caller, "& MAIN]: ", "q");
+    Answer(caller, "Are you sure you want to quit? [Y/N] ", "y");
+    Answer(caller, "[-*-]", "\r");
+    EXPECT_EQ(WaitForExit(*caller.run, kWait), 0);
+  }
+
+  // A new caller joins as the pimp and leaves.
+  void PlayFirstCall(const Board& board, const std::string& real_name, const std::string& pimp) {
+    Caller caller = Call(board, real_name);
+    Answer(caller, "Would you like to play? [Y/N] ", "y");
+    Answer(caller, "Enter your Pimp Name : ", pimp + "\r");
+    Answer(caller, "for online documentation.", "\r");
+    Quit(caller);
+  }
+
+  // The whole /L screen as a caller at a street corner sees it.
+  std::string LeagueScreen(const Board& board, const std::string& real_name) {
+    Caller caller = Call(board, real_name);
+    Answer(caller, "& MAIN]: ", "/L");
+    Answer(caller, "boards by the worth of its pimps.", "");
+    const size_t start = caller.run->output.rfind("Pimp Net: ");
+    const std::string screen = caller.run->output.substr(start == std::string::npos ? 0 : start);
+    Quit(caller);
+    return screen;
+  }
+
+  bool needs_binkd_ = true;
+  std::string binkd_;
+  std::array<Board, kBoards> boards_;
+  std::deque<DoorRun> runs_;
+};
+
+TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) {
+  SetUpLeague();
+  for (Board& board : boards_) {
+    StartServer(board);
+    PlayFirstCall(board, "Caller " + std::to_string(board.number),
+                  kPimps[static_cast<size_t>(board.number - 1)]);
+    Sysop(board, "edit 1 cash=" + std::to_string(kCash[static_cast<size_t>(board.number - 1)]));
+  }
+
+  // The coordinator's send carries the member list; the members learn of each
+  // other from it, so they receive before they send, as the nightly event does.
+  EXPECT_NE(Sysop(boards_[0], "league send").find("queued PIMPNET_1_"), std::string::npos);
+  const std::string first_packet = [&] {
+    for (const auto& entry : fs::directory_iterator(boards_[0].door + "/league-out/2")) {
+      if (entry.path().extension() == ".kdl") return ReadFile(entry.path());
+    }
+    return std::string();
+  }();
+  ASSERT_FALSE(first_packet.empty());
+  EXPECT_TRUE(fs::exists(boards_[0].mail + "/out/000100c8.flo"));
+  PollAll();
+  for (size_t i = 1; i < boards_.size(); ++i) {
+    const std::string received = Sysop(boards_[i], "league receive");
+    EXPECT_NE(received.find("the member list, 3 boards"), std::string::npos) << received;
+    EXPECT_NE(received.find("board 1 (Board One), 1 players"), std::string::npos) << received;
+    Sysop(boards_[i], "league send");
+  }
+  EXPECT_EQ(Sysop(boards_[1], "league send"), "nothing new to send\n");
+  PollAll();
+  for (Board& board : boards_) Sysop(board, "league receive");
+  for (const auto& entry : fs::recursive_directory_iterator(boards_[0].mail + "/out")) {
+    EXPECT_NE(entry.path().extension(), ".flo") << "still queued: " << entry.path();
+  }
+
+  for (Board& board : boards_) {
+    const std::string screen = LeagueScreen(board, "Caller " + std::to_string(board.number));
+    EXPECT_NE(screen.find("Pimp Net"), std::string::npos) << screen;
+    for (size_t i = 0; i < kBoards; ++i) {
+      EXPECT_NE(screen.find(kPimps[i]), std::string::npos) << board.number << ":\n" << screen;
+      EXPECT_NE(screen.find(kBoardNames[i].substr(0, 24)), std::string::npos) << screen;
+    }
+    // Best first across the boards, and the boards ranked by their pimps.
+    EXPECT_LT(screen.find(kPimps[2]), screen.find(kPimps[0])) << screen;
+    EXPECT_LT(screen.find(kPimps[0]), screen.find(kPimps[1])) << screen;
+    const char* places[] = {"2nd of 3 boards", "3rd of 3 boards", "1st of 3 boards"};
+    EXPECT_NE(screen.find(places[board.number - 1]), std::string::npos) << screen;
+    // Real names never leave a board.
+    for (int other = 1; other <= kBoards; ++other) {
+      if (other != board.number) {
+        EXPECT_EQ(screen.find("Caller " + std::to_string(other)), std::string::npos) << screen;
+      }
+    }
+  }
+
+  const std::string bulletin = boards_[2].door + "/league";
+  Sysop(boards_[2], "bulletin --league --asc " + bulletin + ".asc --html " + bulletin + ".html");
+  const std::string asc = ReadFile(bulletin + ".asc"), html = ReadFile(bulletin + ".html");
+  for (size_t i = 0; i < kBoards; ++i) {
+    EXPECT_NE(asc.find(kPimps[i]), std::string::npos) << asc;
+    EXPECT_NE(asc.find(kBoardNames[i]), std::string::npos) << asc;
+    EXPECT_NE(html.find(kPimps[i]), std::string::npos) << html;
+  }
+  EXPECT_NE(html.find("Pimps &amp; Pros BBS"), std::string::npos) << html;
+  EXPECT_EQ(html.find("Pimps & Pros"), std::string::npos) << html;
+
+  // Board 1 sends again; board 2 takes that newer packet, so the first one is
+  // an old one replayed.
+  Sysop(boards_[0], "league send --force");
+  std::string newer;
+  for (const auto& entry : fs::directory_iterator(boards_[0].door + "/league-out/2")) {
+    if (entry.path().extension() == ".kdl") newer = ReadFile(entry.path());
+  }
+  ASSERT_FALSE(newer.empty());
+  Poll(boards_[0], boards_[1]);
+  EXPECT_NE(Sysop(boards_[1], "league receive").find("1 accepted, 0 refused"), std::string::npos);
+
+  const Board& target = boards_[1];
+  const std::string inbound = target.mail + "/in/";
+  std::string altered = newer;
+  const size_t name_at = altered.find(kPimps[0]);
+  ASSERT_NE(name_at, std::string::npos);
+  altered[name_at + 2] ^= 0x01;
+  WriteFile(inbound + "PIMPNET_1_altered.kdl", altered);
+  WriteFile(inbound + "PIMPNET_1_old.kdl", first_packet);
+  WriteFile(inbound + "PIMPNET_1_cut.kdl", newer.substr(0, newer.size() / 2));
+  // A stranger: a board of its own league's making, not in this member list.
+  Board stranger{9, MakeDoorDir(), "", "21:1/900", 0, -1};
+  Sysop(stranger, "league keygen");
+  Sysop(stranger, "league join league=PIMPNET board=9 board-name=Stranger address=21:1/900 "
+                  "outbound=" + stranger.door + "/out inbound=" + stranger.door +
+                  "/in coordinator=1 coordinator-address=21:1/100 coordinator-key=" +
+                  PublicKey(stranger));
+  Sysop(stranger, "league send --force");
+  Board elsewhere{3, MakeDoorDir(), "", "21:1/300", 0, -1};
+  Sysop(elsewhere, "league keygen");
+  Sysop(elsewhere, "league init league=OTHER board=3 board-name=Elsewhere address=21:1/300 "
+                   "outbound=" + elsewhere.door + "/out inbound=" + elsewhere.door + "/in");
+  Sysop(elsewhere, "league add 2 21:1/200 " + PublicKey(target) + " Board Two");
+  Sysop(elsewhere, "league send --force");
+  for (const auto& [from, name] : {std::pair{&stranger, "PIMPNET_9_x.kdl"},
+                                   std::pair{&elsewhere, "OTHER_3_x.kdl"}}) {
+    for (const auto& entry : fs::recursive_directory_iterator(from->door + "/league-out")) {
+      if (entry.path().extension() == ".kdl") fs::copy_file(entry.path(), inbound + name);
+    }
+    RemoveDoorDir(from->door);
+  }
+
+  const std::string standings = ReadFile(target.door + "/kordavin.lgd");
+  const std::string news = ReadFile(target.door + "/kordavin.msg");
+  const std::string refused = Sysop(target, "league receive");
+  EXPECT_NE(refused.find("0 accepted, 5 refused"), std::string::npos) << refused;
+  const std::string log = ReadFile(target.door + "/league.log");
+  for (const char* line : {"refused PIMPNET_1_altered.kdl: bad signature",
+                           "refused PIMPNET_1_old.kdl: replay", "refused PIMPNET_1_cut.kdl: truncated",
+                           "refused PIMPNET_9_x.kdl: unknown board",
+                           "refused OTHER_3_x.kdl: another league"}) {
+    EXPECT_EQ(CountOf(log, line), 1u) << line << "\n" << log;
+  }
+  for (const char* name : {"PIMPNET_1_altered.kdl", "PIMPNET_1_old.kdl", "PIMPNET_1_cut.kdl",
+                           "PIMPNET_9_x.kdl", "OTHER_3_x.kdl"}) {
+    EXPECT_TRUE(fs::exists(target.door + "/bad/" + name)) << name;
+    EXPECT_FALSE(fs::exists(inbound + name)) << name;
+  }
+  EXPECT_EQ(ReadFile(target.door + "/kordavin.lgd"), standings);
+  EXPECT_EQ(ReadFile(target.door + "/kordavin.msg"), news);
+
+  // Board 1's game is won: board 2's caller hears of it at his next call, once.
+  GameConfig won;
+  won.WinnerName = kPimps[0];
+  won.WinnerAlias = "Caller 1";
+  const ConfigBytes config = EncodeConfig(won);
+  WriteFile(boards_[0].door + "/kordavin.cfg",
+            std::string(reinterpret_cast<const char*>(config.data()), config.size()) +
+                std::string(128 - config.size(), '\0'));
+  Sysop(boards_[0], "league send");
+  Poll(boards_[0], target);
+  Sysop(target, "league receive");
+  const std::string news_line = "Slick Rick of Board One bought Flaming Sheinen's on ";
+  for (int call = 1; call <= 2; ++call) {
+    Caller caller = Call(target, "Caller 2");
+    if (call == 1) Answer(caller, "[-*-]", "\r");
+    Quit(caller);
+    EXPECT_EQ(CountOf(caller.run->output, news_line), call == 1 ? 1u : 0u) << caller.run->output;
+  }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kTimed = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kTimed = false;
+#else
+constexpr bool kTimed = true;
+#endif
+#else
+constexpr bool kTimed = true;
+#endif
+
+// A full league: 255 boards of 10,000 pimps each. This board's own send
+// ranks its 10,000 and sends its best; its receive takes the other 254
+// boards' packets; /L then ranks them all. The figures are the README's;
+// the limits are checked where nothing slows the program down on purpose.
+// Files are put in the inbound by hand: no mailer is needed.
+class LeagueScaleE2eTest : public LeagueE2eTest {
+ protected:
+  LeagueScaleE2eTest() { needs_binkd_ = false; }
+};
+
+TEST_F(LeagueScaleE2eTest, TwoHundredFiftyFiveBoardsOfTenThousandPimps) {
+  constexpr int kLeagueBoards = 255;
+  constexpr int kPimpsPerBoard = 10000;
+  ASSERT_TRUE(StartSodium());
+  Board& own = boards_[0];
+  Sysop(own, "league keygen");
+  Sysop(own, "league init league-name='Big League' " + Settings(own));
+  LeagueSettings settings;
+  std::string error;
+  ASSERT_TRUE(ReadLeagueSettings(own.door + "/", settings, error)) << error;
+  std::vector<SecretKey> keys(kLeagueBoards + 1);
+  for (int board = 2; board <= kLeagueBoards; ++board) {
+    LeagueMember member{static_cast<uint8_t>(board), "Board Number " + std::to_string(board),
+                        "21:2/" + std::to_string(board), {}};
+    crypto_sign_keypair(member.key.data(), keys[static_cast<size_t>(board)].data());
+    settings.members.push_back(member);
+  }
+  ASSERT_TRUE(WriteLeagueSettings(own.door + "/", settings, error)) << error;
+
+  std::string players;
+  for (int i = 0; i < kPimpsPerBoard; ++i) {
+    PlayerRecord player = NewPlayer();
+    // Names of the longest kind make the largest packets.
+    player.Name = "Home Pimp " + std::to_string(i);
+    player.Name.resize(30, 'x');
+    player.BbsAlias = "Home Caller " + std::to_string(i);
+    player.Cash = 1000 + i * 7;
+    const PlayerBytes bytes = EncodePlayer(player);
+    players.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  }
+  WriteFile(own.door + "/kordavin.ply", players);
+  auto start = std::chrono::steady_clock::now();
+  const std::string sent = Sysop(own, "league send");
+  const auto send_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - start).count();
+  const size_t bytes_at = sent.find("1000 players, ");
+  ASSERT_NE(bytes_at, std::string::npos) << sent;
+  const long packet_bytes = std::atol(sent.c_str() + bytes_at + 14);
+  EXPECT_LT(packet_bytes, 1 << 20);
+
+  for (int board = 2; board <= kLeagueBoards; ++board) {
+    ScorePacket packet;
+    packet.league = "PIMPNET";
+    packet.board = static_cast<uint8_t>(board);
+    packet.sequence = 7;
+    packet.date = 1796800000;
+    packet.board_name = "Board Number " + std::to_string(board);
+    for (int i = 0; i < static_cast<int>(kMaxPacketPlayers); ++i) {
+      const int64_t worth = int64_t{board} * 100000 + (kPimpsPerBoard - i);
+      std::string name = "Pimp " + std::to_string(board) + "-" + std::to_string(i) + " ";
+      name.resize(30, 'x');
+      packet.players.push_back({name, static_cast<int32_t>(worth), 0, 1, 1, worth});
+    }
+    WriteFile(own.mail + "/in/PIMPNET_" + std::to_string(board) + "_7.kdl",
+              SignPacket(EncodeScorePacket(packet), keys[static_cast<size_t>(board)]));
+  }
+  start = std::chrono::steady_clock::now();
+  const std::string received = Sysop(own, "league receive");
+  const auto receive_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now() - start).count();
+  EXPECT_NE(received.find("254 accepted, 0 refused"), std::string::npos) << received.substr(0, 400);
+
+  Caller caller = Call(own, "Newcomer");
+  Answer(caller, "Would you like to play? [Y/N] ", "y");
+  Answer(caller, "Enter your Pimp Name : ", "Newcomer\r");
+  Answer(caller, "for online documentation.", "\r");
+  Answer(caller, "& MAIN]: ", "");
+  start = std::chrono::steady_clock::now();
+  Answer(caller, "", "/L");
+  // The first screen ends at the first pause.
+  Answer(caller, "[-*-]", "");
+  const auto screen_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now() - start).count();
+  EXPECT_NE(caller.run->output.find("Pimp 255-0 "), std::string::npos);
+  std::cout << "league at scale: send of " << kPimpsPerBoard << " pimps " << send_ms << " ms, "
+            << packet_bytes << " bytes; receive of " << kLeagueBoards - 1 << " packets "
+            << receive_ms << " ms; /L first screen " << screen_ms << " ms\n";
+  if (kTimed) {
+    EXPECT_LT(receive_ms, 2000);
+    EXPECT_LT(screen_ms, 50);
+  }
+  // Three screens of twenty: two pauses.
+  Answer(caller, "", "\r");
+  Answer(caller, "[-*-]", "\r");
+  Quit(caller);
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+// The two small places where a slip would cost a league silently: the flow
+// file a mailer looks for, and the packet reader facing whatever arrives.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "league/keys.h"
+#include "league/outbound.h"
+#include "league/packet.h"
+#include "league/settings.h"
+
+namespace {
+
+FtnAddress Address(const char* text) {
+  FtnAddress address;
+  EXPECT_TRUE(ParseFtnAddress(text, address)) << text;
+  return address;
+}
+
+TEST(LeagueFlowFiles, ZonesAndPointsGetTheirOwnPlaces) {
+  const std::string out = "/spool/outbound";
+  EXPECT_EQ(FlowPathsFor(out, 21, Address("21:1/200")).flow, "/spool/outbound/000100c8.flo");
+  EXPECT_EQ(FlowPathsFor(out + "/", 21, Address("21:1/200")).busy, "/spool/outbound/000100c8.bsy");
+  // Other zones: the outbound's name with the zone in three hex digits.
+  EXPECT_EQ(FlowPathsFor(out, 21, Address("2:5020/1042")).flow,
+            "/spool/outbound.002/139c0412.flo");
+  EXPECT_EQ(FlowPathsFor(out, 1, Address("300:32767/65@fsxnet")).flow,
+            "/spool/outbound.12c/7fff0041.flo");
+  const FlowPaths point = FlowPathsFor(out, 21, Address("21:3/4.17"));
+  EXPECT_EQ(point.dir, "/spool/outbound/00030004.pnt");
+  EXPECT_EQ(point.flow, "/spool/outbound/00030004.pnt/00000011.flo");
+  EXPECT_EQ(point.busy, "/spool/outbound/00030004.pnt/00000011.bsy");
+  FtnAddress ignored;
+  for (const char* bad : {"", "21:1", "1/2", "21:1/2.", "0:1/2", "21:1/2.x", "21:/2", "99999:1/1"}) {
+    EXPECT_FALSE(ParseFtnAddress(bad, ignored)) << bad;
+  }
+  EXPECT_EQ(FtnAddressText(Address("21:1/200.0")), "21:1/200");
+}
+
+ScorePacket SamplePacket() {
+  ScorePacket packet;
+  packet.league = "PIMPNET";
+  packet.board = 7;
+  packet.sequence = 42;
+  packet.date = 1796800000;
+  packet.board_name = "The Board";
+  packet.winner = "Slick Rick";
+  packet.win_date = 1796700000;
+  packet.players = {{"Slick Rick", 5000001, 0, 99, 10, 5000001},
+                    {"Mack Daddy", 1200, 3, 12, 2, 9000}};
+  return packet;
+}
+
+class LeaguePacketReader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(StartSodium());
+    MakeTestKey();
+    bytes_ = SignPacket(EncodeScorePacket(SamplePacket()), secret_);
+  }
+  void MakeTestKey() {
+    char dir[] = "/tmp/kordavin-league-XXXXXX";
+    dir_ = std::string(mkdtemp(dir)) + "/";
+    std::string error;
+    ASSERT_TRUE(MakeKeyFiles(dir_, public_, error)) << error;
+    ASSERT_TRUE(LoadSecretKey(dir_, secret_, error)) << error;
+  }
+  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+
+  std::string dir_;
+  PublicKey public_{};
+  SecretKey secret_{};
+  std::string bytes_;
+};
+
+TEST_F(LeaguePacketReader, ReadsBackWhatWasWrittenAndTheSignatureCoversEveryByte) {
+  ScorePacket read;
+  ASSERT_EQ(DecodeScorePacket(bytes_, read), PacketFault::kNone);
+  EXPECT_EQ(read.board_name, "The Board");
+  EXPECT_EQ(read.winner, "Slick Rick");
+  ASSERT_EQ(read.players.size(), 2u);
+  EXPECT_EQ(read.players[1].name, "Mack Daddy");
+  EXPECT_EQ(read.players[1].worth, 9000);
+  EXPECT_TRUE(SignatureMatches(bytes_, public_));
+  for (size_t at = 0; at < bytes_.size(); ++at) {
+    std::string altered = bytes_;
+    altered[at] ^= 0x20;
+    EXPECT_FALSE(SignatureMatches(altered, public_)) << "byte " << at;
+  }
+}
+
+TEST_F(LeaguePacketReader, EveryCutIsRefusedAndNothingReadsPastTheEnd) {
+  ScorePacket read;
+  for (size_t size = 0; size < bytes_.size(); ++size) {
+    const PacketFault fault = DecodeScorePacket(std::string_view(bytes_).substr(0, size), read);
+    EXPECT_NE(fault, PacketFault::kNone) << "cut to " << size;
+  }
+  // Cut inside the players: the body's counts no longer fit what is left.
+  EXPECT_EQ(DecodeScorePacket(bytes_.substr(0, bytes_.size() - 20), read), PacketFault::kTruncated);
+  EXPECT_EQ(DecodeScorePacket(bytes_ + "x", read), PacketFault::kOutOfRange);
+  EXPECT_EQ(DecodeScorePacket(std::string(kMaxPacketBytes + 1, 'K'), read), PacketFault::kTooLarge);
+  EXPECT_EQ(DecodeScorePacket("KDLM" + bytes_.substr(4), read), PacketFault::kNotAPacket);
+}
+
+TEST_F(LeaguePacketReader, ValuesOutsideTheGamesRangesAreRefused) {
+  const std::pair<const char*, void (*)(ScorePacket&)> cases[] = {
+      {"negative cash", [](ScorePacket& p) { p.players[0].cash = -1; }},
+      {"21 whores", [](ScorePacket& p) { p.players[0].whores = 21; }},
+      {"street 100", [](ScorePacket& p) { p.players[0].house = 100; }},
+      {"wardrobe 0", [](ScorePacket& p) { p.players[0].wardrobe = 0; }},
+      {"wardrobe 11", [](ScorePacket& p) { p.players[0].wardrobe = 11; }},
+      {"board 0", [](ScorePacket& p) { p.board = 0; }},
+      {"sequence 0", [](ScorePacket& p) { p.sequence = 0; }},
+      {"colour codes in a name", [](ScorePacket& p) { p.players[1].name = "|16|CRBoom"; }},
+      {"an escape in a name", [](ScorePacket& p) { p.players[1].name = "\x1b[2J"; }},
+      {"an empty name", [](ScorePacket& p) { p.players[1].name = ""; }},
+      {"a winner without a date", [](ScorePacket& p) { p.win_date = 0; }},
+      {"a league id with a slash", [](ScorePacket& p) { p.league = "A/B"; }},
+  };
+  for (const auto& [what, change] : cases) {
+    ScorePacket packet = SamplePacket();
+    change(packet);
+    ScorePacket read;
+    EXPECT_EQ(DecodeScorePacket(SignPacket(EncodeScorePacket(packet), secret_), read),
+              PacketFault::kOutOfRange)
+        << what;
+  }
+}
+
+TEST_F(LeaguePacketReader, ASecretKeyOthersMayReadIsNeverUsed) {
+  SecretKey key{};
+  std::string error;
+  ASSERT_EQ(chmod((dir_ + kSecretKeyFile).c_str(), 0640), 0);
+  EXPECT_FALSE(LoadSecretKey(dir_, key, error));
+  EXPECT_NE(error.find("may be read by others"), std::string::npos) << error;
+  // Nor is a new key made over it: members know the old public key.
+  PublicKey made{};
+  EXPECT_FALSE(MakeKeyFiles(dir_, made, error));
+}
+
+}  // namespace

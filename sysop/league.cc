@@ -1,0 +1,269 @@
+// kordavin-sysop league: setting up a league, keys, and the nightly send and
+// receive.
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <set>
+
+#include "league/exchange.h"
+#include "league/keys.h"
+#include "league/settings.h"
+#include "league/standings.h"
+#include "sysop/sysop.h"
+
+namespace {
+
+using Fields = std::map<std::string, std::string>;
+
+void WriteLeagueHelp(std::ostream& out) {
+  out << "League commands (kordavin-sysop league ...):\n"
+         "  keygen                 make this board's key pair; prints the public key\n"
+         "  init KEY=VALUE...      start a league with this board as its coordinator:\n"
+         "                         league=ID league-name=NAME board=N board-name=NAME\n"
+         "                         address=Z:N/F[.P] outbound=DIR inbound=DIR\n"
+         "  join KEY=VALUE...      join a league: the keys of init without\n"
+         "                         league-name, and coordinator=N\n"
+         "                         coordinator-address=Z:N/F coordinator-key=HEX\n"
+         "                         coordinator-name=NAME (from the coordinator)\n"
+         "  add N ADDRESS KEY NAME (coordinator) add or change member board N\n"
+         "  remove N               (coordinator) take board N out of the league\n"
+         "  show                   the settings, the members and the standings held\n"
+         "  send [--force]         queue this board's standings for the other boards;\n"
+         "                         nothing when nothing changed, unless --force\n"
+         "  receive                take the league's files from the inbound\n";
+}
+
+int Fail(SysopIo& io, const std::string& error) {
+  io.err << "kordavin-sysop: " << error << "\n";
+  return kSysopRefused;
+}
+
+bool ParseFields(const std::vector<std::string>& operands, Fields& fields, std::string& error) {
+  for (size_t i = 1; i < operands.size(); ++i) {
+    const size_t equals = operands[i].find('=');
+    if (equals == std::string::npos || equals == 0) {
+      error = "expected KEY=VALUE, got '" + operands[i] + "'";
+      return false;
+    }
+    fields[operands[i].substr(0, equals)] = operands[i].substr(equals + 1);
+  }
+  return true;
+}
+
+int BoardNumber(const std::string& text) {
+  char* end = nullptr;
+  const long number = std::strtol(text.c_str(), &end, 10);
+  return text.empty() || *end != '\0' || number < 1 || number > 255 ? 0 : static_cast<int>(number);
+}
+
+// The settings both init and join take; unknown keys are refused so a typo
+// is never silently dropped.
+bool CommonSettings(Fields fields, const std::set<std::string>& extra, LeagueSettings& settings,
+                    std::string& error) {
+  for (const auto& [key, value] : fields) {
+    if (extra.count(key) > 0) continue;
+    if (key == "league") settings.league = value;
+    else if (key == "board") settings.board = BoardNumber(value);
+    else if (key == "board-name") settings.board_name = value;
+    else if (key == "address") settings.address = value;
+    else if (key == "outbound") settings.outbound = value;
+    else if (key == "inbound") settings.inbound = value;
+    else {
+      error = "unknown setting '" + key + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool RefuseExisting(const std::string& dir, std::string& error) {
+  LeagueSettings existing;
+  std::string ignored;
+  if (!ReadLeagueSettings(dir, existing, ignored) && ignored.find("is missing") != std::string::npos) {
+    return false;
+  }
+  error = dir + kSettingsFile + " exists: this board is set up already";
+  return true;
+}
+
+int Save(const std::string& dir, const LeagueSettings& settings, SysopIo& io) {
+  const std::string problem = SettingsProblem(settings);
+  if (!problem.empty()) return Fail(io, problem);
+  std::string error;
+  if (!WriteLeagueSettings(dir, settings, error)) return Fail(io, error);
+  io.out << "wrote " << dir << kSettingsFile << "\n";
+  return kSysopOk;
+}
+
+int Keygen(const SysopRequest& request, SysopIo& io) {
+  PublicKey key{};
+  std::string error;
+  if (!MakeKeyFiles(request.dir, key, error)) return Fail(io, error);
+  io.out << "public key: " << KeyHex(key) << "\n";
+  return kSysopOk;
+}
+
+int Init(const SysopRequest& request, SysopIo& io) {
+  Fields fields;
+  LeagueSettings settings;
+  PublicKey key{};
+  std::string error;
+  if (!ParseFields(request.operands, fields, error) ||
+      !CommonSettings(fields, {"league-name"}, settings, error) ||
+      RefuseExisting(request.dir, error) || !LoadPublicKey(request.dir, key, error)) {
+    return Fail(io, error);
+  }
+  settings.league_name = fields.count("league-name") ? fields["league-name"] : settings.league;
+  settings.coordinator = settings.board;
+  settings.members_sequence = static_cast<uint32_t>(std::time(nullptr));
+  settings.members.push_back({static_cast<uint8_t>(settings.board), settings.board_name,
+                              settings.address, key});
+  return Save(request.dir, settings, io);
+}
+
+int Join(const SysopRequest& request, SysopIo& io) {
+  Fields fields;
+  LeagueSettings settings;
+  PublicKey own{}, coordinator{};
+  std::string error;
+  const std::set<std::string> extra = {"coordinator", "coordinator-address", "coordinator-key",
+                                       "coordinator-name"};
+  if (!ParseFields(request.operands, fields, error) ||
+      !CommonSettings(fields, extra, settings, error) || RefuseExisting(request.dir, error) ||
+      !LoadPublicKey(request.dir, own, error)) {
+    return Fail(io, error);
+  }
+  if (!ParseKeyHex(fields["coordinator-key"], coordinator)) {
+    return Fail(io, "coordinator-key must be the coordinator's 64-digit public key");
+  }
+  settings.league_name = settings.league;
+  settings.coordinator = BoardNumber(fields["coordinator"]);
+  if (settings.coordinator == settings.board) return Fail(io, "the coordinator is another board");
+  const std::string name = fields.count("coordinator-name") ? fields["coordinator-name"]
+                                                            : "Board " + fields["coordinator"];
+  settings.members.push_back({static_cast<uint8_t>(settings.coordinator), name,
+                              fields["coordinator-address"], coordinator});
+  settings.members.push_back({static_cast<uint8_t>(settings.board), settings.board_name,
+                              settings.address, own});
+  const int saved = Save(request.dir, settings, io);
+  if (saved == kSysopOk) {
+    io.out << "Give the coordinator this line for 'league add':\n  " << settings.board << " "
+           << settings.address << " " << KeyHex(own) << " " << settings.board_name << "\n";
+  }
+  return saved;
+}
+
+bool LoadCoordinator(const SysopRequest& request, LeagueSettings& settings, SysopIo& io) {
+  std::string error;
+  if (!ReadLeagueSettings(request.dir, settings, error)) {
+    Fail(io, error);
+    return false;
+  }
+  if (settings.board != settings.coordinator) {
+    Fail(io, "only the coordinator (board " + std::to_string(settings.coordinator) +
+                 ") changes the member list");
+    return false;
+  }
+  return true;
+}
+
+void NextMemberList(LeagueSettings& settings) {
+  settings.members_sequence =
+      std::max<uint32_t>(settings.members_sequence + 1, static_cast<uint32_t>(std::time(nullptr)));
+}
+
+int Add(const SysopRequest& request, SysopIo& io) {
+  LeagueSettings settings;
+  if (request.operands.size() < 5) return Fail(io, "usage: league add N ADDRESS KEY NAME");
+  if (!LoadCoordinator(request, settings, io)) return kSysopRefused;
+  LeagueMember member;
+  member.board = static_cast<uint8_t>(BoardNumber(request.operands[1]));
+  member.address = request.operands[2];
+  FtnAddress address;
+  if (member.board == 0) return Fail(io, "the board number must be 1 to 255");
+  if (!ParseFtnAddress(member.address, address)) return Fail(io, "not an address: " + member.address);
+  if (!ParseKeyHex(request.operands[3], member.key)) return Fail(io, "not a public key: " + request.operands[3]);
+  for (size_t i = 4; i < request.operands.size(); ++i) {
+    member.name += (i > 4 ? " " : "") + request.operands[i];
+  }
+  if (!IsPlainName(member.name) || member.name.size() > kMaxBoardNameLength) {
+    return Fail(io, "the board name must be up to 40 characters, without | or control characters");
+  }
+  std::erase_if(settings.members, [&](const LeagueMember& m) { return m.board == member.board; });
+  settings.members.push_back(member);
+  NextMemberList(settings);
+  return Save(request.dir, settings, io);
+}
+
+int Remove(const SysopRequest& request, SysopIo& io) {
+  LeagueSettings settings;
+  if (request.operands.size() != 2) return Fail(io, "usage: league remove N");
+  if (!LoadCoordinator(request, settings, io)) return kSysopRefused;
+  const int board = BoardNumber(request.operands[1]);
+  if (board == settings.board) return Fail(io, "the coordinator cannot remove itself");
+  if (std::erase_if(settings.members, [&](const LeagueMember& m) { return m.board == board; }) == 0) {
+    return Fail(io, "board " + request.operands[1] + " is not a member");
+  }
+  NextMemberList(settings);
+  return Save(request.dir, settings, io);
+}
+
+int Show(const SysopRequest& request, SysopIo& io) {
+  LeagueSettings settings;
+  std::string error;
+  if (!ReadLeagueSettings(request.dir, settings, error)) return Fail(io, error);
+  io.out << "league: " << settings.league << " (" << settings.league_name << ")\n"
+         << "this board: " << settings.board << " " << settings.board_name << " at "
+         << settings.address << "\n"
+         << "coordinator: board " << settings.coordinator << "\n"
+         << "board\taddress\tname\tplayers\tsequence\tdate\n";
+  const std::vector<ScorePacket> standings = ReadStandings(0);
+  for (const LeagueMember& member : settings.members) {
+    std::string players = "-", sequence = "-", date = "-";
+    for (const ScorePacket& board : standings) {
+      if (board.board != member.board) continue;
+      players = std::to_string(ReadBoardStandings(board.board).players.size());
+      sequence = std::to_string(board.sequence);
+      date = ShortDate(board.date);
+    }
+    io.out << int{member.board} << "\t" << member.address << "\t" << member.name << "\t" << players
+           << "\t" << sequence << "\t" << date << "\n";
+  }
+  return kSysopOk;
+}
+
+int SendOrReceive(const SysopRequest& request, SysopIo& io, bool send) {
+  LeagueSettings settings;
+  std::string error;
+  if (!ReadLeagueSettings(request.dir, settings, error)) return Fail(io, error);
+  const int64_t now = std::time(nullptr);
+  const bool ok = send ? SendToLeague(request.dir, settings, request.force, now, io.out, error)
+                       : ReceiveFromLeague(request.dir, settings, now, io.out, error);
+  return ok ? kSysopOk : Fail(io, error);
+}
+
+}  // namespace
+
+int LeagueCommand(const SysopRequest& request, SysopIo& io) {
+  const std::string& what = request.operands[0];
+  const size_t count = request.operands.size();
+  if (what == "help") {
+    WriteLeagueHelp(io.out);
+    return kSysopOk;
+  }
+  if ((what == "keygen" || what == "show" || what == "send" || what == "receive") && count != 1) {
+    return Fail(io, "league " + what + " takes no arguments");
+  }
+  if (what == "keygen") return Keygen(request, io);
+  if (what == "init") return Init(request, io);
+  if (what == "join") return Join(request, io);
+  if (what == "add") return Add(request, io);
+  if (what == "remove") return Remove(request, io);
+  if (what == "show") return Show(request, io);
+  if (what == "send") return SendOrReceive(request, io, true);
+  if (what == "receive") return SendOrReceive(request, io, false);
+  io.err << "kordavin-sysop: unknown league command '" << what << "'\n";
+  WriteLeagueHelp(io.err);
+  return kSysopUsage;
+}
