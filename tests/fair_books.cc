@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <regex>
-#include <set>
 
 #include "tests/proof_files.h"
 
@@ -26,7 +25,25 @@ struct Books {
   std::map<int, Holding> players;
   int64_t cash_from_nowhere = 0;  // the casino's wins less stakes, prices, fines
   int whores_from_nowhere = 0;    // hired less made pregnant
+  // Players tied together by a theft no screen told: what it moved between
+  // them is unknown, only that they changed together. Each names another of
+  // his group, up to the group's first player, who names himself.
+  std::map<int, int> tied;
 };
+
+int GroupOf(const Books& books, int player) {
+  for (auto at = books.tied.find(player); at != books.tied.end() && at->second != player;
+       at = books.tied.find(player)) {
+    player = at->second;
+  }
+  return player;
+}
+
+void Tie(Books& books, int one, int other) {
+  const int first = GroupOf(books, one), second = GroupOf(books, other);
+  books.tied[first] = first;
+  books.tied[second] = first;
+}
 
 void Move(Books& books, const Movement& m) {
   const int64_t cash = m.all_cash ? books.players[m.from].cash : m.cash;
@@ -48,7 +65,10 @@ void Move(Books& books, const Movement& m) {
 
 // A caller's visits in order: the knife takes whatever he holds at that
 // moment, which only his own earlier movements decide, as nobody on line is
-// robbed. His login clears a debt a pick-pocket left him with.
+// robbed. His login clears a debt a pick-pocket left him with. A theft cut
+// off on a stalled line is the first thing its visit does; once he has made
+// one, what he holds is known only to his group, and so is what his knife
+// hands over.
 void Post(Books& books, int caller, const std::vector<VisitResult>& visits) {
   bool logged_in = false;
   for (const VisitResult& visit : visits) {
@@ -58,7 +78,11 @@ void Post(Books& books, int caller, const std::vector<VisitResult>& visits) {
       books.cash_from_nowhere += std::max<int64_t>(0, -own.cash);
       own.cash = std::max<int64_t>(0, own.cash);
     }
-    for (const Movement& m : visit.moved) Move(books, m);
+    if (visit.victim_in_flight != 0) Tie(books, caller, visit.victim_in_flight);
+    for (const Movement& m : visit.moved) {
+      if (m.all_cash && books.tied.count(m.from) != 0) Tie(books, m.from, m.to);
+      Move(books, m);
+    }
   }
 }
 
@@ -79,7 +103,7 @@ Snapshot TakeSnapshot(const std::string& dir) {
 // robbed in a phase is on line to read it before the phase ends.
 BooksSummary CheckBooks(const Snapshot& before, const std::map<int, std::vector<VisitResult>>& visits,
                         const Snapshot& after, int phase) {
-  Books books{before.players, 0, 0};
+  Books books{before.players, 0, 0, {}};
   BooksSummary summary;
   for (const auto& [caller, played] : visits) Post(books, caller, played);
   for (const auto& [victim, count] : after.pregnancies) {
@@ -93,26 +117,19 @@ BooksSummary CheckBooks(const Snapshot& before, const std::map<int, std::vector<
     summary.cash_before += held.cash;
     summary.whores_before += held.whores;
   }
-  // A theft cut off on a stalled line told nothing; its thief and victim are
-  // held to having changed together (what one gained the other lost) or not.
-  std::set<int> in_flight;
-  for (const auto& [caller, played] : visits) {
-    for (const VisitResult& visit : played) {
-      if (visit.victim_in_flight == 0) continue;
-      in_flight.insert(caller);
-      in_flight.insert(visit.victim_in_flight);
-    }
-  }
-  Holding in_flight_gain;
+  // A theft cut off on a stalled line told nothing; each group it tied is
+  // held to having changed together (what one gained another lost) or not.
+  std::map<int, Holding> group_gain;
   for (const auto& [player, held] : after.players) {
     const Holding expected = books.players[player];
     summary.cash_after += held.cash;
     summary.whores_after += held.whores;
     summary.cash_unexplained += held.cash - expected.cash;
     summary.whores_unexplained += held.whores - expected.whores;
-    if (in_flight.count(player) != 0) {
-      in_flight_gain.cash += held.cash - expected.cash;
-      in_flight_gain.whores += held.whores - expected.whores;
+    if (books.tied.count(player) != 0) {
+      Holding& gain = group_gain[GroupOf(books, player)];
+      gain.cash += held.cash - expected.cash;
+      gain.whores += held.whores - expected.whores;
       continue;
     }
     if (held.cash == expected.cash && held.whores == expected.whores) continue;
@@ -123,8 +140,13 @@ BooksSummary CheckBooks(const Snapshot& before, const std::map<int, std::vector<
     }
   }
   EXPECT_EQ(summary.players_off, 0) << "phase " << phase << ": players the books disagree with";
-  EXPECT_EQ(in_flight_gain.cash, 0) << "phase " << phase << ": cash a stalled theft created or lost";
-  EXPECT_EQ(in_flight_gain.whores, 0) << "phase " << phase << ": whores a stalled theft created or lost";
+  for (const auto& [first, gain] : group_gain) {
+    const std::string group = CallerPimp(first) + " and those tied to him";
+    EXPECT_EQ(gain.cash, 0) << "phase " << phase << ": cash a stalled theft created or lost, "
+                            << group;
+    EXPECT_EQ(gain.whores, 0) << "phase " << phase << ": whores a stalled theft created or lost, "
+                              << group;
+  }
   EXPECT_EQ(summary.cash_after - summary.cash_before, books.cash_from_nowhere)
       << "phase " << phase << ": total cash moved by other than what the screens told";
   EXPECT_EQ(summary.whores_after - summary.whores_before, books.whores_from_nowhere)

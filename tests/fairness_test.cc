@@ -136,8 +136,9 @@ std::vector<int> Targets(const Cast& cast, int phase) {
   return targets;
 }
 
-// Hostile callers stall their line before a key and hang up the instant its
-// answer is let through, or hang up while a theft's answer waits on it.
+// Hostile callers stall their line before a key and hang up the instant the
+// first byte of its answer arrives, or hang up while a theft's answer waits
+// on it.
 void MakeHostile(VisitPlan& plan, std::mt19937& rng) {
   switch (rng() % 3) {
     case 0:
@@ -374,11 +375,12 @@ void TwoBuyersAtOnce() {
 }
 
 // The same game against hostile callers: two thirds of the visits stall
-// their own line and hang up the instant an answer is let through, or while
-// a theft's answer waits on it. Every movement a screen showed
-// must still be in the files and nothing else; a theft no screen told must
-// have moved the thief and his victim together or not at all. Then one caller
-// joins on two nodes at once, and two players buy the bar at once.
+// their own line and hang up the instant the first byte of an answer
+// arrives, or while a theft's answer waits on it. Every movement a screen
+// showed must still be in the files and nothing else; a theft no screen told
+// must have moved the thief and his victim (and whoever his knife paid later)
+// together or not at all. Then one caller joins on two nodes at once, and two
+// players buy the bar at once.
 TEST(FairnessTest, HostileCallersGainNothingTheirScreensDidNotShow) {
   if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
   const Cast cast = CastOfSize();  // the caller with the long news does not call here

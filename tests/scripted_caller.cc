@@ -87,9 +87,23 @@ void Send(Visit& v, const std::string& keys, Key kind) {
   if (++v.sends == v.plan.stop_after_send) throw ScriptStop{"stopped"};
   if (!cut) return;
   // The answer waits on the stopped line; it is let go and the hang-up
-  // follows at once, so it lands as the answer's first bytes arrive.
+  // follows as its first bytes arrive. The line takes the XON in its own
+  // time: a hang-up sent with it may land while the answer still waits,
+  // and then nothing of the answer reaches the screen although its outcome
+  // is stored (that is the stalled theft's case, not this one).
   if (!WaitForStalledWrite(v.run.pid, 10000)) throw ScriptStop{"the answer never reached the line"};
+  // What the door sent before the answer is read first, so that the first
+  // new byte is the answer's.
+  size_t read_before;
+  do {
+    read_before = v.run.output.size();
+  } while (ReadDoorOutput(v.run, 0) && v.run.output.size() != read_before);
+  const size_t shown = v.run.output.size();
   SendKeys(v.run, "\x11");
+  for (const int64_t deadline = SteadyMs() + 10000;
+       v.run.output.size() == shown && SteadyMs() < deadline && ReadDoorOutput(v.run, 20);) {
+  }
+  if (v.run.output.size() == shown) throw ScriptStop{"the answer never arrived"};
   kill(v.run.pid, SIGHUP);
   v.hung_up = true;
   v.result.hung_up_at_first_byte = true;

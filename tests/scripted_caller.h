@@ -70,8 +70,8 @@ struct VisitPlan {
   std::vector<int> targets{};  // callers a rival is chosen from; empty = anyone
   std::string fake_time{};   // pins the door's clock when not empty
   // Stall the line before this answer (the n-th key that decides what
-  // moves) and hang up with SIGHUP the moment the door's reply is let
-  // through; what it sent is still read. 0 = never.
+  // moves), let it go, and hang up with SIGHUP the moment the first byte
+  // of the door's reply arrives; what it sent is still read. 0 = never.
   int hang_up_at_first_byte = 0;
   // Steal from this victim first, stall the line before the answer and
   // hang up while it waits. 0 = never.

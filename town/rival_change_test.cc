@@ -3,6 +3,7 @@
 // the other node stored.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -161,6 +162,45 @@ TEST_F(RivalChangeTest, AgentFindsTheChosenWhoreWhereSheIsNow) {
   EXPECT_EQ(GameSession.Player.Cash, 10000);
   EXPECT_EQ(GameSession.TimeLeft, 200);
   EXPECT_TRUE(ReadRaidTestNews(dir_).empty());
+}
+
+// A hang-up may land at any instant the door lets it in. Ending the door at
+// every lock of the news file taken with hang-ups let in shows where one
+// could fall between the agent's step and its news: his whore would be
+// gone with nobody told, and the fee paid without its report.
+int (*real_lock)(int, bool) = nullptr;
+
+int KillAtAnOpenNewsLock(int fd, bool exclusive) {
+  sigset_t blocked;
+  sigprocmask(SIG_BLOCK, nullptr, &blocked);
+  char path[4096] = {};
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t length = readlink(link.c_str(), path, sizeof path - 1);
+  const std::string name(path, length > 0 ? static_cast<size_t>(length) : 0);
+  const bool news = name.size() >= 12 && name.compare(name.size() - 12, 12, "kordavin.msg") == 0;
+  if (exclusive && news && sigismember(&blocked, SIGHUP) != 1) throw SessionEnded{0};
+  return real_lock(fd, exclusive);
+}
+
+TEST_F(RivalChangeTest, TheAgentsNewsIsPartOfHisStep) {
+  SetRaidTestCaller(dir_, caller_);
+  AddRaidTestPlayer(dir_, victim_);
+  QueueKeys(std::string(kAgentKeys) + "1\r");
+  QueueDraws({0});
+  real_lock = Host.LockFile;
+  Host.LockFile = KillAtAnOpenNewsLock;
+  try {
+    HireAgent();
+  } catch (const SessionEnded&) {
+    ADD_FAILURE() << "a hang-up could fall between the step and its news";
+  }
+  Host.LockFile = real_lock;
+  EXPECT_EQ(Victim().WhoreCount, 2);
+  EXPECT_LT(ReadRaidTestPlayer(dir_, 1).Cash, 10000) << "the fee is stored with his change";
+  const auto news = ReadRaidTestNews(dir_);
+  ASSERT_EQ(news.size(), 2u);
+  EXPECT_EQ(news[0].Line1, "The horny man you hired was succesful in getting Girl5 pregnant.");
+  EXPECT_EQ(news[1].Line1, "Girl5 got pregnant. She is permantly \"out of service\".");
 }
 
 // The caller's line stalls as the outcome goes out and he hangs up there:

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "door/input.h"
 #include "door/output.h"
@@ -16,8 +17,8 @@
 #include "store/files.h"
 #include "store/records.h"
 #include "game/loop.h"
-#include "store/rival_change.h"
 #include "store/state.h"
+#include "store/store.h"
 #include "store/winner.h"
 #include "town/roster.h"
 #include "town/street.h"
@@ -94,15 +95,18 @@ bool AgentTriesHisLuck(PlayerRecord& victim, int whore, int32_t fee, bool& succe
   return success;
 }
 
-void TellAgentsNews(const std::string& her_name, const PlayerKey& victim, bool success) {
+// The news is part of the agent's step: a hang-up can never leave her gone
+// from his record with nobody told, nor the fee paid without its report.
+void AddAgentsNews(std::vector<StepNews>& news, const std::string& her_name,
+                   const PlayerKey& victim, bool success) {
   if (!success) {
-    PostNews(CallerKey(),
-             "The horny man was unsuccesful in getting " + her_name + " pregnant.", "");
+    news.push_back(
+        {CallerKey(), "The horny man was unsuccesful in getting " + her_name + " pregnant."});
     return;
   }
-  PostNews(CallerKey(),
-           "The horny man you hired was succesful in getting " + her_name + " pregnant.", "");
-  PostNews(victim, her_name + " got pregnant. She is permantly \"out of service\".", "");
+  news.push_back({CallerKey(),
+                  "The horny man you hired was succesful in getting " + her_name + " pregnant."});
+  news.push_back({victim, her_name + " got pregnant. She is permantly \"out of service\"."});
 }
 
 bool HasWhoreNamed(const PlayerRecord& player, int name_index) {
@@ -205,17 +209,18 @@ void HireAgent() {
   const int name_index = victim.WhoreNameIndex[whore - 1];
   bool success = false;
   bool found = false;
-  ChangeRival(number, [&](PlayerRecord& now) {
+  ChangeRivalInOneStep(number, [&](PlayerRecord& now, std::vector<StepNews>& news) {
     const int slot = FindChosenWhore(now, whore, name_index);
     found = slot != 0;
-    victim = now;
-    return found && AgentTriesHisLuck(now, slot, fee, success);
+    if (!found) return false;
+    const bool changed = AgentTriesHisLuck(now, slot, fee, success);
+    AddAgentsNews(news, WhoreNameOf(name_index), KeyOf(now), success);
+    return changed;
   });
   if (!found) {
     WriteLine("The horny man just left the restaurant.");
     return;
   }
-  TellAgentsNews(WhoreNameOf(name_index), KeyOf(victim), success);
   WriteLine("The horny man smiles and says, \"I'll be sure that there is a pin hole!\" He");
   WriteLine("laughs and leaves holding his money high in the air. Tomorrow, you will find");
   WriteLine("out if he was succesful.");
