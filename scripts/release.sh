@@ -85,7 +85,7 @@ build_archive() {  # machine
   # falsely about overlapping copies inside std::string.
   local dir=build-release/$machine
   local options=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DKORDAVIN_TESTS=OFF
-                 -DKORDAVIN_STATIC_SODIUM=ON)
+                 -DKORDAVIN_STATIC_SODIUM=ON "-DCMAKE_EXE_LINKER_FLAGS=")
   [ "$toolchain" = - ] || options+=(-DCMAKE_TOOLCHAIN_FILE="$PWD/$toolchain")
   command -v ccache >/dev/null && options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   echo "=== release: $machine ==="
