@@ -124,8 +124,9 @@ TEST_F(ValidateTest, PartialRecordsAreReportedForTheFileAndCutOrPadded) {
   WriteRecordsTestFile("kordavin.ply", PlayerBytesOf(SanePlayer("A")) + std::string(100, 'x'));
   WriteRecordsTestFile("kordavin.msg", std::string(kNewsMessageSize + 1, '\0'));
   WriteRecordsTestFile("kordavin.cfg", std::string(10, '\0'));
-  WriteRecordsTestFile("kordavin.12", "");
+  WriteRecordsTestFile("kordavin.12", std::string(5, '\0'));
   WriteRecordsTestFile("kordavin.12.new", "");  // a staging file, not a presence file
+  WriteRecordsTestFile("kordavin.13", "");  // made by a door killed as it came in: no one there
 
   std::vector<DataProblem> problems = FindDataProblems(dir_);
   ASSERT_EQ(problems.size(), 4u) << testing::PrintToString(Sentences(problems));
@@ -136,6 +137,7 @@ TEST_F(ValidateTest, PartialRecordsAreReportedForTheFileAndCutOrPadded) {
   EXPECT_EQ(ReadRecordsTestFile("kordavin.msg").size(), kNewsMessageSize);
   EXPECT_EQ(ReadRecordsTestFile("kordavin.cfg"), ConfigFile());
   EXPECT_EQ(ReadRecordsTestFile("kordavin.12").size(), kNodeFileSize);
+  EXPECT_EQ(ReadRecordsTestFile("kordavin.13").size(), 0u);
 }
 
 TEST_F(ValidateTest, MissingFilesAndAMissingDirectoryAreNoProblemAndNoRepair) {
