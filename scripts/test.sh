@@ -10,8 +10,9 @@ missing=()
 command -v cmake >/dev/null || missing+=(cmake)
 command -v g++ >/dev/null || missing+=(g++)
 command -v clang++ >/dev/null || missing+=(clang)
-ls /usr/lib/*/libclang_rt.asan* /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.asan* \
-  2>/dev/null | grep -q . || missing+=(libclang-rt-dev)
+compgen -G '/usr/lib/*/libclang_rt.asan*' >/dev/null ||
+  compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.asan*' >/dev/null ||
+  missing+=(libclang-rt-dev)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 ls /usr/lib/*/faketime/libfaketime.so.1 >/dev/null 2>&1 || missing+=(faketime)
 command -v chromium >/dev/null || missing+=(chromium)
