@@ -28,6 +28,14 @@ PlayerKey CallerKey() {
 
 std::string CallerName() { return CallerKey().Name; }
 
+std::string ShownName(const PlayerRecord& player) {
+  // On a board whose drop files give handles, a record still keyed by a
+  // real name is one from before the game went over to handles: its name is
+  // what its caller gave the sysop, not what he chose to be known by.
+  if (player.KeyKind != kKeyedByHandle && CallerKey().Kind == kKeyedByHandle) return "(unknown)";
+  return player.BbsAlias;
+}
+
 bool CallerFormerKey(PlayerKey& former) {
   if (!DropFileGivesHandle()) return false;
   if (DoorSession.RealNamesOnly) {

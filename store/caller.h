@@ -28,6 +28,10 @@ std::string CallerName();
 // gives him one name only.
 bool CallerFormerKey(PlayerKey& former);
 
+// The name the town is shown for a player: his key, unless it is a real name
+// that only waits for his next call to be carried over to his handle.
+std::string ShownName(const PlayerRecord& player);
+
 PlayerKey KeyOf(const PlayerRecord& player);
 bool HoldsKey(const PlayerRecord& player, const PlayerKey& key);
 void SetKey(PlayerRecord& player, const PlayerKey& key);

@@ -84,7 +84,7 @@ void WriteWhoreRow(const PlayerRecord& player, int slot) {
 void WriteStatsLines(const PlayerRecord& player) {
   const std::string& clothes = ClothesNameOf(player.ClothesLevel);
   WriteLine("|12 Kordavin Pimp Name : |14" + player.Name);
-  WriteLine("|12Bulletin Board Alias : |14" + player.BbsAlias);
+  WriteLine("|12Bulletin Board Alias : |14" + ShownName(player));
   WriteLine("|12    Number of Whores : |14" + IntToText(player.WhoreCount));
   WriteLine("|12 Best Wardrobe Piece : |14" + (player.ClothesLevel == 0 ? "None" : clothes));
   WriteLine("|12     Condoms on Hand : |14" + IntToText(player.CondomStock));

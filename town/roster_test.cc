@@ -131,6 +131,12 @@ TEST_F(RosterTest, ExaminingARivalShowsHisRecordAndTellsHim) {
   EXPECT_EQ(news[0].To, "Bob");
   EXPECT_EQ(news[0].Line1, "Joe Pimp spied on you.");
   EXPECT_EQ(news[0].Line2, "");
+
+  // A caller known by his handle is never shown the real name that a record
+  // from before the game went over to handles is still keyed by.
+  DoorSession.Alias = "joe";
+  ShowPlayerStats(2);
+  EXPECT_NE(TakeOutput().find("Bulletin Board Alias : (unknown)\r\n"), std::string::npos);
 }
 
 TEST_F(RosterTest, OwnStatisticsSaveFirstAndPostNothing) {
