@@ -189,7 +189,10 @@ bool RerollIfStillDue(GameConfig& config) {
   WriteRawLine("");
   WriteLine("     He then owned the most important place in the city. You and all the");
   WriteLine("rest of the pimps were broke because of his cornering of the market. Lets");
-  WriteLine("have a round of applause for |14" + config.WinnerAlias + ".");
+  const bool handles = CallerKey().Kind == kKeyedByHandle;
+  const std::string& winner =
+      NameIsShown(config.WinnerKind, handles) ? config.WinnerAlias : config.WinnerName;
+  WriteLine("have a round of applause for |14" + winner + ".");
   WriteRawLine("");
   WriteLine("|13       This game will automatically reroll on the " + Ordinal(config.RerollDay) +
             " of the month.");

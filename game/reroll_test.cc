@@ -106,6 +106,12 @@ TEST(CheckReroll, FinishedGameShowsTheWinnerAndEndsUntouched) {
   EXPECT_EQ(GameSession.WinnerName, "Big Mike");
   EXPECT_EQ(ReadArrivalFile("kordavin.ply"), players);
   EXPECT_EQ(LoadArrivalNews().size(), 1u);
+
+  // A caller known by his handle is not shown the real name of a winner who
+  // won before the game went over to handles: the pimp gets the applause.
+  DoorSession.Alias = "handle";
+  EXPECT_TRUE(CheckRerollEndsSession());
+  EXPECT_NE(TakeOutput().find("have a round of applause for Big Mike.\r\n"), std::string::npos);
 }
 
 TEST(CheckReroll, RerollDayEmptiesTheGameOnceAndLetsTheCallerIn) {

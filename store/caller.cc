@@ -28,12 +28,16 @@ PlayerKey CallerKey() {
 
 std::string CallerName() { return CallerKey().Name; }
 
+bool NameIsShown(uint8_t kind, bool board_gives_handles) {
+  // On a board whose drop files give handles, a name still keyed as a real
+  // name is one from before the game went over to handles: it is what its
+  // caller gave the sysop, not what he chose to be known by.
+  return kind == kKeyedByHandle || !board_gives_handles;
+}
+
 std::string ShownName(const PlayerRecord& player) {
-  // On a board whose drop files give handles, a record still keyed by a
-  // real name is one from before the game went over to handles: its name is
-  // what its caller gave the sysop, not what he chose to be known by.
-  if (player.KeyKind != kKeyedByHandle && CallerKey().Kind == kKeyedByHandle) return "(unknown)";
-  return player.BbsAlias;
+  const bool handles = CallerKey().Kind == kKeyedByHandle;
+  return NameIsShown(player.KeyKind, handles) ? player.BbsAlias : "(unknown)";
 }
 
 bool CallerFormerKey(PlayerKey& former) {

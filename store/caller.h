@@ -31,6 +31,9 @@ bool CallerFormerKey(PlayerKey& former);
 // The name the town is shown for a player: his key, unless it is a real name
 // that only waits for his next call to be carried over to his handle.
 std::string ShownName(const PlayerRecord& player);
+// Whether a key of that kind is fit to show callers who go by handles: only
+// a handle is, on a board whose drop files give them.
+bool NameIsShown(uint8_t kind, bool board_gives_handles);
 
 PlayerKey KeyOf(const PlayerRecord& player);
 bool HoldsKey(const PlayerRecord& player, const PlayerKey& key);

@@ -88,10 +88,10 @@ int16_t CountPlayerRecords();
 // keyed by his real name never reaches a caller who took that name as handle.
 void PostNews(const PlayerKey& to, std::string_view line1, std::string_view line2);
 // Unread news addressed to from is addressed to to; and the winner's line of
-// a won game, when winner_name won it under old_alias, shows new_alias.
+// a won game, when winner_name won it under old_alias, shows new_key.
 void ReaddressNews(const PlayerKey& from, const PlayerKey& to);
 void ReaddressWinner(std::string_view winner_name, std::string_view old_alias,
-                     std::string_view new_alias);
+                     const PlayerKey& new_key);
 void LoadNameLists();
 void WriteNodeRecord(uint8_t page_flag, std::string_view message);
 void EraseNodeRecord();

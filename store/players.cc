@@ -73,7 +73,7 @@ int64_t CarryCallerOver(const PlayerKey& former) {
   // kordavin.cfg comes before kordavin.ply in every node's lock order (the
   // purchase of the bar holds it while it saves the buyer), so the winner's
   // line follows once the player file is let go.
-  if (!carried_from.empty()) ReaddressWinner(player.Name, carried_from, key.Name);
+  if (!carried_from.empty()) ReaddressWinner(player.Name, carried_from, key);
   if (index >= 0) GameSession.Player = player;
   return index;
 }

@@ -44,6 +44,7 @@ static_assert(kPlayerRecordSize == 276);
 
 namespace config_at {
 constexpr size_t kWinnerName = 0;
+constexpr size_t kWinnerKind = 31;
 constexpr size_t kWinnerAlias = 32;
 constexpr size_t kRerollDay = 83;
 }  // namespace config_at
@@ -168,6 +169,7 @@ PlayerRecord DecodePlayer(const uint8_t* bytes) {
 ConfigBytes EncodeConfig(const GameConfig& config) {
   ConfigBytes out{};
   PutString(out.data() + config_at::kWinnerName, kNameCapacity, config.WinnerName);
+  out[config_at::kWinnerKind] = config.WinnerKind;
   PutString(out.data() + config_at::kWinnerAlias, kAliasCapacity, config.WinnerAlias);
   out[config_at::kRerollDay] = config.RerollDay;
   return out;
@@ -176,6 +178,7 @@ ConfigBytes EncodeConfig(const GameConfig& config) {
 GameConfig DecodeConfig(const uint8_t* bytes) {
   GameConfig config;
   config.WinnerName = GetString(bytes + config_at::kWinnerName, kNameCapacity);
+  config.WinnerKind = bytes[config_at::kWinnerKind];
   config.WinnerAlias = GetString(bytes + config_at::kWinnerAlias, kAliasCapacity);
   config.RerollDay = bytes[config_at::kRerollDay];
   return config;

@@ -49,6 +49,7 @@ struct GameConfig {
   std::string WinnerName;   // string[30] at 0; empty while the game runs
   std::string WinnerAlias;  // string[50] at 32
   uint8_t RerollDay = 0;    // 83: 0 = not set
+  uint8_t WinnerKind = 0;   // 31, once the alignment byte: the KeyKind of WinnerAlias
 };
 
 struct NewsMessage {

@@ -95,7 +95,7 @@ void ReaddressNews(const PlayerKey& from, const PlayerKey& to) {
 }
 
 void ReaddressWinner(std::string_view winner_name, std::string_view old_alias,
-                     std::string_view new_alias) {
+                     const PlayerKey& new_key) {
   RecordFile file;
   if (!OpenRecordFile(file, kConfigFile, kGameConfigSize, kModeExclusive)) return;
   if (RecordCount(file) >= 1) {
@@ -104,7 +104,8 @@ void ReaddressWinner(std::string_view winner_name, std::string_view old_alias,
     GameConfig config = DecodeConfig(bytes.data());
     if (!config.WinnerName.empty() && config.WinnerName == winner_name &&
         config.WinnerAlias == old_alias) {
-      config.WinnerAlias = CutText(new_alias, 50);
+      config.WinnerAlias = CutText(new_key.Name, 50);
+      config.WinnerKind = new_key.Kind;
       bytes = EncodeConfig(config);
       SeekRecord(file, 0);
       WriteRecord(file, bytes.data());

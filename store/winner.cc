@@ -10,7 +10,7 @@ namespace {
 
 }  // namespace
 
-bool RecordWinner(std::string_view pimp, std::string_view alias, uint8_t reroll_day,
+bool RecordWinner(std::string_view pimp, const PlayerKey& alias, uint8_t reroll_day,
                   GameConfig& config) {
   // The step is all or nothing as far as a hang-up goes; only a kill can cut
   // it, and the configuration is written last, so a cut step names nobody.
@@ -26,7 +26,8 @@ bool RecordWinner(std::string_view pimp, std::string_view alias, uint8_t reroll_
   }
   SavePlayer();
   config.WinnerName = std::string(pimp);
-  config.WinnerAlias = std::string(alias);
+  config.WinnerAlias = alias.Name;
+  config.WinnerKind = alias.Kind;
   config.RerollDay = reroll_day;
   bytes = EncodeConfig(config);
   SeekRecord(file, 0);

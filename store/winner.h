@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "store/caller.h"
 #include "store/records.h"
 
 // Under the configuration's exclusive lock, with hang-ups held: when
@@ -14,5 +15,5 @@
 // the winner (his pimp name and BBS name) with the reroll day, and returns
 // true. Otherwise writes nothing and returns false. Either way config ends
 // holding what the file holds. Never sends anything: the lock is held.
-bool RecordWinner(std::string_view pimp, std::string_view alias, uint8_t reroll_day,
+bool RecordWinner(std::string_view pimp, const PlayerKey& alias, uint8_t reroll_day,
                   GameConfig& config);

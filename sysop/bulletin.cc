@@ -83,8 +83,13 @@ std::vector<Row> StateRows(const GameConfig& config, size_t player_count) {
   std::vector<Row> rows = {
       {{kStateColor, " Game over! "},
        {kNameColor, FieldText(config.WinnerName)},
-       {kStateColor, " bought Flaming Sheinen's Restaurant."}},
-      {{kStateColor, " Winner's alias: "}, {kNameColor, FieldText(config.WinnerAlias)}}};
+       {kStateColor, " bought Flaming Sheinen's Restaurant."}}};
+  // A bulletin is public, and the tool cannot tell a board that gives no
+  // handles from one whose winner won before the game went over to them: a
+  // name kept as a real name is left to the sysop's own screens.
+  if (config.WinnerKind == kKeyedByHandle) {
+    rows.push_back({{kStateColor, " Winner's alias: "}, {kNameColor, FieldText(config.WinnerAlias)}});
+  }
   if (config.RerollDay >= 1 && config.RerollDay <= 31) {
     rows.push_back({{kStateColor, " A new game starts on the " + Ordinal(config.RerollDay) +
                                       " of the month."}});

@@ -44,7 +44,7 @@ TEST(SysopBulletin, PlainTextRanksByNetWorthAndTellsTheGameRuns) {
 TEST(SysopBulletin, AnsiScreenInCodePage437ShowsTheWinnerAndRerollDay) {
   const std::string dir = MakeSysopTestDir();
   WriteSysopTestPlayers(dir, {SysopTestPlayer("Kingpin", "King Alias", 6000000, 0)});
-  WriteConfig(dir, GameConfig{"Kingpin", "King Alias", 2});
+  WriteConfig(dir, GameConfig{"Kingpin", "King Alias", 2, kKeyedByHandle});
   SysopTestRun run = RunSysopForTest(
       dir, {"bulletin", "--ans", dir + "b.ans", "--asc", dir + "b.asc"});
   EXPECT_EQ(run.code, kSysopOk) << run.err;
@@ -63,6 +63,13 @@ TEST(SysopBulletin, AnsiScreenInCodePage437ShowsTheWinnerAndRerollDay) {
             std::string::npos);
   EXPECT_NE(asc.find(PlainRow(" Winner's alias: King Alias")), std::string::npos);
   EXPECT_NE(asc.find(PlainRow(" A new game starts on the 2nd of the month.")), std::string::npos);
+
+  // A winner still keyed by his real name (he won before the game went over
+  // to handles) is named by his pimp only: a bulletin is public.
+  WriteConfig(dir, GameConfig{"Kingpin", "King Realname", 2, kKeyedByRealName});
+  run = RunSysopForTest(dir, {"bulletin", "--asc", dir + "b.asc"});
+  EXPECT_EQ(run.code, kSysopOk) << run.err;
+  EXPECT_EQ(ReadSysopTestFile(dir, "b.asc").find("King Realname"), std::string::npos);
 }
 
 TEST(SysopBulletin, TopTenOnlyAndStoredNamesCannotTakeOverTheScreen) {

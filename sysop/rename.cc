@@ -84,6 +84,7 @@ bool ReaddressWinnerFile(const std::string& dir, const PlayerRecord& player,
     if (!config.WinnerName.empty() && config.WinnerName == player.Name &&
         config.WinnerAlias == player.BbsAlias) {
       config.WinnerAlias = new_name;
+      config.WinnerKind = kKeyedByHandle;
       bytes = EncodeConfig(config);
       ok = WriteRecordAt(file, kGameConfigSize, 0, bytes.data(), error);
     }

@@ -264,7 +264,7 @@ void BuyTheBar() {
   // What is on its way goes out first: nothing is sent under the lock.
   FlushOutput();
   GameConfig config;
-  if (!RecordWinner(GameSession.Player.Name, CallerName(), RerollDayAfterWin(Host.Now()),
+  if (!RecordWinner(GameSession.Player.Name, CallerKey(), RerollDayAfterWin(Host.Now()),
                     config)) {
     TellTheBarIsSold(config);
   }
