@@ -44,7 +44,13 @@ std::string Line(const std::vector<std::string>& lines, size_t n) {
 // A negative count is no time at all, not a wrap into a huge one.
 uint16_t MinutesOf(int32_t count) { return count < 0 ? 0 : static_cast<uint16_t>(count); }
 
-uint16_t Minutes(const std::string& line) { return MinutesOf(TextToInt(line)); }
+// Blanks after a number are the writer's, not part of it.
+int32_t NumberOf(std::string line) {
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
+  return TextToInt(line);
+}
+
+uint16_t Minutes(const std::string& line) { return MinutesOf(NumberOf(line)); }
 
 struct Expected {
   std::string real_name;
@@ -58,7 +64,7 @@ Expected ExpectedFields(size_t format, const std::vector<std::string>& lines) {
       return {CutText(Line(lines, 10), 30), CutText(Line(lines, 36), 30), Minutes(Line(lines, 19))};
     case 1:  // CHAIN.TXT
       return {CutText(Line(lines, 3), 30), CutText(Line(lines, 2), 30),
-              MinutesOf(TextToInt(Line(lines, 16)) / 60)};
+              MinutesOf(NumberOf(Line(lines, 16)) / 60)};
     case 2: {  // DORINFO
       std::string name = CutText(CutText(Line(lines, 7), 30) + " " + CutText(Line(lines, 8), 30), 30);
       return {name, name, Minutes(Line(lines, 12))};
