@@ -1,4 +1,3 @@
-#include "store/data_files.h"
 #include "store/own_record.h"
 
 #include <string>
@@ -7,6 +6,7 @@
 #include "door/session.h"
 #include "door/terminal.h"
 #include "door/text.h"
+#include "store/data_files.h"
 #include "store/caller.h"
 #include "store/state.h"
 #include "store/store.h"

@@ -1,6 +1,5 @@
 // The presence file of this node, held open and locked from start-up to the
 // end of the session, and the ending of older sessions at start-up.
-#include "store/data_files.h"
 #include "store/presence.h"
 
 #include <dirent.h>
@@ -19,6 +18,7 @@
 #include "door/session.h"
 #include "door/terminal.h"
 #include "door/text.h"
+#include "store/data_files.h"
 #include "store/files.h"
 #include "store/state.h"
 

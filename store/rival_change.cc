@@ -1,16 +1,11 @@
-#include "store/data_files.h"
 #include "store/rival_change.h"
 
 #include "door/terminal.h"
+#include "store/data_files.h"
 #include "store/files.h"
 #include "store/own_record.h"
 #include "store/state.h"
 #include "store/store.h"
-
-namespace {
-
-
-}  // namespace
 
 bool ChangeRivalInOneStep(
     int16_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change) {

@@ -1,4 +1,3 @@
-#include "store/data_files.h"
 #include "store/validate.h"
 
 #include <dirent.h>
@@ -11,6 +10,7 @@
 #include <functional>
 #include <iterator>
 
+#include "store/data_files.h"
 #include "store/files.h"
 #include "store/records.h"
 
