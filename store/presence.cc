@@ -215,6 +215,17 @@ bool PresenceIsLive(int fd) {
   return probe.l_type != F_UNLCK;
 }
 
+bool ReadLivePresence(int node, NodeRecord& record) {
+  if (node < 1) return false;
+  RecordFile file;
+  if (!OpenRecordFile(file, NodeFileName(node), kNodeRecordSize, kModeShared)) return false;
+  const bool live = PresenceIsLive(file.fd) && RecordCount(file) >= 1;
+  NodeBytes bytes{};
+  if (live) ReadRecord(file, bytes.data());
+  record = DecodeNode(bytes.data());
+  return live;
+}
+
 void EndOlderSessions(std::string_view name, int16_t player_number) {
   EndSameNodeOrphan();
   EndSamePlayerElsewhere(name, player_number);
