@@ -22,8 +22,8 @@
 //     nearest sound one, never a crash and never a gift (time left below 0
 //     is none left, not a fresh day; cash below 0 is none).
 //  7. Lock order. A process holding two data files took them in the order
-//     kordavin.cfg, kordavin.ply, kordavin.msg; so no two nodes can each
-//     hold what the other waits for.
+//     kordavin.cfg, kordavin.ply, kordavin.msg, then a presence file; so no
+//     two nodes can each hold what the other waits for.
 //
 // Only store/ opens, locks or writes these files. An action that writes more
 // than one record does it as a StoreStep (store/step.h), which takes every
