@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "store/records.h"
@@ -41,6 +42,11 @@ void ArriveOnNode(std::string_view name, int16_t player_number);
 // session holds was left behind by a caller who is gone: he is not on the
 // streets, and a page to him would never be read.
 bool ReadLivePresence(int node, NodeRecord& record);
+
+// The presence file at path as it is, for the sysop tool's list: what it
+// holds (zeros where it is short or missing), and in live whether a session
+// holds it now. Opened for reading only, and never locked.
+NodePresence LookAtPresence(const std::string& path, bool& live);
 
 // Writes this node's presence record (the caller's pimp name, a page flag and
 // message) and holds its liveness lock from then on.
