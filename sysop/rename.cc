@@ -110,7 +110,10 @@ int RefuseWhileHeIsOn(const SysopRequest& request, int64_t number, const PlayerR
   return kSysopOk;
 }
 
-int RenameLocked(const SysopRequest& request, LockedFile& file, SysopIo& io) {
+// winner receives the player as he was keyed before, once his record is
+// carried over: the winner's line follows after the player file is let go.
+int RenameLocked(const SysopRequest& request, LockedFile& file, SysopIo& io,
+                 PlayerRecord& winner) {
   const std::string old_name = CutText(request.operands[0], kKeyLength);
   const std::string new_name = CutText(request.operands[1], kKeyLength);
   std::vector<PlayerRecord> players;
@@ -138,10 +141,11 @@ int RenameLocked(const SysopRequest& request, LockedFile& file, SysopIo& io) {
   // The record last, as the door does: a failure before it leaves the
   // player to be carried over again, with what already moved kept.
   const int moved = ReaddressNewsFile(request.dir, from, to, error);
-  if (moved < 0 || !ReaddressWinnerFile(request.dir, player, new_name, error)) {
+  if (moved < 0) {
     io.err << "kordavin-sysop: " << error << "\n";
     return kSysopRefused;
   }
+  winner = player;
   SetKey(player, to);
   const PlayerBytes bytes = EncodePlayer(player);
   if (!WriteLockedRecord(file, index, bytes.data(), error)) {
@@ -170,7 +174,17 @@ int RenameCallerCommand(const SysopRequest& request, SysopIo& io) {
     io.err << "kordavin-sysop: " << (missing ? "there are no players" : error) << "\n";
     return kSysopRefused;
   }
-  const int result = RenameLocked(request, file, io);
+  PlayerRecord winner;
+  const int result = RenameLocked(request, file, io, winner);
   CloseLocked(file);
-  return result;
+  // kordavin.cfg comes before kordavin.ply in every node's lock order (the
+  // purchase of the bar holds it while it saves the buyer), so it is never
+  // taken with the player file held.
+  if (result != kSysopOk) return result;
+  const std::string new_name = CutText(request.operands[1], kKeyLength);
+  if (!ReaddressWinnerFile(request.dir, winner, new_name, error)) {
+    io.err << "kordavin-sysop: " << error << "\n";
+    return kSysopRefused;
+  }
+  return kSysopOk;
 }
