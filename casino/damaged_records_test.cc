@@ -12,6 +12,7 @@
 #include "store/files.h"
 #include "game/startup.h"
 #include "store/state.h"
+#include "store/players.h"
 
 namespace {
 

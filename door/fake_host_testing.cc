@@ -7,6 +7,7 @@
 #include "door/input.h"
 #include "door/output.h"
 #include "door/session.h"
+#include "game/store_refusal.h"
 
 FakeHostState Fake;
 
@@ -121,6 +122,8 @@ void InstallFakeHost(const std::string& program_dir) {
   DoorSession.ProgramDir =
       program_dir.empty() || program_dir.back() != '/' ? program_dir + "/" : program_dir;
   StartTimer(120);  // a running clock, so waits do not end the session at once
+  // The caller is told of a failed file operation as the door program tells him.
+  SetStoreRefusalHandler(EndOnStoreRefusal);
 }
 
 void QueueKeys(const std::string& text) {

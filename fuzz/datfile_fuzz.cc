@@ -15,6 +15,7 @@
 #include "store/files.h"
 #include "game/menus.h"
 #include "store/state.h"
+#include "store/shared_data.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "store/records.h"
 #include "game/startup.h"
 #include "store/state.h"
+#include "store/players.h"
 
 namespace {
 

@@ -11,6 +11,8 @@
 #include "store/records.h"
 #include "game/startup.h"
 #include "store/state.h"
+#include "store/players.h"
+#include "store/shared_data.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "game/command_codes.h"
 #include "game/loop.h"
 #include "store/state.h"
+#include "store/players.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "door/text.h"
 #include "store/data_files.h"
 #include "store/caller.h"
-#include "store/files.h"
+#include "store/shared_data.h"
 #include "game/loop.h"
 #include "store/records.h"
 #include "game/startup.h"
@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr char kShownLine[] = "DELETED";
 constexpr int kPauseBeforeRow = 15;
 const std::string kReportIndent(56, ' ');
 
@@ -41,12 +40,6 @@ int64_t ClampMoney(int64_t amount) {
                              std::numeric_limits<int32_t>::max());
 }
 
-bool IsNewsForCaller(const NewsMessage& message) {
-  // An empty addressee marks a free slot, never a message, even for a caller
-  // whose drop file gave no name.
-  return IsAddressedTo(message, CallerKey()) && message.Line1 != kShownLine;
-}
-
 void ShowNewsMessage(const NewsMessage& message, int shown_before) {
   if (shown_before == 0) {
     WriteLine("|CR|09Last Night, Theses Things Happened");
@@ -54,61 +47,6 @@ void ShowNewsMessage(const NewsMessage& message, int shown_before) {
   }
   WriteLine("|14- |15" + message.Line1);
   if (!message.Line2.empty()) WriteLine("  " + message.Line2);
-}
-
-struct ShownNews {
-  int64_t slot = 0;
-  NewsMessage message;
-};
-
-bool SameNews(const NewsMessage& a, const NewsMessage& b) {
-  return a.To == b.To && a.ToKind == b.ToKind && a.Line1 == b.Line1 && a.Line2 == b.Line2;
-}
-
-// The caller's messages among the whole slots; cut_off tells whether a
-// cut-off slot follows them.
-std::vector<ShownNews> GatherNews(bool& cut_off) {
-  std::vector<ShownNews> found;
-  RecordFile file;
-  OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeShared);
-  ScanRecords(file, RecordCount(file), [&found](int64_t slot, const uint8_t* record) {
-    NewsMessage message = DecodeNews(record);
-    if (IsNewsForCaller(message)) found.push_back({slot, std::move(message)});
-    return true;
-  });
-  cut_off = !AtEndOfFile(file);
-  CloseRecordFile(file);
-  return found;
-}
-
-// Only after the caller has been sent the list: a hang-up in the middle of
-// it keeps every message for his next call. A slot that no longer holds
-// the message shown (blanked elsewhere and taken by new news) is left alone.
-void BlankShownNews(const std::vector<ShownNews>& shown, bool cut_off) {
-  NewsMessage blank;
-  blank.Line1 = kShownLine;
-  blank.Line2 = kShownLine;
-  const NewsBytes blank_bytes = EncodeNews(blank);
-  RecordFile file;
-  OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeExclusive);
-  const int64_t slots = RecordCount(file);
-  for (const ShownNews& news : shown) {
-    if (news.slot >= slots) continue;
-    NewsBytes bytes{};
-    SeekRecord(file, news.slot);
-    ReadRecord(file, bytes.data());
-    if (!SameNews(DecodeNews(bytes.data()), news.message)) continue;
-    SeekRecord(file, news.slot);
-    WriteRecord(file, blank_bytes.data());
-  }
-  // A cut-off slot at the end stops the session with the read error, as a
-  // scan that reaches it always has, but only once what was shown is blanked.
-  if (cut_off) {
-    NewsBytes bytes{};
-    SeekRecord(file, slots);
-    ReadRecord(file, bytes.data());
-  }
-  CloseRecordFile(file);
 }
 
 int ReportedWhores(const PlayerRecord& player) {
@@ -209,12 +147,14 @@ void PayOddJobs(PlayerRecord& player, int nights) {
 
 void ShowNews() {
   bool cut_off = false;
-  const std::vector<ShownNews> news = GatherNews(cut_off);
+  // Marked shown only after the caller has been sent the list: a hang-up in
+  // the middle of it keeps every message for his next call.
+  const std::vector<WaitingNews> news = NewsWaitingFor(CallerKey(), cut_off);
   if (news.empty() && !cut_off) return;
   int shown = 0;
-  for (const ShownNews& item : news) ShowNewsMessage(item.message, shown++);
+  for (const WaitingNews& item : news) ShowNewsMessage(item.message, shown++);
   FlushOutput();
-  BlankShownNews(news, cut_off);
+  MarkNewsShown(news, cut_off);
   if (news.empty()) return;
   WriteRawLine("");
   PauseKey();

@@ -17,6 +17,7 @@
 #include "league/standings.h"
 #include "store/data_files.h"
 #include "store/files.h"
+#include "store/shared_data.h"
 
 namespace {
 

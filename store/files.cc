@@ -14,10 +14,10 @@
 #include "door/session.h"
 #include "door/terminal.h"
 #include "door/text.h"
+#include "store/presence.h"
 
 namespace {
 
-constexpr int kMaxAttempts = 5;
 // Records a scan reads per system call: a few pages, so a scan of hundreds
 // of players holds its lock for a handful of reads.
 constexpr int64_t kScanBatch = 64;
@@ -90,7 +90,9 @@ void CutBackTo(const RecordFile& file, int64_t size) {
   }
 }
 
-int TryWrite(RecordFile& file, const uint8_t* record) {
+// sys_error receives the system's reason for a failed write, 0 for a disk
+// that took only part of the record.
+int TryWrite(RecordFile& file, const uint8_t* record, int* sys_error = nullptr) {
   if (file.fd < 0) return kErrNotOpen;
   ssize_t put;
   const int64_t size_before = FileBytes(file);
@@ -100,6 +102,7 @@ int TryWrite(RecordFile& file, const uint8_t* record) {
   do {
     put = pwrite(file.fd, record, file.record_size, OffsetOf(file));
   } while (put < 0 && errno == EINTR);
+  if (sys_error != nullptr) *sys_error = put < 0 ? errno : 0;
   // A disk that fills up in the middle of an append keeps the part that fit;
   // cut it off again, or every later scan of the file would stop at it.
   if (put != static_cast<ssize_t>(file.record_size) && FileBytes(file) > size_before) {
@@ -110,15 +113,15 @@ int TryWrite(RecordFile& file, const uint8_t* record) {
   return 0;
 }
 
-// Every file is closed before the caller is told, so that the pause for a key
-// that follows never keeps another node locked out.
-[[noreturn]] void FailRecordAccess(RecordFile& file, std::string_view message, int code) {
-  CloseRecordFile(file);
-  CloseHeldRecordFiles();
-  LetHangupsIn();
-  WriteLine(std::string(message) + IntToText(code));
-  EndSession();
-}
+StoreRefusalHandler refusal_handler = nullptr;
+
+StoreStatus Status(StoreOp op, int code, int sys_error = 0) { return StoreStatus{op, code, sys_error}; }
+
+struct LockedOpen {
+  int fd = -1;               // open and locked; -1 when either failed
+  int open_error = 0;        // errno of a failed open
+  bool lock_denied = false;  // opened, but another process kept the lock
+};
 
 // Fills bytes from the file at offset until it is full or the file ends;
 // the number of bytes read, or -1 on a read error.
@@ -136,18 +139,16 @@ ssize_t ReadAt(int fd, uint8_t* bytes, size_t size, off_t offset) {
 
 // The pause comes after the last refusal too, so that a caller who tries
 // the whole operation again does not come straight back.
-int LockWithRetry(int fd, bool exclusive) {
+int LockWithRetry(int fd, bool exclusive, int attempts) {
   int result = kLockDenied;
-  for (int attempt = 0; attempt < kMaxAttempts && result == kLockDenied; ++attempt) {
+  for (int attempt = 0; attempt < attempts && result == kLockDenied; ++attempt) {
     result = Host.LockFile(fd, exclusive);
-    if (result == kLockDenied) Host.SleepMs(kDeniedPauseMs);
+    if (result == kLockDenied && attempts > 1) Host.SleepMs(kDeniedPauseMs);
   }
   return result;
 }
 
-}  // namespace
-
-LockedOpen OpenAndLock(const std::string& path, int flags, bool exclusive) {
+LockedOpen OpenAndLock(const std::string& path, int flags, bool exclusive, int attempts) {
   LockedOpen opened;
   int fd;
   do {
@@ -157,7 +158,7 @@ LockedOpen OpenAndLock(const std::string& path, int flags, bool exclusive) {
     opened.open_error = errno;
     return opened;
   }
-  if (LockWithRetry(fd, exclusive) == kLockDenied) {
+  if (LockWithRetry(fd, exclusive, attempts) == kLockDenied) {
     close(fd);
     opened.lock_denied = true;
     return opened;
@@ -166,55 +167,114 @@ LockedOpen OpenAndLock(const std::string& path, int flags, bool exclusive) {
   return opened;
 }
 
+}  // namespace
+
+RecordFile::~RecordFile() { CloseRecordFile(*this); }
+
 std::string DataPath(std::string_view name) {
   return DoorSession.ProgramDir + std::string(name);
 }
 
-bool OpenRecordFile(RecordFile& file, std::string_view name, size_t record_size, int mode) {
+StoreStatus OpenRecords(RecordFile& file, std::string_view name, size_t record_size,
+                        bool exclusive, int flags, int attempts) {
   CloseRecordFile(file);
-  if (record_size == 0) return false;
+  if (record_size == 0) return Status(StoreOp::kOpen, kErrNotOpen);
   // Nothing is sent here. Output waiting now may describe the very change
   // this open is for, and the store comes before the send, not after; a send
   // from in here would also open the caller's file from inside this open, or
   // block on a stalled line with a lock held. Text that describes nothing
   // (a title, a menu) waits with the rest until the next key wait.
-  std::string path = PathOf(name);
-  bool exclusive = mode == kModeExclusive;
-  const LockedOpen opened = OpenAndLock(path, O_RDWR, exclusive);
-  const int fd = opened.fd;
-  const int result = opened.lock_denied ? kLockDenied
-                     : fd < 0           ? OpenErrorCode(opened.open_error)
-                                        : 0;
-  if (result == kLockDenied) FailRecordAccess(file, "|CRERROR: Unable to reset file: ", result);
-  if (result != 0) return false;
-  file.fd = fd;
+  const LockedOpen opened = OpenAndLock(PathOf(name), flags, exclusive, attempts);
+  if (opened.lock_denied) return Status(StoreOp::kOpen, kLockDenied);
+  if (opened.fd < 0) {
+    return Status(StoreOp::kOpen, OpenErrorCode(opened.open_error), opened.open_error);
+  }
+  file.fd = opened.fd;
   file.record_size = record_size;
   file.position = 0;
-  held_fds.push_back(fd);
-  return true;
+  held_fds.push_back(opened.fd);
+  return StoreStatus{};
+}
+
+StoreStatus ReadRecordAt(RecordFile& file, int64_t index, uint8_t* record) {
+  int code = TrySeek(file, index);
+  if (code != 0) return Status(StoreOp::kSeek, code);
+  errno = 0;
+  code = TryRead(file, record);
+  return Status(StoreOp::kRead, code, code == 0 ? 0 : errno);
+}
+
+StoreStatus WriteRecordAt(RecordFile& file, int64_t index, const uint8_t* record) {
+  int code = TrySeek(file, index);
+  if (code != 0) return Status(StoreOp::kSeek, code);
+  int sys_error = 0;
+  code = TryWrite(file, record, &sys_error);
+  return Status(StoreOp::kWrite, code, sys_error);
+}
+
+StoreStatus ReplaceContent(RecordFile& file, const uint8_t* bytes, size_t size) {
+  if (file.fd < 0) return Status(StoreOp::kWrite, kErrNotOpen);
+  const HangupHold hold;
+  size_t written = 0;
+  while (written < size) {
+    const ssize_t n = pwrite(file.fd, bytes + written, size - written, static_cast<off_t>(written));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return Status(StoreOp::kWrite, n < 0 ? errno : kErrShortWrite, n < 0 ? errno : 0);
+    written += static_cast<size_t>(n);
+  }
+  while (ftruncate(file.fd, static_cast<off_t>(size)) != 0) {
+    if (errno != EINTR) return Status(StoreOp::kWrite, errno, errno);
+  }
+  file.position = 0;
+  return StoreStatus{};
+}
+
+void SetStoreRefusalHandler(StoreRefusalHandler handler) { refusal_handler = handler; }
+
+// Every file is closed before the caller is told, so that the pause for a key
+// that follows never keeps another node locked out.
+void RefuseStoreAccess(const StoreStatus& status) {
+  CloseHeldRecordFiles();
+  LetHangupsIn();
+  if (refusal_handler != nullptr) refusal_handler(status);
+  // A program that set no handler still never goes on past a failed write.
+  EndSession();
+}
+
+void EndUnlessStored(const StoreStatus& status) {
+  if (!status.ok()) RefuseStoreAccess(status);
+}
+
+bool OpenRecordFile(RecordFile& file, std::string_view name, size_t record_size, int mode) {
+  const StoreStatus opened =
+      OpenRecords(file, name, record_size, mode == kModeExclusive, O_RDWR, kLockPatience);
+  if (opened.code == kLockDenied) RefuseStoreAccess(opened);
+  return opened.ok();
 }
 
 bool SeekRecord(RecordFile& file, int64_t index) {
-  const int result = TrySeek(file, index);
-  if (result != 0) FailRecordAccess(file, "|CRERROR: Unable to seek file: ", result);
+  EndUnlessStored(Status(StoreOp::kSeek, TrySeek(file, index)));
   return true;
 }
 
 bool ReadRecord(RecordFile& file, uint8_t* record) {
-  const int result = TryRead(file, record);
-  if (result != 0) FailRecordAccess(file, "|CRERROR: Unable to read file: ", result);
+  EndUnlessStored(Status(StoreOp::kRead, TryRead(file, record)));
   return true;
 }
 
 bool WriteRecord(RecordFile& file, const uint8_t* record) {
-  const int result = TryWrite(file, record);
-  if (result != 0) FailRecordAccess(file, "|CRERROR: Unable to write file: ", result);
+  EndUnlessStored(Status(StoreOp::kWrite, TryWrite(file, record)));
   return true;
 }
 
 int64_t RecordCount(const RecordFile& file) {
   if (file.record_size == 0) return 0;
   return FileBytes(file) / static_cast<int64_t>(file.record_size);
+}
+
+int64_t BytesAfterLastRecord(const RecordFile& file) {
+  if (file.record_size == 0) return 0;
+  return FileBytes(file) % static_cast<int64_t>(file.record_size);
 }
 
 // Measured in bytes, not whole records, so that a scan steps onto a cut-off
@@ -234,7 +294,7 @@ void ScanRecords(RecordFile& file, int64_t most,
     const int64_t wanted = std::min(kScanBatch, most - visited);
     const ssize_t got = ReadAt(file.fd, batch.data(), size * static_cast<size_t>(wanted),
                                OffsetOf(file));
-    if (got < 0) FailRecordAccess(file, "|CRERROR: Unable to read file: ", kErrShortRead);
+    if (got < 0) RefuseStoreAccess(Status(StoreOp::kRead, kErrShortRead));
     const int64_t whole = got / static_cast<ssize_t>(size);
     for (int64_t k = 0; k < whole; ++k) {
       ++file.position;
@@ -242,7 +302,7 @@ void ScanRecords(RecordFile& file, int64_t most,
       if (!visit(file.position - 1, batch.data() + static_cast<size_t>(k) * size)) return;
     }
     if (got % static_cast<ssize_t>(size) != 0) {
-      FailRecordAccess(file, "|CRERROR: Unable to read file: ", kErrShortRead);
+      RefuseStoreAccess(Status(StoreOp::kRead, kErrShortRead));
     }
     if (whole < wanted) return;
   }

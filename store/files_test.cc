@@ -1,9 +1,11 @@
 #include "store/files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <set>
 #include <vector>
 
@@ -12,7 +14,10 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "store/records_testing.h"
+#include "store/rival_change.h"
 #include "store/state.h"
+#include "store/players.h"
+#include "store/shared_data.h"
 
 namespace {
 
@@ -70,6 +75,50 @@ TEST(RecordRetries, WaitOutAShortLockAndGiveUpAfterFive) {
   EXPECT_NE(seen.find("\r\nERROR: Unable to reset file: 5\r\n"), std::string::npos) << seen;
   EXPECT_FALSE(RecordsTestFileExists("kordavin.1"));  // ended through EndSession
   EXPECT_EQ(file.fd, -1);
+}
+
+// A file goes out of scope closed, whichever way its operation was left, so
+// no other node waits on a lock nobody will let go.
+TEST(RecordAccess, AFileClosesItselfAtTheEndOfItsScope) {
+  MakeRecordsTestDir();
+  WriteRecordsTestFile("kordavin.ply", PlayerFile({"A"}));
+  int fd = -1;
+  {
+    RecordFile file;
+    ASSERT_TRUE(OpenRecordFile(file, "kordavin.ply", kPlayerRecordSize, kModeExclusive));
+    fd = file.fd;
+    EXPECT_TRUE(HoldsRecordFile());
+  }
+  EXPECT_FALSE(HoldsRecordFile());
+  errno = 0;
+  EXPECT_EQ(fcntl(fd, F_GETFD), -1);
+  EXPECT_EQ(errno, EBADF);
+}
+
+// The news lock comes before the step's first write: refused, the theft,
+// the caller's payment and the news are all left unwritten.
+TEST(RecordRetries, ARefusedNewsLockEndsTheStepWithNothingWritten) {
+  MakeRecordsTestDir();
+  const std::string players = PlayerFile({"A", "B"});
+  WriteRecordsTestFile("kordavin.ply", players);
+  WriteRecordsTestFile("kordavin.msg", "");
+  DoorSession.RealName = "A";
+  ASSERT_TRUE(LoadPlayer());
+  Fake.lock_calls = 0;
+  const std::string seen = OutputOfFailure([] {
+    ChangeRivalInOneStep(2, [](PlayerRecord& rival, std::vector<StepNews>& news) {
+      rival.Cash = 1;
+      GameSession.Player.Cash += rival.Cash;
+      news.push_back({KeyOf(rival), "You were robbed."});
+      Fake.lock_denials = 99;  // another node holds kordavin.msg from here on
+      return true;
+    });
+  });
+  EXPECT_NE(seen.find("\r\nERROR: Unable to reset file: 5\r\n"), std::string::npos) << seen;
+  EXPECT_EQ(Fake.lock_calls, 6);
+  EXPECT_EQ(ReadRecordsTestFile("kordavin.ply"), players);
+  EXPECT_EQ(ReadRecordsTestFile("kordavin.msg"), "");
+  EXPECT_FALSE(HoldsRecordFile());
 }
 
 TEST(RecordRetries, OtherOpenFailuresReturnFalseQuietly) {

@@ -4,8 +4,20 @@
 // gives back what was spent.
 #pragma once
 
+#include <cstdint>
+
 #include "store/files.h"
 #include "store/records.h"
+
+// The door's BeforeSend slot: stores the caller's record when it differs
+// from what was last stored. Inside a step (a data file held) it does
+// nothing: the step stores the caller itself before it lets go.
+void StoreCallerBeforeSend();
+
+// The time left that a record may hold: never below 0. A stake that takes
+// more than was left overspends the day; stored negative, it would read back
+// as a day never begun.
+int16_t StoredTimeLeft(int16_t time_left);
 
 // Stores GameSession.Player as the screen shows it (cash, whores, items,
 // GameSession.TimeLeft, today's day, the caller's alias) when it differs from

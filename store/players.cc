@@ -1,5 +1,7 @@
 // The player file: finding the caller, saving him, and the single-record
 // read and the append that actions against rivals and joining need.
+#include "store/players.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -150,4 +152,14 @@ int16_t CountPlayerRecords() {
   int64_t count = std::min(RecordCount(file), kMaxPlayerNumber);
   CloseRecordFile(file);
   return static_cast<int16_t>(count);
+}
+
+int64_t ScanPlayers(const std::function<bool(int64_t index, const PlayerRecord& player)>& visit) {
+  RecordFile file;
+  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
+  const int64_t count = RecordCount(file);
+  ScanRecords(file, count, [&visit](int64_t index, const uint8_t* record) {
+    return visit(index, DecodePlayer(record));
+  });
+  return count;
 }

@@ -215,6 +215,34 @@ bool PresenceIsLive(int fd) {
   return probe.l_type != F_UNLCK;
 }
 
+bool ReadLivePresence(int node, NodeRecord& record) {
+  if (node < 1) return false;
+  RecordFile file;
+  if (!OpenRecordFile(file, NodeFileName(node), kNodeRecordSize, kModeShared)) return false;
+  const bool live = PresenceIsLive(file.fd) && RecordCount(file) >= 1;
+  NodeBytes bytes{};
+  if (live) ReadRecord(file, bytes.data());
+  record = DecodeNode(bytes.data());
+  return live;
+}
+
+NodePresence LookAtPresence(const std::string& path, bool& live) {
+  NodePresence presence;
+  live = false;
+  const int fd = OpenPresence(path, O_RDONLY);
+  if (fd < 0) return presence;
+  NodeFileBytes bytes{};
+  ssize_t got;
+  do {
+    got = pread(fd, bytes.data(), bytes.size(), 0);
+  } while (got < 0 && errno == EINTR);
+  // The door's own test: its session holds the file locked for as long as it
+  // lives, so a hung or killed process is told from a caller at play.
+  live = PresenceIsLive(fd);
+  close(fd);
+  return DecodePresence(bytes.data());
+}
+
 void EndOlderSessions(std::string_view name, int16_t player_number) {
   EndSameNodeOrphan();
   EndSamePlayerElsewhere(name, player_number);

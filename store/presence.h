@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "store/records.h"
@@ -36,3 +37,19 @@ void EndOlderSessions(std::string_view name, int16_t player_number);
 // instant would otherwise each look before the other is there, and both
 // play. The later one in turn finds the earlier and ends it.
 void ArriveOnNode(std::string_view name, int16_t player_number);
+
+// The presence record of node when a session is live there. A file no
+// session holds was left behind by a caller who is gone: he is not on the
+// streets, and a page to him would never be read.
+bool ReadLivePresence(int node, NodeRecord& record);
+
+// The presence file at path as it is, for the sysop tool's list: what it
+// holds (zeros where it is short or missing), and in live whether a session
+// holds it now. Opened for reading only, and never locked.
+NodePresence LookAtPresence(const std::string& path, bool& live);
+
+// Writes this node's presence record (the caller's pimp name, a page flag and
+// message) and holds its liveness lock from then on.
+void WriteNodeRecord(uint8_t page_flag, std::string_view message);
+// Removes this node's presence file when it is ours or left behind.
+void EraseNodeRecord();

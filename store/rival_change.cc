@@ -1,16 +1,15 @@
 #include "store/rival_change.h"
 
-#include "door/terminal.h"
-#include "store/data_files.h"
-#include "store/files.h"
 #include "store/own_record.h"
+#include "store/shared_data.h"
 #include "store/state.h"
-#include "store/store.h"
+#include "store/step.h"
 
 bool ChangeRivalInOneStep(
     int16_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change) {
-  RecordFile file;
-  OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeExclusive);
+  StoreStep step;
+  step.TakeOrEnd(StepFile::kPlayers);
+  RecordFile& file = step.players;
   const int64_t index = int64_t{number} - 1;
   // A reroll may have emptied the file since the rival was chosen; the
   // caller can never be his own rival.
@@ -26,21 +25,20 @@ bool ChangeRivalInOneStep(
   // Checked before anything is written, so that a place lost to a new game
   // leaves the rival untouched too.
   if (GameSession.PlayerNumber >= 1) CheckOwnPlace(file);
-  {
-    const HangupHold hold;
-    if (write) {
-      // Cash on disk is never negative, whoever wrote the record.
-      if (rival.Cash < 0) rival.Cash = 0;
-      bytes = EncodePlayer(rival);
-      SeekRecord(file, index);
-      WriteRecord(file, bytes.data());
-    }
-    if (GameSession.PlayerNumber >= 1) StoreOwnRecordIn(file);
-    // Taken while the player file is held: news comes after players in the
-    // lock order.
-    for (const StepNews& message : news) PostNews(message.To, message.Line, "");
+  // The news is part of the step: its lock is had before the first write, or
+  // the step ends with nothing written. Hang-ups wait from here, so that one
+  // during the wait for it cannot part the action from its news.
+  step.BeginWrites();
+  if (!news.empty()) EndUnlessStored(step.Take(StepFile::kNews));
+  if (write) {
+    // Cash on disk is never negative, whoever wrote the record.
+    if (rival.Cash < 0) rival.Cash = 0;
+    bytes = EncodePlayer(rival);
+    EndUnlessStored(step.Write(StepFile::kPlayers, index, bytes.data()));
   }
-  CloseRecordFile(file);
+  if (GameSession.PlayerNumber >= 1) StoreOwnRecordIn(file);
+  for (const StepNews& message : news) PostNewsIn(step.news, message.To, message.Line, "");
+  step.End();
   return write;
 }
 

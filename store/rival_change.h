@@ -4,10 +4,33 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
+#include "store/caller.h"
 #include "store/records.h"
 
-// ChangeRivalInOneStep (store/store.h) for an action that posts its news
+// What a step posts, written under the step's lock.
+struct StepNews {
+  PlayerKey To;  // the rival's key: his handle, or his real name before he is carried over
+  std::string Line;
+};
+
+// One action against player `number` (1-based), as one step: under an
+// exclusive lock on kordavin.ply his record is read and handed to change,
+// which alters it and GameSession (the caller pays here: cash, time), adds
+// the news to post, and returns whether his record is to be written. When
+// there is news, kordavin.msg's lock is taken next; refused, the session
+// ends with nothing written. Then, with hang-ups held: his record (when
+// change said so and he is still in the file), the caller's own record (when
+// it changed) and the news are written, and the files are closed. change
+// must not send: it collects its lines and the action tells them after the
+// step. A caller whose own place is gone ends the session with nothing
+// written. Returns whether his record was written.
+bool ChangeRivalInOneStep(
+    int16_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change);
+
+// ChangeRivalInOneStep for an action that posts its news
 // itself: his record and the caller's are written in one step, the news
 // after it.
 bool ChangeRival(int16_t number, const std::function<bool(PlayerRecord& rival)>& change);

@@ -1,6 +1,8 @@
-// News, the game's configuration and the name lists of the text data file.
+#include "store/shared_data.h"
+
 #include <cstdio>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "door/text.h"
@@ -61,15 +63,64 @@ std::string LineOf(const std::vector<std::string>& lines, int number, size_t len
 
 }  // namespace
 
-void PostNews(const PlayerKey& to, std::string_view line1, std::string_view line2) {
+void PostNewsIn(RecordFile& news, const PlayerKey& to, std::string_view line1,
+                std::string_view line2) {
   NewsMessage message{CutText(to.Name, 50), CutText(line1, 77), CutText(line2, 77), to.Kind};
   NewsBytes bytes = EncodeNews(message);
+  SeekRecord(news, 0);
+  int64_t slot = FirstFreeNewsSlot(news);
+  SeekRecord(news, slot);
+  WriteRecord(news, bytes.data());
+}
+
+void PostNews(const PlayerKey& to, std::string_view line1, std::string_view line2) {
   RecordFile file;
   OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeExclusive);
-  int64_t slot = FirstFreeNewsSlot(file);
-  SeekRecord(file, slot);
-  WriteRecord(file, bytes.data());
-  CloseRecordFile(file);
+  PostNewsIn(file, to, line1, line2);
+}
+
+std::vector<WaitingNews> NewsWaitingFor(const PlayerKey& key, bool& cut_off) {
+  std::vector<WaitingNews> found;
+  RecordFile file;
+  OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeShared);
+  ScanRecords(file, RecordCount(file), [&](int64_t slot, const uint8_t* record) {
+    NewsMessage message = DecodeNews(record);
+    if (IsAddressedTo(message, key) && message.Line1 != kShownNewsLine) {
+      found.push_back({slot, std::move(message)});
+    }
+    return true;
+  });
+  cut_off = !AtEndOfFile(file);
+  return found;
+}
+
+void MarkNewsShown(const std::vector<WaitingNews>& shown, bool cut_off) {
+  NewsMessage blank;
+  blank.Line1 = kShownNewsLine;
+  blank.Line2 = kShownNewsLine;
+  const NewsBytes blank_bytes = EncodeNews(blank);
+  RecordFile file;
+  OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeExclusive);
+  const int64_t slots = RecordCount(file);
+  for (const WaitingNews& news : shown) {
+    if (news.slot >= slots) continue;
+    NewsBytes bytes{};
+    SeekRecord(file, news.slot);
+    ReadRecord(file, bytes.data());
+    const NewsMessage there = DecodeNews(bytes.data());
+    const NewsMessage& was = news.message;
+    if (there.To != was.To || there.ToKind != was.ToKind || there.Line1 != was.Line1 ||
+        there.Line2 != was.Line2) {
+      continue;
+    }
+    SeekRecord(file, news.slot);
+    WriteRecord(file, blank_bytes.data());
+  }
+  if (cut_off) {
+    NewsBytes bytes{};
+    SeekRecord(file, slots);
+    ReadRecord(file, bytes.data());
+  }
 }
 
 void ReaddressNews(const PlayerKey& from, const PlayerKey& to) {
@@ -121,6 +172,14 @@ GameConfig ReadConfig() {
     if (RecordCount(file) >= 1) ReadRecord(file, bytes.data());
     CloseRecordFile(file);
   }
+  return DecodeConfig(bytes.data());
+}
+
+GameConfig ReadConfigRecord() {
+  RecordFile file;
+  OpenRecordFile(file, kConfigFile, kGameConfigSize, kModeShared);
+  ConfigBytes bytes{};
+  ReadRecord(file, bytes.data());
   return DecodeConfig(bytes.data());
 }
 

@@ -7,6 +7,7 @@
 #include "store/files.h"
 #include "store/records_testing.h"
 #include "store/state.h"
+#include "store/shared_data.h"
 
 namespace {
 

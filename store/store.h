@@ -22,50 +22,30 @@
 //     nearest sound one, never a crash and never a gift (time left below 0
 //     is none left, not a fresh day; cash below 0 is none).
 //  7. Lock order. A process holding two data files took them in the order
-//     kordavin.cfg, kordavin.ply, kordavin.msg; so no two nodes can each
-//     hold what the other waits for.
+//     kordavin.cfg, kordavin.ply, kordavin.msg, then a presence file; so no
+//     two nodes can each hold what the other waits for.
+//
+// Only store/ opens, locks or writes these files. An action that writes more
+// than one record does it as a StoreStep (store/step.h), which takes every
+// lock it needs before its first write.
 //
 // The operations the game needs:
 //  - StoreCallerBeforeSend (the door's BeforeSend slot) and StoreOwnRecord
-//    (its BeforeWait slot): the caller as the screen shows him.
-//  - ChangeRivalInOneStep: an action against another player.
-//  - AppendPlayer, PostNews (store/files.h): a new record at the end, or in
-//    the first free news slot, under the file's exclusive lock.
+//    (its BeforeWait slot), store/own_record.h: the caller as the screen
+//    shows him.
+//  - ChangeRivalInOneStep (store/rival_change.h): an action against another
+//    player.
+//  - AppendPlayer (store/players.h), PostNews (store/shared_data.h): a new
+//    record at the end, or in the first free news slot, under the file's
+//    exclusive lock.
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "store/caller.h"
+#include "store/files.h"
+#include "store/own_record.h"
+#include "store/players.h"
+#include "store/presence.h"
 #include "store/records.h"
-
-// What a step posts, written under the step's lock.
-struct StepNews {
-  PlayerKey To;  // the rival's key: his handle, or his real name before he is carried over
-  std::string Line;
-};
-
-// The door's BeforeSend slot: stores the caller's record when it differs
-// from what was last stored. Inside a step (a data file held) it does
-// nothing: the step stores the caller itself before it lets go.
-void StoreCallerBeforeSend();
-
-// One action against player `number` (1-based), as one step: under an
-// exclusive lock on kordavin.ply his record is read and handed to change,
-// which alters it and GameSession (the caller pays here: cash, time), adds
-// the news to post, and returns whether his record is to be written. Then,
-// with hang-ups held: his record (when change said so and he is still in
-// the file), the caller's own record (when it changed) and the news are
-// written, and the file is closed. change must not send: it collects its
-// lines and the action tells them after the step. A caller whose own place
-// is gone ends the session with nothing written. Returns whether his record
-// was written.
-bool ChangeRivalInOneStep(
-    int16_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change);
-
-// The time left that a record may hold: never below 0. A stake that takes
-// more than was left overspends the day; stored negative, it would read back
-// as a day never begun.
-int16_t StoredTimeLeft(int16_t time_left);
+#include "store/rival_change.h"
+#include "store/shared_data.h"
+#include "store/step.h"

@@ -5,6 +5,7 @@
 #include "door/terminal.h"
 #include "store/data_files.h"
 #include "store/files.h"
+#include "store/players.h"
 
 namespace {
 

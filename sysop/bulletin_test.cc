@@ -4,6 +4,7 @@
 
 #include "sysop/bulletin.h"
 #include "sysop/sysop_testing.h"
+#include "store/shared_data.h"
 
 namespace {
 

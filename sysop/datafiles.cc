@@ -1,8 +1,6 @@
 #include "sysop/datafiles.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -18,10 +16,6 @@ std::string SystemError(const std::string& what, const std::string& path, int co
   return what + " " + path + ": " + std::strerror(code);
 }
 
-off_t OffsetOf(size_t record_size, int64_t index) {
-  return static_cast<off_t>(index * static_cast<int64_t>(record_size));
-}
-
 // kordavin.dat is a DOS text file: a line ends at LF, and a CR before it is
 // not part of the text.
 std::string CutLine(std::string line, size_t max) {
@@ -32,64 +26,59 @@ std::string CutLine(std::string line, size_t max) {
 
 }  // namespace
 
-bool OpenLocked(const std::string& path, bool exclusive, LockedFile& file, bool& missing,
-                std::string& error) {
+std::string StoreErrorText(const StoreStatus& status, const std::string& path, int64_t index) {
+  switch (status.op) {
+    case StoreOp::kOpen:
+      // A refusal the system gave (no permission) is no other node's doing.
+      if (status.code == kLockDenied && status.sys_error == 0) {
+        return "cannot lock " + path + ": another node holds it";
+      }
+      return SystemError("cannot open", path, status.sys_error);
+    case StoreOp::kSeek:
+    case StoreOp::kRead:
+      if (status.sys_error != 0) return SystemError("cannot read", path, status.sys_error);
+      return "cannot read " + path + ": record " + std::to_string(index + 1) + " is cut off";
+    case StoreOp::kWrite:
+      if (status.sys_error != 0) return SystemError("cannot write", path, status.sys_error);
+      return "cannot write " + path + ": the disk took only part of a record";
+  }
+  return "cannot use " + path;
+}
+
+bool OpenLocked(const std::string& path, size_t record_size, bool exclusive, LockedFile& file,
+                bool& missing, std::string& error) {
   CloseLocked(file);
   missing = false;
   // Reading needs no write permission, so a sysop account that may only
   // read the files can still list them.
-  const LockedOpen opened = OpenAndLock(path, exclusive ? O_RDWR : O_RDONLY, exclusive);
-  if (opened.lock_denied) {
-    error = "cannot lock " + path + ": another node holds it";
+  const StoreStatus opened =
+      OpenRecords(file.records, path, record_size, exclusive, exclusive ? O_RDWR : O_RDONLY);
+  if (!opened.ok()) {
+    missing = opened.sys_error == ENOENT;
+    if (!missing) error = StoreErrorText(opened, path, -1);
     return false;
   }
-  if (opened.fd < 0) {
-    missing = opened.open_error == ENOENT;
-    if (!missing) error = SystemError("cannot open", path, opened.open_error);
-    return false;
-  }
-  file.fd = opened.fd;
   file.path = path;
   return true;
 }
 
-void CloseLocked(LockedFile& file) {
-  if (file.fd >= 0) close(file.fd);
-  file.fd = -1;
+void CloseLocked(LockedFile& file) { CloseRecordFile(file.records); }
+
+int64_t CountLockedRecords(const LockedFile& file, int64_t& leftover) {
+  leftover = BytesAfterLastRecord(file.records);
+  return RecordCount(file.records);
 }
 
-int64_t CountRecords(const LockedFile& file, size_t record_size, int64_t& leftover) {
-  struct stat info {};
-  leftover = 0;
-  if (file.fd < 0 || record_size == 0 || fstat(file.fd, &info) != 0) return 0;
-  const int64_t bytes = static_cast<int64_t>(info.st_size);
-  leftover = bytes % static_cast<int64_t>(record_size);
-  return bytes / static_cast<int64_t>(record_size);
+bool ReadLockedRecord(LockedFile& file, int64_t index, uint8_t* bytes, std::string& error) {
+  const StoreStatus read = ReadRecordAt(file.records, index, bytes);
+  if (!read.ok()) error = StoreErrorText(read, file.path, index);
+  return read.ok();
 }
 
-bool ReadRecordAt(const LockedFile& file, size_t record_size, int64_t index, uint8_t* bytes,
-                  std::string& error) {
-  ssize_t got;
-  do {
-    got = pread(file.fd, bytes, record_size, OffsetOf(record_size, index));
-  } while (got < 0 && errno == EINTR);
-  if (got == static_cast<ssize_t>(record_size)) return true;
-  error = got < 0 ? SystemError("cannot read", file.path, errno)
-                  : "cannot read " + file.path + ": record " + std::to_string(index + 1) +
-                        " is cut off";
-  return false;
-}
-
-bool WriteRecordAt(const LockedFile& file, size_t record_size, int64_t index,
-                   const uint8_t* bytes, std::string& error) {
-  ssize_t put;
-  do {
-    put = pwrite(file.fd, bytes, record_size, OffsetOf(record_size, index));
-  } while (put < 0 && errno == EINTR);
-  if (put == static_cast<ssize_t>(record_size)) return true;
-  error = put < 0 ? SystemError("cannot write", file.path, errno)
-                  : "cannot write " + file.path + ": the disk took only part of a record";
-  return false;
+bool WriteLockedRecord(LockedFile& file, int64_t index, const uint8_t* bytes, std::string& error) {
+  const StoreStatus written = WriteRecordAt(file.records, index, bytes);
+  if (!written.ok()) error = StoreErrorText(written, file.path, index);
+  return written.ok();
 }
 
 bool ReadAllPlayers(const std::string& dir, std::vector<PlayerRecord>& players,
@@ -97,12 +86,12 @@ bool ReadAllPlayers(const std::string& dir, std::vector<PlayerRecord>& players,
   players.clear();
   LockedFile file;
   bool missing = false;
-  if (!OpenLocked(dir + kPlayerFile, false, file, missing, error)) return missing;
+  if (!OpenLocked(dir + kPlayerFile, kPlayerRecordSize, false, file, missing, error)) return missing;
   int64_t leftover = 0;
-  const int64_t count = CountRecords(file, kPlayerRecordSize, leftover);
+  const int64_t count = CountLockedRecords(file, leftover);
   PlayerBytes bytes{};
   for (int64_t i = 0; i < count; ++i) {
-    if (!ReadRecordAt(file, kPlayerRecordSize, i, bytes.data(), error)) {
+    if (!ReadLockedRecord(file, i, bytes.data(), error)) {
       CloseLocked(file);
       return false;
     }
@@ -120,12 +109,12 @@ bool ReadGameConfig(const std::string& dir, GameConfig& config, std::string& err
   config = GameConfig{};
   LockedFile file;
   bool missing = false;
-  if (!OpenLocked(dir + kConfigFile, false, file, missing, error)) return missing;
+  if (!OpenLocked(dir + kConfigFile, kGameConfigSize, false, file, missing, error)) return missing;
   int64_t leftover = 0;
   ConfigBytes bytes{};
   bool ok = true;
-  if (CountRecords(file, kGameConfigSize, leftover) > 0) {
-    ok = ReadRecordAt(file, kGameConfigSize, 0, bytes.data(), error);
+  if (CountLockedRecords(file, leftover) > 0) {
+    ok = ReadLockedRecord(file, 0, bytes.data(), error);
     if (ok) config = DecodeConfig(bytes.data());
   }
   CloseLocked(file);

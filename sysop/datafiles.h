@@ -1,8 +1,8 @@
-// Record access for the sysop tool. The door's own record operations end a
-// caller's session on a lasting failure (and wait for a key first); a tool
-// run from a script must instead say what went wrong and exit. These take
-// the same locks, retry a refused lock the same way and read or write one
-// whole record at a time, but report every failure as text.
+// Record access for the sysop tool. The door ends a caller's session on a
+// lasting failure (and waits for a key first); a tool run from a script must
+// instead say what went wrong and exit. These go through the store's own
+// record operations, with its locks and retries, and tell every failure as
+// text.
 #pragma once
 
 #include <array>
@@ -11,26 +11,28 @@
 #include <vector>
 
 #include "store/data_files.h"
+#include "store/files.h"
 #include "store/records.h"
 
 struct LockedFile {
-  int fd = -1;
+  RecordFile records;
   std::string path;
 };
 
-// Opens an existing file under a shared or exclusive lock, waiting for
-// another process as the door does (OpenAndLock). A missing file sets
+// Opens an existing file of record_size records under a shared or exclusive
+// lock, waiting for another process as the door does. A missing file sets
 // missing and returns false with no error text.
-bool OpenLocked(const std::string& path, bool exclusive, LockedFile& file, bool& missing,
-                std::string& error);
+bool OpenLocked(const std::string& path, size_t record_size, bool exclusive, LockedFile& file,
+                bool& missing, std::string& error);
 void CloseLocked(LockedFile& file);
 
 // Whole records in the file, and the bytes left over after the last one.
-int64_t CountRecords(const LockedFile& file, size_t record_size, int64_t& leftover);
-bool ReadRecordAt(const LockedFile& file, size_t record_size, int64_t index, uint8_t* bytes,
-                  std::string& error);
-bool WriteRecordAt(const LockedFile& file, size_t record_size, int64_t index,
-                   const uint8_t* bytes, std::string& error);
+int64_t CountLockedRecords(const LockedFile& file, int64_t& leftover);
+bool ReadLockedRecord(LockedFile& file, int64_t index, uint8_t* bytes, std::string& error);
+// A write a full disk cut short is taken back, as the door's are.
+bool WriteLockedRecord(LockedFile& file, int64_t index, const uint8_t* bytes, std::string& error);
+// What went wrong with a record file, in the tool's words.
+std::string StoreErrorText(const StoreStatus& status, const std::string& path, int64_t index);
 
 // Every whole player record of dir's kordavin.ply, in file order (an absent
 // file has none). A cut-off last record is left out and named in warning.

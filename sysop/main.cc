@@ -11,6 +11,7 @@
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/session.h"
+#include "game/store_refusal.h"
 #include "sysop/sysop.h"
 
 namespace {
@@ -47,6 +48,8 @@ void UseToolHost() {
     return fwrite(data, 1, length, stderr) == length;
   };
   Host.Exit = [](int) { FailInsideGameCode(); };
+  // Told as the door tells it, on stderr, before the tool's own last line.
+  SetStoreRefusalHandler(EndOnStoreRefusal);
 }
 
 }  // namespace

@@ -3,47 +3,46 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/files.h"
+#include "store/shared_data.h"
+#include "store/step.h"
 #include "store/validate.h"
 #include "sysop/datafiles.h"
 #include "sysop/sysop.h"
 
 namespace {
 
-constexpr char kShown[] = "DELETED";
 
-// Empties a data file (creating it when missing) under an exclusive lock, so
-// a node in the middle of reading it waits rather than reading half a game.
-// Its new content is written before the file is cut to length, so nobody
-// ever finds the configuration shorter than one record.
-bool RewriteDataFile(const std::string& path, const std::vector<uint8_t>& content,
-                     std::string& error) {
-  const LockedOpen opened = OpenAndLock(path, O_RDWR | O_CREAT, true);
-  if (opened.lock_denied) {
-    error = "cannot lock " + path + ": another node holds it";
-    return false;
+// Empties the data files (creating those missing) as one step, taking every
+// lock before the first write as the door's reroll does, so a node in the
+// middle of reading waits rather than reading half a game, and never finds
+// the configuration shorter than one record.
+bool ResetDataFiles(const std::string& dir, std::string& error) {
+  StoreStep step(dir);
+  step.open_flags = O_RDWR | O_CREAT;
+  for (StepFile which : {StepFile::kConfig, StepFile::kPlayers, StepFile::kNews}) {
+    const StoreStatus taken = step.Take(which);
+    if (!taken.ok()) {
+      error = StoreErrorText(taken, step.PathOf(which), -1);
+      return false;
+    }
   }
-  if (opened.fd < 0) {
-    error = "cannot open " + path + ": " + std::strerror(opened.open_error);
-    return false;
+  const std::vector<std::pair<StepFile, std::vector<uint8_t>>> contents = {
+      {StepFile::kNews, {}},
+      {StepFile::kPlayers, {}},
+      {StepFile::kConfig, std::vector<uint8_t>(kGameConfigFileSize, 0)}};
+  for (const auto& [which, content] : contents) {
+    const StoreStatus replaced = step.Replace(which, content);
+    if (!replaced.ok()) {
+      error = StoreErrorText(replaced, step.PathOf(which), -1);
+      return false;
+    }
   }
-  const int fd = opened.fd;
-  bool ok = true;
-  if (!content.empty()) {
-    ok = pwrite(fd, content.data(), content.size(), 0) == static_cast<ssize_t>(content.size());
-    if (!ok) error = "cannot write " + path;
-  }
-  if (ok && ftruncate(fd, static_cast<off_t>(content.size())) != 0) {
-    ok = false;
-    error = "cannot cut " + path + ": " + std::strerror(errno);
-  }
-  close(fd);
-  return ok;
+  return true;
 }
 
 bool Confirmed(SysopIo& io) {
@@ -79,31 +78,31 @@ std::vector<DataProblem> AllProblems(const std::string& dir) {
 
 
 bool Pending(const NewsMessage& message) {
-  return !message.To.empty() && message.Line1 != kShown;
+  return !message.To.empty() && message.Line1 != kShownNewsLine;
 }
 
 // Marked exactly as the door marks a message it has shown, so the slot is
 // free for the next message and never shown twice.
-NewsMessage ShownMessage() { return NewsMessage{std::string(), kShown, kShown}; }
+NewsMessage ShownMessage() { return NewsMessage{std::string(), kShownNewsLine, kShownNewsLine}; }
 
 // Lists (and with --clear blanks) the pending messages of an open file.
 // Returns kSysopOk or kSysopRefused after reporting the failure.
-int WalkNews(const SysopRequest& request, const LockedFile& file, SysopIo& io) {
+int WalkNews(const SysopRequest& request, LockedFile& file, SysopIo& io) {
   int64_t leftover = 0;
-  const int64_t count = CountRecords(file, kNewsMessageSize, leftover);
+  const int64_t count = CountLockedRecords(file, leftover);
   std::string error;
   int cleared = 0;
   io.out << "message\tto\tline1\tline2\n";
   for (int64_t slot = 0; slot < count; ++slot) {
     NewsBytes bytes{};
-    if (!ReadRecordAt(file, kNewsMessageSize, slot, bytes.data(), error)) break;
+    if (!ReadLockedRecord(file, slot, bytes.data(), error)) break;
     const NewsMessage message = DecodeNews(bytes.data());
     if (!Pending(message) || (request.has_to && message.To != request.to)) continue;
     io.out << slot + 1 << '\t' << FieldText(message.To) << '\t' << FieldText(message.Line1) << '\t'
            << FieldText(message.Line2) << '\n';
     if (!request.clear) continue;
     bytes = EncodeNews(ShownMessage());
-    if (!WriteRecordAt(file, kNewsMessageSize, slot, bytes.data(), error)) break;
+    if (!WriteLockedRecord(file, slot, bytes.data(), error)) break;
     ++cleared;
   }
   if (request.clear) io.out << "cleared " << cleared << '\n';
@@ -128,13 +127,8 @@ int ResetCommand(const SysopRequest& request, SysopIo& io) {
     io.err << "kordavin-sysop: not reset\n";
     return kSysopRefused;
   }
-  // The same files in the same order as the door's own reroll.
   std::string error;
-  const bool ok = RewriteDataFile(request.dir + kNewsFile, {}, error) &&
-                  RewriteDataFile(request.dir + kPlayerFile, {}, error) &&
-                  RewriteDataFile(request.dir + kConfigFile,
-                                  std::vector<uint8_t>(kGameConfigFileSize, 0), error);
-  if (!ok) {
+  if (!ResetDataFiles(request.dir, error)) {
     io.err << "kordavin-sysop: " << error << "\n";
     return kSysopRefused;
   }
@@ -167,7 +161,7 @@ int NewsCommand(const SysopRequest& request, SysopIo& io) {
   LockedFile file;
   bool missing = false;
   std::string error;
-  if (!OpenLocked(request.dir + kNewsFile, request.clear, file, missing, error)) {
+  if (!OpenLocked(request.dir + kNewsFile, kNewsMessageSize, request.clear, file, missing, error)) {
     if (!missing) {
       io.err << "kordavin-sysop: " << error << "\n";
       return kSysopRefused;

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "door/fake_host_testing.h"
+#include "sysop/datafiles.h"
 #include "sysop/sysop_testing.h"
 
 namespace {
@@ -59,7 +62,45 @@ TEST(SysopReset, AFileHeldByANodeStopsTheReset) {
   Fake.lock_denials = 5;
   SysopTestRun run = RunSysopForTest(dir, {"reset", "--yes"});
   EXPECT_EQ(run.code, kSysopRefused);
-  EXPECT_EQ(run.err, "kordavin-sysop: cannot lock " + dir + "kordavin.msg: another node holds it\n");
+  // Every lock is had before the first write, in the door's order.
+  EXPECT_EQ(run.err, "kordavin-sysop: cannot lock " + dir + "kordavin.cfg: another node holds it\n");
+  EXPECT_EQ(ReadSysopTestFile(dir, "kordavin.ply").size(), 2 * kPlayerRecordSize);
+  EXPECT_EQ(ReadSysopTestFile(dir, "kordavin.msg").size(), kNewsMessageSize);
+}
+
+// A file-size limit cuts a write short as a full disk does. Nothing cut short
+// is left behind for the door: a configuration shorter than its record would
+// stop every caller, a removed one is made whole at the next call, and a
+// player record's cut-off tail is taken back.
+TEST(SysopReset, AWriteTheDiskCutShortIsTakenBack) {
+  const std::string dir = MakeSysopTestDir();
+  WriteFinishedGame(dir);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const sighandler_t previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit limit = saved;
+  limit.rlim_cur = 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  SysopTestRun reset = RunSysopForTest(dir, {"reset", "--yes"});
+  setrlimit(RLIMIT_FSIZE, &saved);
+  WriteSysopTestPlayers(dir, {SysopTestPlayer("A", "a", 1, 0), SysopTestPlayer("B", "b", 2, 1)});
+  limit.rlim_cur = 2 * kPlayerRecordSize + 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  LockedFile file;
+  bool missing = false;
+  std::string error;
+  ASSERT_TRUE(OpenLocked(dir + kPlayerFile, kPlayerRecordSize, true, file, missing, error));
+  const PlayerBytes third = EncodePlayer(SysopTestPlayer("C", "c", 3, 0));
+  const bool appended = WriteLockedRecord(file, 2, third.data(), error);
+  CloseLocked(file);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+
+  EXPECT_EQ(reset.code, kSysopRefused);
+  EXPECT_NE(reset.err.find("cannot write " + dir + "kordavin.cfg"), std::string::npos) << reset.err;
+  EXPECT_FALSE(std::filesystem::exists(dir + "kordavin.cfg"));
+  EXPECT_FALSE(appended);
+  EXPECT_EQ(error, "cannot write " + dir + "kordavin.ply: the disk took only part of a record");
   EXPECT_EQ(ReadSysopTestFile(dir, "kordavin.ply").size(), 2 * kPlayerRecordSize);
 }
 

@@ -1,7 +1,6 @@
 #include "sysop/nodes.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -97,23 +96,6 @@ int DoorNodeOf(const std::string& process_dir, const std::string& canonical_dir)
   return Canonical(DirName(words[0])) == canonical_dir ? node : 0;
 }
 
-NodePresence ReadPresenceFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  NodeFileBytes bytes{};
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return DecodePresence(bytes.data());
-}
-
-// The door's own test: its session holds the file locked for as long as it
-// lives, so a hung or killed process is told from a caller at play.
-bool PresenceHeld(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool live = PresenceIsLive(fd);
-  close(fd);
-  return live;
-}
-
 std::string NodeList(const std::set<int>& nodes) {
   std::string text;
   for (int node : nodes) text += (text.empty() ? "" : ", ") + std::to_string(node);
@@ -147,10 +129,9 @@ std::vector<PresenceFile> FindPresenceFiles(const std::string& dir) {
     file.node = TextToInt(number);
     if (file.node > 32767) continue;
     file.file = entry;
-    const NodePresence presence = ReadPresenceFile(dir + entry);
+    const NodePresence presence = LookAtPresence(dir + entry, file.live);
     file.name = presence.Node.Name;
     file.player_number = presence.PlayerNumber;
-    file.live = PresenceHeld(dir + entry);
     files.push_back(file);
   }
   std::sort(files.begin(), files.end(),

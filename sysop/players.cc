@@ -183,17 +183,17 @@ std::string ApplyAll(PlayerRecord& player, const std::vector<Assignment>& edits)
 
 // Reads, changes and writes back the one record while the exclusive lock is
 // held, so a node saving the same player waits instead of being mixed in.
-int EditLockedRecord(const LockedFile& file, int64_t number, const std::vector<Assignment>& edits,
+int EditLockedRecord(LockedFile& file, int64_t number, const std::vector<Assignment>& edits,
                      SysopIo& io) {
   int64_t leftover = 0;
-  const int64_t count = CountRecords(file, kPlayerRecordSize, leftover);
+  const int64_t count = CountLockedRecords(file, leftover);
   if (number > count) {
     io.err << "kordavin-sysop: there is no player " << number << " (players: " << count << ")\n";
     return kSysopRefused;
   }
   PlayerBytes bytes{};
   std::string error;
-  if (!ReadRecordAt(file, kPlayerRecordSize, number - 1, bytes.data(), error)) {
+  if (!ReadLockedRecord(file, number - 1, bytes.data(), error)) {
     io.err << "kordavin-sysop: " << error << "\n";
     return kSysopRefused;
   }
@@ -205,7 +205,7 @@ int EditLockedRecord(const LockedFile& file, int64_t number, const std::vector<A
     return kSysopRefused;
   }
   bytes = EncodePlayer(after);
-  if (!WriteRecordAt(file, kPlayerRecordSize, number - 1, bytes.data(), error)) {
+  if (!WriteLockedRecord(file, number - 1, bytes.data(), error)) {
     io.err << "kordavin-sysop: " << error << "\n";
     return kSysopRefused;
   }
@@ -221,7 +221,7 @@ int WritePlayerBack(const SysopRequest& request, int64_t number,
   LockedFile file;
   bool missing = false;
   std::string error;
-  if (!OpenLocked(request.dir + kPlayerFile, true, file, missing, error)) {
+  if (!OpenLocked(request.dir + kPlayerFile, kPlayerRecordSize, true, file, missing, error)) {
     io.err << "kordavin-sysop: " << (missing ? "there are no players" : error) << "\n";
     return kSysopRefused;
   }

@@ -213,6 +213,8 @@ TEST(SysopRenameCaller, CarriesTheRecordAndItsNewsOverUnlessTakenOrLive) {
   holder.KeyKind = kKeyedByHandle;
   WriteSysopTestPlayers(dir, {holder, raven});
   WriteSysopTestNews(dir, {SysopTestNews("Mary Major", "Rick spied on you.")});
+  const ConfigBytes won = EncodeConfig(GameConfig{"Black Bird", "Mary Major", 5});
+  WriteSysopTestFile(dir, "kordavin.cfg", std::string(won.begin(), won.end()));
 
   SysopTestRun run = RunSysopForTest(dir, {"rename-caller", "Mary Major", "Taken"});
   EXPECT_EQ(run.code, kSysopRefused);
@@ -240,6 +242,11 @@ TEST(SysopRenameCaller, CarriesTheRecordAndItsNewsOverUnlessTakenOrLive) {
   const std::string news = ReadSysopTestFile(dir, "kordavin.msg");
   EXPECT_TRUE(IsAddressedTo(DecodeNews(reinterpret_cast<const uint8_t*>(news.data())),
                             PlayerKey{"Raven", kKeyedByHandle}));
+  // The winner's line follows him, taken once the player file is let go.
+  const std::string config = ReadSysopTestFile(dir, "kordavin.cfg");
+  const GameConfig winner = DecodeConfig(reinterpret_cast<const uint8_t*>(config.data()));
+  EXPECT_EQ(winner.WinnerAlias, "Raven");
+  EXPECT_EQ(winner.WinnerKind, kKeyedByHandle);
 }
 
 }  // namespace

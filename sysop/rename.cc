@@ -32,13 +32,13 @@ int64_t FindHandle(const std::vector<PlayerRecord>& players, const std::string& 
   return -1;
 }
 
-bool ReadLockedPlayers(const LockedFile& file, std::vector<PlayerRecord>& players,
+bool ReadLockedPlayers(LockedFile& file, std::vector<PlayerRecord>& players,
                        std::string& error) {
   int64_t leftover = 0;
-  const int64_t count = CountRecords(file, kPlayerRecordSize, leftover);
+  const int64_t count = CountLockedRecords(file, leftover);
   PlayerBytes bytes{};
   for (int64_t i = 0; i < count; ++i) {
-    if (!ReadRecordAt(file, kPlayerRecordSize, i, bytes.data(), error)) return false;
+    if (!ReadLockedRecord(file, i, bytes.data(), error)) return false;
     players.push_back(DecodePlayer(bytes.data()));
   }
   return true;
@@ -49,20 +49,20 @@ int ReaddressNewsFile(const std::string& dir, const PlayerKey& from, const Playe
                       std::string& error) {
   LockedFile file;
   bool missing = false;
-  if (!OpenLocked(dir + kNewsFile, true, file, missing, error)) return missing ? 0 : -1;
+  if (!OpenLocked(dir + kNewsFile, kNewsMessageSize, true, file, missing, error)) return missing ? 0 : -1;
   int64_t leftover = 0;
-  const int64_t count = CountRecords(file, kNewsMessageSize, leftover);
+  const int64_t count = CountLockedRecords(file, leftover);
   int moved = 0;
   NewsBytes bytes{};
   for (int64_t i = 0; i < count; ++i) {
-    if (!ReadRecordAt(file, kNewsMessageSize, i, bytes.data(), error)) moved = -1;
+    if (!ReadLockedRecord(file, i, bytes.data(), error)) moved = -1;
     if (moved < 0) break;
     NewsMessage message = DecodeNews(bytes.data());
     if (!IsAddressedTo(message, from)) continue;
     message.To = to.Name;
     message.ToKind = to.Kind;
     bytes = EncodeNews(message);
-    if (!WriteRecordAt(file, kNewsMessageSize, i, bytes.data(), error)) moved = -1;
+    if (!WriteLockedRecord(file, i, bytes.data(), error)) moved = -1;
     if (moved < 0) break;
     ++moved;
   }
@@ -74,19 +74,19 @@ bool ReaddressWinnerFile(const std::string& dir, const PlayerRecord& player,
                          const std::string& new_name, std::string& error) {
   LockedFile file;
   bool missing = false;
-  if (!OpenLocked(dir + kConfigFile, true, file, missing, error)) return missing;
+  if (!OpenLocked(dir + kConfigFile, kGameConfigSize, true, file, missing, error)) return missing;
   int64_t leftover = 0;
   bool ok = true;
   ConfigBytes bytes{};
-  if (CountRecords(file, kGameConfigSize, leftover) >= 1 &&
-      (ok = ReadRecordAt(file, kGameConfigSize, 0, bytes.data(), error))) {
+  if (CountLockedRecords(file, leftover) >= 1 &&
+      (ok = ReadLockedRecord(file, 0, bytes.data(), error))) {
     GameConfig config = DecodeConfig(bytes.data());
     if (!config.WinnerName.empty() && config.WinnerName == player.Name &&
         config.WinnerAlias == player.BbsAlias) {
       config.WinnerAlias = new_name;
       config.WinnerKind = kKeyedByHandle;
       bytes = EncodeConfig(config);
-      ok = WriteRecordAt(file, kGameConfigSize, 0, bytes.data(), error);
+      ok = WriteLockedRecord(file, 0, bytes.data(), error);
     }
   }
   CloseLocked(file);
@@ -110,7 +110,10 @@ int RefuseWhileHeIsOn(const SysopRequest& request, int64_t number, const PlayerR
   return kSysopOk;
 }
 
-int RenameLocked(const SysopRequest& request, const LockedFile& file, SysopIo& io) {
+// winner receives the player as he was keyed before, once his record is
+// carried over: the winner's line follows after the player file is let go.
+int RenameLocked(const SysopRequest& request, LockedFile& file, SysopIo& io,
+                 PlayerRecord& winner) {
   const std::string old_name = CutText(request.operands[0], kKeyLength);
   const std::string new_name = CutText(request.operands[1], kKeyLength);
   std::vector<PlayerRecord> players;
@@ -138,13 +141,14 @@ int RenameLocked(const SysopRequest& request, const LockedFile& file, SysopIo& i
   // The record last, as the door does: a failure before it leaves the
   // player to be carried over again, with what already moved kept.
   const int moved = ReaddressNewsFile(request.dir, from, to, error);
-  if (moved < 0 || !ReaddressWinnerFile(request.dir, player, new_name, error)) {
+  if (moved < 0) {
     io.err << "kordavin-sysop: " << error << "\n";
     return kSysopRefused;
   }
+  winner = player;
   SetKey(player, to);
   const PlayerBytes bytes = EncodePlayer(player);
-  if (!WriteRecordAt(file, kPlayerRecordSize, index, bytes.data(), error)) {
+  if (!WriteLockedRecord(file, index, bytes.data(), error)) {
     io.err << "kordavin-sysop: " << error << "\n";
     return kSysopRefused;
   }
@@ -166,11 +170,21 @@ int RenameCallerCommand(const SysopRequest& request, SysopIo& io) {
   std::string error;
   // The player file stays locked to the end: a caller arriving meanwhile
   // finds his record either under the old key or under the new one.
-  if (!OpenLocked(request.dir + kPlayerFile, true, file, missing, error)) {
+  if (!OpenLocked(request.dir + kPlayerFile, kPlayerRecordSize, true, file, missing, error)) {
     io.err << "kordavin-sysop: " << (missing ? "there are no players" : error) << "\n";
     return kSysopRefused;
   }
-  const int result = RenameLocked(request, file, io);
+  PlayerRecord winner;
+  const int result = RenameLocked(request, file, io, winner);
   CloseLocked(file);
-  return result;
+  // kordavin.cfg comes before kordavin.ply in every node's lock order (the
+  // purchase of the bar holds it while it saves the buyer), so it is never
+  // taken with the player file held.
+  if (result != kSysopOk) return result;
+  const std::string new_name = CutText(request.operands[1], kKeyLength);
+  if (!ReaddressWinnerFile(request.dir, winner, new_name, error)) {
+    io.err << "kordavin-sysop: " << error << "\n";
+    return kSysopRefused;
+  }
+  return kSysopOk;
 }

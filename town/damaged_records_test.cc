@@ -23,6 +23,8 @@
 #include "town/roster.h"
 #include "town/sheinens.h"
 #include "town/street.h"
+#include "store/players.h"
+#include "store/shared_data.h"
 
 namespace {
 

@@ -1,17 +1,10 @@
 #include "town/pages.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <string>
 
 #include "door/output.h"
-#include "door/platform.h"
-#include "door/session.h"
 #include "door/text.h"
-#include "store/files.h"
-#include "store/presence.h"
-#include "store/records.h"
+#include "store/pages.h"
 #include "store/state.h"
 
 namespace {
@@ -45,52 +38,11 @@ void ShowPage(const std::string& message) {
   WriteLineAgain(prompt);
 }
 
-// Takes a waiting page out of our presence record. The lock is only tried,
-// never waited for: a page another node is writing right now shows a second
-// later instead.
-bool TakeWaitingPage(std::string& message) {
-  const std::string path = DataPath(NodeFileName(DoorSession.Node));
-  const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool taken = false;
-  NodeBytes bytes{};
-  if (Host.LockFile(fd, true) == kLockGranted &&
-      pread(fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size())) {
-    NodeRecord record = DecodeNode(bytes.data());
-    if (record.PageFlag == 1) {
-      message = record.Message;
-      record.PageFlag = 0;
-      record.Message.clear();
-      const NodeBytes cleared = EncodeNode(record);
-      taken = pwrite(fd, cleared.data(), cleared.size(), 0) ==
-              static_cast<ssize_t>(cleared.size());
-    }
-  }
-  close(fd);
-  return taken;
-}
-
 }  // namespace
 
 void SendPage(int16_t node, std::string_view from, std::string_view text) {
-  if (node < 1) return;
-  RecordFile file;
-  if (!OpenRecordFile(file, NodeFileName(node), kNodeRecordSize, kModeExclusive)) return;
-  // The pimp may have left while the page was typed; nobody would read it.
-  if (!PresenceIsLive(file.fd) || RecordCount(file) < 1) {
-    CloseRecordFile(file);
-    return;
-  }
-  NodeBytes bytes{};
-  ReadRecord(file, bytes.data());
-  NodeRecord record = DecodeNode(bytes.data());
-  record.PageFlag = 1;
-  record.Message = CutText(std::string(from) + std::string(kSenderEnd) + std::string(text),
-                           kMessageField);
-  const NodeBytes page = EncodeNode(record);
-  SeekRecord(file, 0);
-  WriteRecord(file, page.data());
-  CloseRecordFile(file);
+  LeavePage(node, CutText(std::string(from) + std::string(kSenderEnd) + std::string(text),
+                          kMessageField));
 }
 
 void CheckPages() {

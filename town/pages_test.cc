@@ -117,9 +117,11 @@ TEST_F(PagesTest, LockedRecordIsLookedAtAgainLater) {
   SendPage(3, "Joe Pimp", "later");
   BecomeNode(3);
   Fake.lock_denials = 1;
+  Fake.sleeps.clear();
   CheckPages();
   EXPECT_EQ(TakeOutput(), "");
   EXPECT_EQ(NodeOnFile(3).PageFlag, 1);
+  EXPECT_TRUE(Fake.sleeps.empty()) << "a key wait never waits on a page being written";
   CheckPages();
   EXPECT_EQ(TakeOutput(), "\r\n* Page from Joe Pimp: later\r\n");
 }

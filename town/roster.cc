@@ -18,6 +18,8 @@
 #include "store/presence.h"
 #include "store/state.h"
 #include "town/pages.h"
+#include "store/players.h"
+#include "store/shared_data.h"
 
 namespace {
 
@@ -28,20 +30,6 @@ constexpr int64_t kMostPlayerNumber = std::numeric_limits<int16_t>::max();
 // The presence record PickOnlinePimp found, for PagePimp to name the pimp.
 NodeRecord picked_node;
 
-
-// A presence file no session holds was left behind by a caller who is gone:
-// he is not on the streets, and a page to him would never be read.
-bool ReadNodeFile(int node, NodeRecord& record) {
-  if (node < 1) return false;
-  RecordFile file;
-  if (!OpenRecordFile(file, NodeFileName(node), kNodeRecordSize, kModeShared)) return false;
-  const bool live = PresenceIsLive(file.fd) && RecordCount(file) >= 1;
-  NodeBytes bytes{};
-  if (live) ReadRecord(file, bytes.data());
-  CloseRecordFile(file);
-  record = DecodeNode(bytes.data());
-  return live;
-}
 
 // Only what may be typed into a page: printable ASCII and the code page's
 // drawing characters, never control bytes that could steer the other
@@ -99,19 +87,14 @@ void WriteStatsLines(const PlayerRecord& player) {
 // file is closed: a slow line never keeps the others from saving.
 int64_t WriteRoster() {
   WriteRawLine("");
-  RecordFile file;
-  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
-  const int64_t count = RecordCount(file);
   std::vector<std::string> rows;
   const PlayerKey me = CallerKey();
-  ScanRecords(file, count, [&rows, &me](int64_t index, const uint8_t* record) {
-    const PlayerRecord player = DecodePlayer(record);
+  const int64_t count = ScanPlayers([&rows, &me](int64_t index, const PlayerRecord& player) {
     if (!HoldsKey(player, me)) {
       rows.push_back("|12" + std::to_string(index + 1) + "] |14" + player.Name);
     }
     return true;
   });
-  CloseRecordFile(file);
   for (const std::string& row : rows) WriteLine(row);
   return count;
 }
@@ -132,16 +115,10 @@ std::string FixedColumns(double value, int width) {
 
 std::vector<RankingEntry> ReadRankingEntries() {
   std::vector<RankingEntry> entries;
-  RecordFile file;
-  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return entries;
-  const int64_t count = RecordCount(file);
-  entries.reserve(static_cast<size_t>(std::max<int64_t>(count, 0)));
-  ScanRecords(file, count, [&entries](int64_t index, const uint8_t* record) {
-    const PlayerRecord player = DecodePlayer(record);
+  ScanPlayers([&entries](int64_t index, const PlayerRecord& player) {
     entries.push_back({player.Name, NetWorth(player), player.WhoreCount, index + 1});
     return true;
   });
-  CloseRecordFile(file);
   return entries;
 }
 
@@ -169,7 +146,7 @@ void ShowWhoIsOn() {
   bool any = false;
   for (int node = 1; node <= kWatchedNodes; ++node) {
     NodeRecord record;
-    if (!ReadNodeFile(node, record)) continue;
+    if (!ReadLivePresence(node, record)) continue;
     if (!any) {
       WriteLine("|CR|03Pimps On The Streets");
       WriteLine(Rule(19) + "-");
@@ -189,7 +166,7 @@ int16_t PickOnlinePimp() {
     }
     const int32_t node = TextToInt(answer);
     if (node == 0) return -1;
-    if (ReadNodeFile(node, picked_node)) return static_cast<int16_t>(node);
+    if (ReadLivePresence(node, picked_node)) return static_cast<int16_t>(node);
     WriteText("|CR|12Invalid player.");
   }
 }
@@ -220,13 +197,7 @@ void ShowWhoreStats() {
   }
 }
 
-int16_t CountPlayers() {
-  RecordFile file;
-  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
-  const int64_t count = RecordCount(file);
-  CloseRecordFile(file);
-  return static_cast<int16_t>(std::min<int64_t>(count, std::numeric_limits<int16_t>::max()));
-}
+int16_t CountPlayers() { return CountPlayerRecords(); }
 
 void ShowPlayerStats(int16_t number) {
   const bool own = number == GameSession.PlayerNumber;
