@@ -203,6 +203,7 @@ TEST(CallerKey, ARecordKeyedWithBlanksIsFoundUnderTheTrimmedName) {
   ASSERT_EQ(ReadDropFile(DoorSession.ProgramDir + "blanks.door32.sys"), Ok);
   ASSERT_TRUE(LoadPlayer());
   EXPECT_EQ(GameSession.PlayerNumber, 2);
+  QueueKeys("\r");
   ShowNews();
   EXPECT_NE(TakeOutput().find("Rick spied on you."), std::string::npos);
 }
