@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -134,6 +135,34 @@ TEST_F(DoorE2eTest, KeysInEveryEnterStyleAnswerTheQuestion) {
   ASSERT_TRUE(WaitForOutput(run_, kAnsiQuestion, 5000));
   SendKeys(run_, "x\x1b[Ay");
   EXPECT_TRUE(WaitForOutput(run_, kAnsiQuestion + "Y\r\n", 3000)) << run_.output;
+}
+
+// A host whose callers' terminals speak UTF-8 says so with --utf8, or in the
+// BBSDEV.DRP its environment names: the title's box drawing arrives as UTF-8,
+// never as the code page's single bytes.
+TEST_F(DoorE2eTest, EitherWayOfAskingForUtf8SendsTheTitleInUtf8) {
+  WriteDoorFile(dir_, "BBSDEV.DRP", Fixture("enigma_BBSDEV.DRP"));
+  WriteDoorFile(dir_, "DOOR32.SYS", Fixture("synchronet_DOOR32.SYS"));
+  for (const bool by_switch : {true, false}) {
+    SCOPED_TRACE(by_switch ? "--utf8" : "BBSDEV_DRP");
+    std::vector<std::string> args = {dir_ + "/DOOR32.SYS", "1"};
+    if (by_switch) {
+      args.push_back("--utf8");
+    } else {
+      setenv("BBSDEV_DRP", (dir_ + "/BBSDEV.DRP").c_str(), 1);
+    }
+    const bool started = StartDoor(run_, dir_, args);
+    unsetenv("BBSDEV_DRP");
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(WaitForOutput(run_, kAnsiQuestion, 5000)) << run_.output;
+    SendKeys(run_, "y");
+    EXPECT_TRUE(WaitForOutput(run_, "\xE2\x95\x94\xE2\x95\x90", 5000)) << "the picture's corner";
+    SendKeys(run_, "\r");
+    EXPECT_TRUE(WaitForOutput(run_, "\x1b[1;34m\x1b[40m\xE2\x94\x8C\xE2\x94\x80", 5000))
+        << "the version box, its colour unchanged";
+    EXPECT_EQ(run_.output.find("\xC9\xCD"), std::string::npos) << "a CP437 byte went out raw";
+    StopDoor(run_);
+  }
 }
 
 }  // namespace

@@ -68,8 +68,10 @@ void SkipLines(LineReader& reader, int count) {
   for (int i = 0; i < count; ++i) ReadLine(reader);
 }
 
+// Blanks around a name are invisible on every screen: kept, they would make
+// "Jane " and "Jane" two players nobody can tell apart.
 std::string ReadName(LineReader& reader, size_t max = kNameLength) {
-  return CutText(ReadLine(reader), max);
+  return TrimBlanks(CutText(TrimBlanks(ReadLine(reader)), max));
 }
 
 // BBS packages and sysops' hand-written files leave blanks after a number
@@ -161,7 +163,7 @@ void DorinfoFields(LineReader& reader) {
   SkipLines(reader, 1);
   const std::string first = ReadName(reader);
   const std::string last = ReadName(reader);
-  DoorSession.RealName = CutText(first + " " + last, kNameLength);
+  DoorSession.RealName = TrimBlanks(CutText(first + " " + last, kNameLength));
   SkipLines(reader, 1);
   DoorSession.Ansi = ReadByteNumber(reader);
   DoorSession.Security = ReadNumber(reader);
@@ -185,7 +187,20 @@ void Door32SysFields(LineReader& reader) {
   DoorSession.LocalMode = DoorSession.CommType == 0;
 }
 
+void BbsdevFields(LineReader& reader) {
+  SkipLines(reader, 5);
+  const int32_t width = ReadNumber(reader);
+  const int32_t height = ReadNumber(reader);
+  if (width > 0 && width <= 0xFFFF) DoorSession.ScreenWidth = static_cast<uint16_t>(width);
+  if (height > 0 && height <= 0xFF) DoorSession.ScreenLength = static_cast<uint8_t>(height);
+  SkipLines(reader, 4);
+  const std::string encoding = UpperText(TrimBlanks(ReadLine(reader)));
+  if (encoding == "UTF-8" || encoding == "UTF8") DoorSession.Utf8 = true;
+}
+
 }  // namespace
+
+DropFileResult ReadBbsdevDrp(std::string_view path) { return ReadWith(path, BbsdevFields); }
 
 DropFileResult ReadDoorSys(std::string_view path) { return ReadWith(path, DoorSysFields); }
 

@@ -17,3 +17,7 @@ DropFileResult ReadDoorSys(std::string_view path);
 DropFileResult ReadChainTxt(std::string_view path);
 DropFileResult ReadDorinfoDef(std::string_view path);
 DropFileResult ReadDoor32Sys(std::string_view path);
+// The caller's terminal as newer packages describe it: screen width (line 6)
+// and height (line 7), and on line 12 the character set as an IANA name;
+// UTF-8 there turns DoorSession.Utf8 on, any other leaves it as it is.
+DropFileResult ReadBbsdevDrp(std::string_view path);

@@ -111,8 +111,9 @@ TEST(ChainTxt, FieldsAndSecondsToMinutes) {
 TEST(DorinfoDef, NamesAreJoinedAndCopiedToTheAlias) {
   ExpectFixtures({"", 0, 0, 38400, true, 0, "JANE DOE", "JANE DOE", 90, 45, 1, 24},
                  {"synchronet_DORINFO1.DEF"});
-  // Trailing blanks and bytes above 127 are kept as they came.
-  ExpectFixtures({"", 0, 1, 2400, false, 0, "J\x8Frgen   M\x9Aller ", "J\x8Frgen   M\x9Aller ",
+  // Bytes above 127 are kept; blanks after the first and the last name are
+  // not, so one blank stands between them.
+  ExpectFixtures({"", 0, 1, 2400, false, 0, "J\x8Frgen M\x9Aller", "J\x8Frgen M\x9Aller",
                   20, 33, 1, 24},
                  {"crlf_dorinfo1.def", "lf_DORINFO1.DEF"});
   const std::string dir = MakeDoorScratchDir();
@@ -136,16 +137,17 @@ TEST(Door32Sys, EveryFieldOfTheFormat) {
                  {"synchronet_DOOR32.SYS"});
   ExpectFixtures({"Test Board", 2, -1, 115200, false, 7, "Jane Doe", "jdoe", 10, 546, 1, 24},
                  {"enigma_door32.sys"});
-  // 70000 minutes keep their low 16 bits; names keep trailing blanks and
-  // bytes above 127; a trailing empty line changes nothing.
-  ExpectFixtures({"Mystic BBS v1.12 \xB3 Linux", 2, 5, 115200, false, 12, "R\x8A" "na Fox  ",
-                  "\xDB" "Fox\xDB ", 30, 4464, 1, 24},
+  // 70000 minutes keep their low 16 bits; names lose their trailing blanks
+  // and keep bytes above 127; a trailing empty line changes nothing.
+  ExpectFixtures({"Mystic BBS v1.12 \xB3 Linux", 2, 5, 115200, false, 12, "R\x8A" "na Fox",
+                  "\xDB" "Fox\xDB", 30, 4464, 1, 24},
                  {"lf_DOOR32.SYS", "crlf_door32.sys"});
   ExpectFixtures({"Synchronet BBS for Linux  Version 3.22a", 2, 16, 38400, false, 2, "Mary Major",
                   "Raven", 50, 239, 1, 24},
                  {"synchronet_socket_DOOR32.SYS"});
-  // Blanks around every number, as packages and hand-written files leave
-  // them: a socket handle read as 0 would put the caller on a dead line.
+  // Blanks around every number and name, as packages and hand-written files
+  // leave them: a socket handle read as 0 would put the caller on a dead
+  // line, and " Ann" would be a second player who looks like Ann.
   ExpectFixtures({"Board", 2, 16, 38400, false, 7, "Ann", "Ann", 10, 45, 1, 24},
                  {"blanks_DOOR32.SYS"});
 }
@@ -252,6 +254,34 @@ TEST(ReadDropFile, AnEmptyFileGivesEmptyFieldsAndZeroMinutes) {
   EXPECT_EQ(DoorSession.CallMinutes, 0);
   EXPECT_EQ(DoorSession.EndMinute, DoorSession.StartMinute);
   EXPECT_TRUE(DoorSession.LocalMode);
+}
+
+}  // namespace
+
+namespace {
+
+// BBSDEV.DRP describes the caller's terminal beside the drop file; only a
+// UTF-8 line 12 turns translation on, and a file that is not there changes
+// nothing.
+TEST(BbsdevDrp, TheEncodingAndScreenSizeAreRead) {
+  InstallFakeHost();
+  ASSERT_EQ(ReadBbsdevDrp(kFixtures + "/enigma_BBSDEV.DRP"), Ok);
+  EXPECT_TRUE(DoorSession.Utf8);
+  EXPECT_EQ(DoorSession.ScreenWidth, 132);
+  EXPECT_EQ(DoorSession.ScreenLength, 50);
+
+  const std::string dir = MakeDoorScratchDir();
+  for (const char* encoding : {"IBM437", "utf-16", ""}) {
+    InstallFakeHost();
+    WriteDoorScratchFile(dir + "/BBSDEV.DRP", std::string("1.0\r\nstdio\r\n-1\r\nann\r\nk\r\n0\r\n"
+                                                          "x\r\nY\r\n\r\n\r\n\r\n") + encoding);
+    ASSERT_EQ(ReadBbsdevDrp(dir + "/BBSDEV.DRP"), Ok);
+    EXPECT_FALSE(DoorSession.Utf8) << encoding;
+    EXPECT_EQ(DoorSession.ScreenWidth, 80) << "a width of 0 is no width";
+    EXPECT_EQ(DoorSession.ScreenLength, 24);
+  }
+  EXPECT_EQ(ReadBbsdevDrp(dir + "/absent.drp"), NotFound);
+  EXPECT_FALSE(DoorSession.Utf8);
 }
 
 }  // namespace

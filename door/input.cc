@@ -8,6 +8,7 @@
 #include "door/session.h"
 #include "door/terminal.h"
 #include "door/text.h"
+#include "door/utf8.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ constexpr int64_t kLoneEscapeMs = 100;  // an ESC with nothing after it is a key
 constexpr int64_t kWaitingTickMs = 1000;
 
 KeyDecoder decoder;
+Utf8Reader utf8_reader;
 std::string decoded;  // keys decoded but not yet read, 0 + scan code for cursor keys
 int64_t escape_since_ms = 0;
 int64_t last_tick_ms = 0;
@@ -83,6 +85,12 @@ void CallWaitingTick(int64_t now_ms) {
 bool DecodeReceived(int byte, int64_t now_ms) {
   if (byte == kHungUp) EndOnHangUp();
   if (byte < 0) return false;
+  // A character CP437 lacks, or one half-way in, is no key: the byte still
+  // counts as received, so the wait goes on looking for the next.
+  if (DoorSession.Utf8) {
+    byte = Cp437FromUtf8Byte(utf8_reader, static_cast<uint8_t>(byte));
+    if (byte < 0) return true;
+  }
   bool was_waiting = KeyDecoderWaiting(decoder);
   DecodeKeyByte(decoder, static_cast<uint8_t>(byte), decoded);
   if (!was_waiting && KeyDecoderWaiting(decoder)) escape_since_ms = now_ms;
@@ -136,6 +144,7 @@ uint8_t ConvertByMode(uint8_t mode, uint8_t c, const std::string& buffer) {
 
 void ResetKeyboard() {
   decoder = KeyDecoder{};
+  utf8_reader = Utf8Reader{};
   decoded.clear();
   escape_since_ms = 0;
   last_tick_ms = 0;

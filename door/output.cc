@@ -3,10 +3,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "door/patient_send.h"
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/terminal.h"
 #include "door/text.h"
+#include "door/utf8.h"
 
 uint8_t CurrentColor = 7;
 
@@ -148,7 +150,15 @@ bool SendPendingOutput() {
     } done;
     DoorSession.BeforeSend();
   }
-  if (!Host.WriteBytes(Pending.data(), Pending.size())) {
+  // The one place bytes leave the door: everything before it is CP437.
+  std::string_view bytes = Pending;
+  if (DoorSession.Utf8) {
+    static std::string translated;
+    translated.clear();
+    AppendCp437AsUtf8(Pending, translated);
+    bytes = translated;
+  }
+  if (!Host.WriteBytes(bytes.data(), bytes.size())) {
     // A line that took nothing for the writer's whole patience is not tried
     // again: each later send would wait as long, and a caller who typed ahead
     // would hold his node for one such wait per command.
@@ -250,4 +260,5 @@ void WriteLineAgain(const UnfinishedLine& line) {
 void ForgetCurrentLine() {
   StartLine();
   LineGaveUp = false;
+  ForgetLineStall();
 }

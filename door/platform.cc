@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <random>
 
 #include "door/output.h"
+#include "door/patient_send.h"
 #include "door/socket_link.h"
 #include "door/terminal.h"
 
@@ -26,9 +28,11 @@ std::mt19937 generator{1};
 int PosixReadByte(int timeout_ms) {
   if (input_next < input_length) return input_buffer[input_next++];
   EnterRawMode();
+  // A caller who has stopped reading is gone, whatever keys he typed ahead.
+  if (LineHasStalled()) return kHungUp;
   pollfd watch{STDIN_FILENO, POLLIN, 0};
-  int ready = poll(&watch, 1, timeout_ms < 0 ? 0 : timeout_ms);
-  if (ready == 0) return kNoByte;
+  int ready = poll(&watch, 1, KeyWaitMs(timeout_ms < 0 ? 0 : timeout_ms));
+  if (ready == 0) return LineHasStalled() ? kHungUp : kNoByte;
   if (ready < 0) return errno == EINTR ? kNoByte : kHungUp;
   ssize_t got = read(STDIN_FILENO, input_buffer, sizeof input_buffer);
   if (got > 0) {
@@ -40,23 +44,32 @@ int PosixReadByte(int timeout_ms) {
   return kHungUp;  // end of input, or EIO once the pty has closed
 }
 
+// Standard output's open file description may be the BBS's too, so it is
+// never switched to non-blocking: a terminal or a pipe is opened a second
+// time for the door alone, and a socket is sent to one non-blocking call at a
+// time. Anything else (a file, /dev/null) never holds a write up.
+int stdout_fd = -1;
+TrySend stdout_send = nullptr;
+
+ssize_t WriteNow(int fd, const char* data, size_t length) { return write(fd, data, length); }
+
+void OpenStandardOutput() {
+  stdout_fd = STDOUT_FILENO;
+  stdout_send = WriteNow;
+  struct stat info {};
+  if (fstat(STDOUT_FILENO, &info) != 0) return;
+  if (S_ISSOCK(info.st_mode)) {
+    stdout_send = SendToSocketNow;
+  } else if (isatty(STDOUT_FILENO) || S_ISFIFO(info.st_mode)) {
+    const int own = open("/proc/self/fd/1", O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (own >= 0) stdout_fd = own;
+  }
+}
+
 bool PosixWriteBytes(const char* data, size_t length) {
   EnterRawMode();
-  while (length > 0) {
-    if (CallerGone()) return false;
-    ssize_t sent = write(STDOUT_FILENO, data, length);
-    if (sent < 0) {
-      if (errno == EINTR) continue;
-      if (errno == EAGAIN) {
-        pollfd watch{STDOUT_FILENO, POLLOUT, 0};
-        if (poll(&watch, 1, 1000) >= 0) continue;
-      }
-      return false;
-    }
-    data += sent;
-    length -= static_cast<size_t>(sent);
-  }
-  return true;
+  if (stdout_send == nullptr) OpenStandardOutput();
+  return SendPatiently(stdout_fd, data, length, stdout_send);
 }
 
 // A 32-bit clock runs out in January 2038 and would send every player back

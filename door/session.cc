@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <vector>
 
 #include "door/dropfile.h"
@@ -84,12 +85,19 @@ void StartSession(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::string_view(argv[i]) == kRealNamesSwitch) {
       DoorSession.RealNamesOnly = true;
+    } else if (std::string_view(argv[i]) == kUtf8Switch) {
+      DoorSession.Utf8 = true;
     } else {
       positional.push_back(argv[i]);
     }
   }
   if (positional.size() != 2) ShowUsageAndExit("Invalid command line switches.");
   DropFileResult result = ReadDropFile(positional[0]);
+  // Newer packages describe the caller's terminal beside the drop file; a
+  // file that cannot be read leaves the door as it was.
+  if (const char* device = std::getenv("BBSDEV_DRP"); device != nullptr && *device != '\0') {
+    ReadBbsdevDrp(device);
+  }
   if (result == Ok) result = OpenConnection();
   if (result != Ok) ShowUsageAndExit(DropFileMessage(result));
   DoorSession.Node =

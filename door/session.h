@@ -19,7 +19,9 @@ struct DoorSessionRecord {
   int32_t Security = 0;       // security level; unused
   uint16_t CallMinutes = 0;   // minutes the caller may stay, starts the session clock
   uint8_t Ansi = 0;           // emulation; colour is sent only when it equals 1
-  uint8_t ScreenLength = 24;  // lines per screen from DOOR.SYS / CHAIN.TXT; unused
+  uint8_t ScreenLength = 24;  // lines per screen from DOOR.SYS / CHAIN.TXT / BBSDEV.DRP; unused
+  uint16_t ScreenWidth = 80;  // columns, from BBSDEV.DRP; unused
+  bool Utf8 = false;          // the caller's terminal speaks UTF-8, not CP437
   bool AcceptCursorKeys = true;   // cursor keys reach the game as their letters
   bool FiveMinuteWarned = false;  // the five-minute warning was given
   int16_t Node = 0;           // node number from the command line, 1 or more
@@ -57,6 +59,9 @@ extern DoorSessionRecord DoorSession;
 // The one option besides the two positional arguments: players are keyed and
 // shown by their real names, as before handles were read.
 constexpr std::string_view kRealNamesSwitch = "--real-names";
+// For hosts that pass the door's bytes on untranslated to UTF-8 terminals
+// and write no BBSDEV.DRP to say so.
+constexpr std::string_view kUtf8Switch = "--utf8";
 
 // Puts the session back to its initial values with the default handlers.
 void ResetDoorSession();

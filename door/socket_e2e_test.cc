@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 
 #include "door/pty_testing.h"
 
@@ -286,6 +287,40 @@ TEST_F(SocketE2eTest, ACallerWhoTypedAheadAndStoppedReadingIsLetGoWithinAMinute)
   EXPECT_LT(took, 11000) << "the door waited more than one minute of its clock";
 }
 
+// The same over TCP with a small receive buffer and thousands of keys typed
+// ahead: the door reading them while its screens wait must not start the
+// minute again. Measured from the caller's last read.
+TEST_F(SocketE2eTest, OverTcpThousandsOfKeysTypedAheadDoNotPutTheEndOff) {
+  int ends[2];
+  ASSERT_TRUE(TcpPair(ends));
+  const int small = 4096;
+  setsockopt(ends[0], SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  const char* clock = std::getenv("KORDAVIN_STALL_CLOCK");
+  StartOn(ends, -1, "Jane Doe", "Test BBS",
+          std::string(kToday) + (clock != nullptr ? clock : " x10"));
+  JoinAs("Tom");
+  const auto last_read = std::chrono::steady_clock::now();
+  const int line = run_.master;
+  std::thread typist([line] {
+    const std::string keys(6000, '?');
+    for (size_t sent = 0; sent < keys.size();) {
+      const ssize_t n = send(line, keys.data() + sent, keys.size() - sent, MSG_NOSIGNAL);
+      if (n <= 0) return;
+      sent += static_cast<size_t>(n);
+    }
+  });
+  const int code = WaitForExitUnread(run_, 200000);
+  const int64_t took = ElapsedMs(last_read);
+  shutdown(line, SHUT_RDWR);
+  typist.join();
+  // Ended by a send that gave up (1) or, with every screen already in the
+  // socket's buffers, at the key wait as on a hang-up (0); not by the idle limit.
+  EXPECT_TRUE(code == 0 || code == 1) << code;
+  const int64_t minute = clock != nullptr ? 60000 : 6000;
+  EXPECT_GE(took, minute - 1000) << "the door gave up before its minute";
+  EXPECT_LT(took, minute + 5000) << "the door waited more than one minute of its clock";
+}
+
 // A hang-up on standard I/O whose line is full and whose reader has gone
 // quiet: the last bytes go only if they can at once, and the door ends.
 TEST_F(SocketE2eTest, TheLastBytesOfAHangUpNeverWaitOnAFullLine) {
@@ -383,3 +418,4 @@ TEST_F(SocketE2eTest, AHandleThatIsNoSocket) {
 }
 
 }  // namespace
+

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <string>
 
+#include "door/patient_send.h"
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/telnet.h"
@@ -16,12 +17,6 @@
 #include "door/text.h"
 
 namespace {
-
-// A live client drains what it is sent within moments, however slow its line;
-// one that has taken no byte for a minute has lost its route or stopped
-// reading, and the kernel would take a quarter of an hour of retransmissions
-// to say so. Giving up then frees the node well before the idle limit would.
-constexpr int64_t kSendPatienceMs = 60 * 1000;
 
 int caller = -1;
 // False on a board's passthru socket, where every byte is the caller's as it
@@ -92,10 +87,12 @@ int SocketReadByte(int timeout_ms) {
     }
     received.clear();
     received_next = 0;
+    // A caller who has stopped reading is gone, whatever keys he typed ahead.
+    if (LineHasStalled()) return kHungUp;
     const int64_t left = deadline - NowMs();
     pollfd watch{caller, POLLIN, 0};
-    const int ready = poll(&watch, 1, left > 0 ? static_cast<int>(left) : 0);
-    if (ready == 0) return kNoByte;
+    const int ready = poll(&watch, 1, KeyWaitMs(left > 0 ? static_cast<int>(left) : 0));
+    if (ready == 0) return LineHasStalled() ? kHungUp : kNoByte;
     if (ready < 0) return errno == EINTR ? kNoByte : kHungUp;
     if (!Receive()) return kHungUp;
     // Telnet commands alone are no key; a client that sends nothing else
@@ -105,24 +102,7 @@ int SocketReadByte(int timeout_ms) {
 }
 
 bool SendAll(const char* data, size_t length) {
-  int64_t last_progress = NowMs();
-  while (length > 0) {
-    if (CallerGone()) return false;
-    const ssize_t sent = send(caller, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (sent > 0) {
-      data += sent;
-      length -= static_cast<size_t>(sent);
-      last_progress = NowMs();
-      continue;
-    }
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
-    const int64_t left = last_progress + kSendPatienceMs - NowMs();
-    if (left <= 0) return false;
-    pollfd watch{caller, POLLOUT, 0};
-    if (poll(&watch, 1, static_cast<int>(left)) < 0 && errno != EINTR) return false;
-  }
-  return true;
+  return SendPatiently(caller, data, length, SendToSocketNow);
 }
 
 bool SocketWriteBytes(const char* data, size_t length) {

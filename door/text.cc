@@ -156,3 +156,22 @@ uint8_t DaysBetween(uint8_t n, int today_day, int today_month, int today_year) {
 std::string Rule(int count) {
   return std::string(static_cast<size_t>(std::clamp(count, 0, static_cast<int>(kMaxText))), kRuleChar);
 }
+
+std::string TrimBlanks(std::string_view text) {
+  size_t start = 0;
+  size_t end = text.size();
+  while (start < end && IsBlank(text[start])) ++start;
+  while (end > start && IsBlank(text[end - 1])) --end;
+  return std::string(text.substr(start, end - start));
+}
+
+std::string NameOnScreen(std::string_view name) {
+  std::string shown(name);
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const uint8_t c = static_cast<uint8_t>(shown[i]);
+    const bool screen_code = c == '|' && i + 2 < shown.size() && shown[i + 1] == 'C' &&
+                             (shown[i + 2] == 'L' || shown[i + 2] == 'R');
+    if (c < 32 || c == 127 || screen_code) shown[i] = '?';
+  }
+  return shown;
+}

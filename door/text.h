@@ -32,3 +32,10 @@ constexpr char kRuleChar = '\xC4';
 std::string Rule(int count);
 // Cuts a text to at most max bytes.
 std::string CutText(std::string_view text, size_t max);
+// The text without the blanks (spaces and tabs) before and after it.
+std::string TrimBlanks(std::string_view text);
+// A name as any screen shows it. Names come from drop files, other boards and
+// other callers, so a control byte (below 32, and 127) is shown as '?', and
+// so is the bar of a |CL or |CR, which would clear or break another caller's
+// screen; colour codes and the code page's letters above 127 stay.
+std::string NameOnScreen(std::string_view name);

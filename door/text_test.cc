@@ -170,4 +170,14 @@ TEST(Files, ExistsAndReadable) {
   EXPECT_FALSE(FileExists(""));
 }
 
+// Names come from drop files and other callers: what they could do to a
+// screen is shown as '?', what a caller could type stays.
+TEST(Names, TerminalCodesShowAsQuestionMarksAndBlanksAroundAreDropped) {
+  EXPECT_EQ(NameOnScreen("|12Ev\x1b[2Jil|00"), "|12Ev?[2Jil|00");
+  EXPECT_EQ(NameOnScreen(std::string("a\0b\x7f\x1f\x80\xFF", 7)), "a?b??\x80\xFF");
+  EXPECT_EQ(NameOnScreen("|CL|CR|C|cl"), "?CL?CR|C|cl");
+  EXPECT_EQ(TrimBlanks(" \tJane Doe \t"), "Jane Doe");
+  EXPECT_EQ(TrimBlanks("  "), "");
+}
+
 }  // namespace

@@ -191,6 +191,25 @@ TEST(CallerKey, AHandleEqualToAnotherPlayersRealNameFindsNothingOfHis) {
   EXPECT_EQ(LoadArrivalPlayers().size(), 2u);
 }
 
+// Drop-file names were once read with the blanks around them: the record and
+// the news keyed "jdoe " are found by the caller whose file gives " jdoe".
+TEST(CallerKey, ARecordKeyedWithBlanksIsFoundUnderTheTrimmedName) {
+  MakeArrivalTestDir(2026, 3, 5);
+  PlayerRecord jane = StoredPlayer(4, 0);
+  jane.BbsAlias = "jdoe ";
+  jane.KeyKind = kKeyedByHandle;
+  StoreArrivalPlayers({StoredPlayer(4, 0), jane});
+  StoreArrivalNews({NewsTo("jdoe ", kKeyedByHandle, "Rick spied on you.")});
+  WriteArrivalFile("blanks.door32.sys",
+                   "0\r\n-1\r\n38400\r\nTest BBS\r\n9\r\nJane Doe\r\n jdoe\t\r\n10\r\n60\r\n1\r\n1\r\n");
+  ASSERT_EQ(ReadDropFile(DoorSession.ProgramDir + "blanks.door32.sys"), Ok);
+  ASSERT_TRUE(LoadPlayer());
+  EXPECT_EQ(GameSession.PlayerNumber, 2);
+  QueueKeys("\r");
+  ShowNews();
+  EXPECT_NE(TakeOutput().find("Rick spied on you."), std::string::npos);
+}
+
 // The same caller joining on a second node while this one typed his pimp
 // name: the append finds the first node's record and takes it.
 TEST(JoinGame, ASecondJoinOfTheSameCallerGetsTheFirstsPlayer) {

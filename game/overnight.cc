@@ -45,8 +45,9 @@ void ShowNewsMessage(const NewsMessage& message, int shown_before) {
     WriteLine("|CR|09Last Night, Theses Things Happened");
     WriteLine("|09" + Rule(34));
   }
-  WriteLine("|14- |15" + message.Line1);
-  if (!message.Line2.empty()) WriteLine("  " + message.Line2);
+  // The lines name the rivals who caused them.
+  WriteLine("|14- |15" + NameOnScreen(message.Line1));
+  if (!message.Line2.empty()) WriteLine("  " + NameOnScreen(message.Line2));
 }
 
 int ReportedWhores(const PlayerRecord& player) {

@@ -97,14 +97,14 @@ bool RerollIfStillDue(GameConfig& config) {
   WriteLine("");
   WriteLine("     |15This adventure of Kordavin has ended. Unfortunately, you have gone out");
   WriteLine("of business. A few days ago, one of your fellow pimps who goes by the name of");
-  WriteLine("|14" + config.WinnerName + "|15 bought Flaming Sheinen's Restaurant.");
+  WriteLine("|14" + NameOnScreen(config.WinnerName) + "|15 bought Flaming Sheinen's Restaurant.");
   WriteRawLine("");
   WriteLine("     He then owned the most important place in the city. You and all the");
   WriteLine("rest of the pimps were broke because of his cornering of the market. Lets");
   const bool handles = CallerKey().Kind == kKeyedByHandle;
   const std::string& winner =
       NameIsShown(config.WinnerKind, handles) ? config.WinnerAlias : config.WinnerName;
-  WriteLine("have a round of applause for |14" + winner + ".");
+  WriteLine("have a round of applause for |14" + NameOnScreen(winner) + ".");
   WriteRawLine("");
   WriteLine("|13       This game will automatically reroll on the " + Ordinal(config.RerollDay) +
             " of the month.");

@@ -54,8 +54,11 @@ PlayerKey KeyOf(const PlayerRecord& player) {
   return PlayerKey{player.BbsAlias, KindOf(player.KeyKind)};
 }
 
+// Drop-file names were once kept with their blanks; a record or a message
+// keyed "Jane " is Jane's, whose name now comes without them.
 bool HoldsKey(const PlayerRecord& player, const PlayerKey& key) {
-  return player.BbsAlias == key.Name && KindOf(player.KeyKind) == key.Kind;
+  return TrimBlanks(player.BbsAlias) == TrimBlanks(key.Name) &&
+         KindOf(player.KeyKind) == key.Kind;
 }
 
 void SetKey(PlayerRecord& player, const PlayerKey& key) {
@@ -64,5 +67,6 @@ void SetKey(PlayerRecord& player, const PlayerKey& key) {
 }
 
 bool IsAddressedTo(const NewsMessage& message, const PlayerKey& key) {
-  return !message.To.empty() && message.To == key.Name && KindOf(message.ToKind) == key.Kind;
+  return !message.To.empty() && TrimBlanks(message.To) == TrimBlanks(key.Name) &&
+         KindOf(message.ToKind) == key.Kind;
 }

@@ -79,28 +79,6 @@ void EndHolder(int fd) {
   WaitUntilLetGo(fd, kKillPatienceMs);
 }
 
-// Node numbers of the presence files in the data directory, as the door
-// names them: plain decimal, no leading zero.
-std::vector<int> PresenceNodes() {
-  std::vector<int> nodes;
-  DIR* listing = opendir(DoorSession.ProgramDir.empty() ? "." : DoorSession.ProgramDir.c_str());
-  if (listing == nullptr) return nodes;
-  const std::string prefix = kNodeFilePrefix;
-  while (const dirent* entry = readdir(listing)) {
-    const std::string name = entry->d_name;
-    if (name.rfind(prefix, 0) != 0) continue;
-    const std::string number = name.substr(prefix.size());
-    if (number.empty() || number.size() > 5 || number[0] == '0') continue;
-    if (!std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-      continue;
-    }
-    const int node = TextToInt(number);
-    if (node >= 1 && node <= kMaxNode) nodes.push_back(node);
-  }
-  closedir(listing);
-  return nodes;
-}
-
 void EndSameNodeOrphan() {
   const int fd = OpenPresence(OwnPresencePath(), O_RDONLY);
   if (fd < 0) return;
@@ -184,6 +162,27 @@ int TakeArrivalTurn() {
 }
 
 }  // namespace
+
+std::vector<int> PresenceNodes() {
+  std::vector<int> nodes;
+  DIR* listing = opendir(DoorSession.ProgramDir.empty() ? "." : DoorSession.ProgramDir.c_str());
+  if (listing == nullptr) return nodes;
+  const std::string prefix = kNodeFilePrefix;
+  while (const dirent* entry = readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name.rfind(prefix, 0) != 0) continue;
+    const std::string number = name.substr(prefix.size());
+    if (number.empty() || number.size() > 5 || number[0] == '0') continue;
+    if (!std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      continue;
+    }
+    const int node = TextToInt(number);
+    if (node >= 1 && node <= kMaxNode) nodes.push_back(node);
+  }
+  closedir(listing);
+  std::sort(nodes.begin(), nodes.end());
+  return nodes;
+}
 
 NodeFileBytes EncodePresence(const NodePresence& presence) {
   NodeFileBytes out{};

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/records.h"
 
@@ -21,6 +22,10 @@ using NodeFileBytes = std::array<uint8_t, kNodeFileSize>;
 
 NodeFileBytes EncodePresence(const NodePresence& presence);
 NodePresence DecodePresence(const uint8_t* bytes);
+
+// Node numbers of the presence files in the data directory, live or left
+// behind, in node order: a board may run any number of nodes.
+std::vector<int> PresenceNodes();
 
 // True when an open file other than fd holds the presence file's liveness
 // lock, that is when a session is on that node right now.

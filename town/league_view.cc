@@ -87,7 +87,7 @@ void ShowLeague() {
   int rank = 0;
   for (const LeagueRow& row : rows) {
     WriteLine("|11" + std::string(rank + 1 < 10 ? " " : "") + std::to_string(rank + 1) + "]  |12" +
-              Padded(row.player->name, 31) + "|14" + Padded(*row.board_name, kBoardNameColumns) +
+              Padded(NameOnScreen(row.player->name), 31) + "|14" + Padded(NameOnScreen(*row.board_name), kBoardNameColumns) +
               "|02 " + Dollars(row.player->worth));
     if (++rank % kRowsPerScreen == 0 && static_cast<size_t>(rank) < rows.size()) PauseKey();
   }

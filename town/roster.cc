@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr int kWatchedNodes = 5;
 constexpr int kRowsPerScreen = 20;
 constexpr int64_t kMostPlayerNumber = std::numeric_limits<int16_t>::max();
 
@@ -71,8 +70,8 @@ void WriteWhoreRow(const PlayerRecord& player, int slot) {
 
 void WriteStatsLines(const PlayerRecord& player) {
   const std::string& clothes = ClothesNameOf(player.ClothesLevel);
-  WriteLine("|12 Kordavin Pimp Name : |14" + player.Name);
-  WriteLine("|12Bulletin Board Alias : |14" + ShownName(player));
+  WriteLine("|12 Kordavin Pimp Name : |14" + NameOnScreen(player.Name));
+  WriteLine("|12Bulletin Board Alias : |14" + NameOnScreen(ShownName(player)));
   WriteLine("|12    Number of Whores : |14" + IntToText(player.WhoreCount));
   WriteLine("|12 Best Wardrobe Piece : |14" + (player.ClothesLevel == 0 ? "None" : clothes));
   WriteLine("|12     Condoms on Hand : |14" + IntToText(player.CondomStock));
@@ -91,7 +90,7 @@ int64_t WriteRoster() {
   const PlayerKey me = CallerKey();
   const int64_t count = ScanPlayers([&rows, &me](int64_t index, const PlayerRecord& player) {
     if (!HoldsKey(player, me)) {
-      rows.push_back("|12" + std::to_string(index + 1) + "] |14" + player.Name);
+      rows.push_back("|12" + std::to_string(index + 1) + "] |14" + NameOnScreen(player.Name));
     }
     return true;
   });
@@ -124,7 +123,7 @@ std::vector<RankingEntry> ReadRankingEntries() {
 
 void WriteRankingRow(const RankingEntry& entry, int64_t rank) {
   const int gap = std::max<int>(37 - static_cast<int>(entry.Name.size()), 0);
-  WriteText("|11" + RightAligned(rank, 2) + "] |12" + entry.Name);
+  WriteText("|11" + RightAligned(rank, 2) + "] |12" + NameOnScreen(entry.Name));
   WriteText(std::string(static_cast<size_t>(gap), ' '));
   WriteText("|02$" + FixedColumns(entry.Worth, 9) + "           |14");
   WriteLine(RightAligned(entry.WhoreCount, 2) + " Whores");
@@ -144,7 +143,7 @@ std::string RightAligned(int64_t number, int width) {
 
 void ShowWhoIsOn() {
   bool any = false;
-  for (int node = 1; node <= kWatchedNodes; ++node) {
+  for (int node : PresenceNodes()) {
     NodeRecord record;
     if (!ReadLivePresence(node, record)) continue;
     if (!any) {
@@ -152,7 +151,7 @@ void ShowWhoIsOn() {
       WriteLine(Rule(19) + "-");
       any = true;
     }
-    WriteLine("|12" + std::to_string(node) + "] |14" + record.Name);
+    WriteLine("|12" + std::to_string(node) + "] |14" + NameOnScreen(record.Name));
   }
 }
 
@@ -174,7 +173,8 @@ int16_t PickOnlinePimp() {
 void PagePimp() {
   const int16_t node = PickOnlinePimp();
   if (node == -1) return;
-  WriteLine("|CR|11You pick up your cell phone and dial up " + picked_node.Name + "'s pager.");
+  WriteLine("|CR|11You pick up your cell phone and dial up " + NameOnScreen(picked_node.Name) +
+            "'s pager.");
   WriteText("|CR|06[|09ENTER YOUR MESSAGE|06]|CR|14:|07");
   static const std::string allowed = PageCharacters();
   const std::string message = InputLine(0, 78, allowed, "");

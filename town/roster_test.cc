@@ -139,6 +139,27 @@ TEST_F(RosterTest, ExaminingARivalShowsHisRecordAndTellsHim) {
   EXPECT_NE(TakeOutput().find("Bulletin Board Alias : (unknown)\r\n"), std::string::npos);
 }
 
+// A name's control bytes, and the bar of a screen-clearing code, reach no
+// other caller's terminal, in any screen that shows the name.
+TEST_F(RosterTest, NamesShowTheirTerminalCodesAsQuestionMarks) {
+  DoorSession.Ansi = 0;
+  players_[1].BbsAlias = "|12Ev\x1b[2Jil|00";
+  players_[1].Name = "Ev\x7fil|CL\xDB";
+  Store();
+  ShowPlayerStats(2);
+  QueueKeys("y0\r");
+  SelectRival();
+  std::string out = TakeOutput();
+  EXPECT_NE(out.find("Kordavin Pimp Name : Ev?il?CL\xDB\r\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Bulletin Board Alias : Ev?[2Jil\r\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("2] Ev?il?CL\xDB\r\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find('\x1b'), std::string::npos) << "no escape sequence with ANSI off";
+  ShowRankings();
+  out = TakeOutput();
+  EXPECT_NE(out.find("] Ev?il?CL\xDB"), std::string::npos) << out;
+  EXPECT_EQ(out.find("\x1b[2J"), out.rfind("\x1b[2J")) << "only the rankings' own clear screen";
+}
+
 TEST_F(RosterTest, OwnStatisticsSaveFirstAndPostNothing) {
   Store();
   GameSession.Player.Cash = 777;
@@ -260,14 +281,19 @@ TEST_F(RosterTest, HousePricesStopAtQAndCostOne) {
   EXPECT_EQ(GameSession.TimeLeft, 198);
 }
 
-TEST_F(RosterTest, WhoIsOnListsPresentNodesOnly) {
+TEST_F(RosterTest, WhoIsOnListsEveryPresentNodeInOrder) {
   ShowWhoIsOn();
   EXPECT_EQ(TakeOutput(), "");
+  StoreStreetsNode(12, "Dex Pimp");
   StoreStreetsNode(1, "Joe Pimp");
+  StoreStreetsNode(7, "Ev\x1b[2Jil|CL");
   StoreStreetsNode(3, "Cal Pimp");
   ShowWhoIsOn();
-  EXPECT_EQ(TakeOutput(),
-            "\r\nPimps On The Streets\r\n" + Rules(19) + "-\r\n1] Joe Pimp\r\n3] Cal Pimp\r\n");
+  // Every node in play, in node order; a name's terminal codes shown as '?'.
+  EXPECT_EQ(TakeOutput(), "\r\nPimps On The Streets\r\n" + Rules(19) +
+                              "-\r\n1] Joe Pimp\r\n3] Cal Pimp\r\n7] Ev?[2Jil?CL\r\n12] Dex Pimp\r\n");
+  QueueKeys("12\r");
+  EXPECT_EQ(PickOnlinePimp(), 12);
 }
 
 TEST_F(RosterTest, PickOnlinePimpListsRefusesEmptyNodesAndAcceptsOwn) {

@@ -253,7 +253,7 @@ void EatFlameBurger() {
 // game is over as everybody's is.
 [[noreturn]] void TellTheBarIsSold(const GameConfig& config) {
   WriteLine("|CRFlaming Sheinen runs up to and says, \"Sorry, you are too late. I just sold the");
-  WriteLine("bar to " + config.WinnerName + ".\"");
+  WriteLine("bar to " + NameOnScreen(config.WinnerName) + ".\"");
   WriteLine("You keep your money, but the game has been won.");
   WriteLine("|CR|13       This game will automatically reroll on the " + Ordinal(config.RerollDay) +
             " of the month.");

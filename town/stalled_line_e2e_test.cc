@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <deque>
 #include <fstream>
@@ -152,6 +153,32 @@ TEST_F(StalledLineE2eTest, OtherNodesJoinPostAndSaveWhileLinesAreStalled) {
     if (message.To == "Stalled Real" && message.Line1 != "DELETED") ++unread;
   }
   EXPECT_EQ(unread, kPendingNews);
+}
+
+// A caller on a pty who types help requests ahead and never reads again is
+// let go about a minute after his last read, however many keys wait, as on a
+// socket. The door's clock runs ten times as fast here: its minute is six
+// seconds.
+TEST_F(StalledLineE2eTest, APtyCallerWhoTypedAheadAndStoppedReadingIsLetGoWithinAMinute) {
+  WriteDoorFile(dir_, "fast.door32.sys", Door32For("Roster Real"));
+  DoorRun& caller = runs_.emplace_back();
+  ASSERT_TRUE(StartDoor(caller, dir_, {dir_ + "/fast.door32.sys", "4"}, std::string(kToday) + " x10"));
+  size_t mark = 0;
+  Answer(caller, mark, "Do you want ANSI graphics? [Y/N] ", "n");
+  Answer(caller, mark, "[1ST & MAIN]: ", std::string(400, '?'));
+  const auto last_read = std::chrono::steady_clock::now();
+  int status = 0;
+  bool ended = false;
+  while (!ended && std::chrono::steady_clock::now() - last_read < std::chrono::seconds(30)) {
+    ended = waitpid(caller.pid, &status, WNOHANG) == caller.pid;
+    usleep(10 * 1000);
+  }
+  const auto took = std::chrono::steady_clock::now() - last_read;
+  ASSERT_TRUE(ended && WIFEXITED(status)) << "still blocked in its write";
+  caller.exited = true;
+  EXPECT_EQ(WEXITSTATUS(status), 1) << "a line that takes nothing is a lost caller";
+  EXPECT_GE(took, std::chrono::seconds(5)) << "the door gave up before its minute";
+  EXPECT_LT(took, std::chrono::seconds(11)) << "the door waited more than one minute of its clock";
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ void PoliceTip() {
   // leave him fined and the caller's time unspent.
   ChangeRival(rival_number, [&told](PlayerRecord& rival) {
     TakeTime(15);
-    told.push_back("|13|CRYou tip the police on " + rival.Name + ".");
+    told.push_back("|13|CRYou tip the police on " + NameOnScreen(rival.Name) + ".");
     if (Random(3) != 0) {
       told.push_back("|13But the police thought it was a hoax and nothing happens.");
       return false;
