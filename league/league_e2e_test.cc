@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -29,7 +31,8 @@
 #include "door/pty_testing.h"
 #include "league/keys.h"
 #include "league/settings.h"
-#include "league/standings.h"
+#include "league/packet.h"
+#include "store/league_data.h"
 #include "store/records.h"
 
 namespace fs = std::filesystem;
@@ -256,11 +259,45 @@ class LeagueE2eTest : public ::testing::Test {
     Quit(caller);
   }
 
+  // A packet as `signer` could sign it: its latest standings, changed.
+  std::string Signed(const Board& signer, const std::function<void(ScorePacket&)>& change) {
+    SecretKey key{};
+    std::string error;
+    EXPECT_TRUE(StartSodium() && LoadSecretKey(signer.door + "/", key, error)) << error;
+    ScorePacket packet = ReadBoardStandingsOf(signer);
+    packet.league = "PIMPNET";
+    packet.sequence += 1000 + static_cast<uint32_t>(forged_++);
+    change(packet);
+    return SignPacket(EncodeScorePacket(packet), key);
+  }
+
+  ScorePacket ReadBoardStandingsOf(const Board& board) {
+    const std::vector<uint8_t> record = [&] {
+      const std::string bytes = ReadFile(board.door + "/kordavin.lgd");
+      for (size_t at = 0; at + kStandingsRecordSize <= bytes.size(); at += kStandingsRecordSize) {
+        if (static_cast<uint8_t>(bytes[at]) == board.number) {
+          return std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                                      bytes.begin() + static_cast<std::ptrdiff_t>(at + kStandingsRecordSize));
+        }
+      }
+      return std::vector<uint8_t>(kStandingsRecordSize, 0);
+    }();
+    return DecodeStandings(record.data(), record.size(), kMaxPacketPlayers);
+  }
+
   // The whole /L screen as a caller at a street corner sees it.
-  std::string LeagueScreen(const Board& board, const std::string& real_name) {
+  std::string LeagueScreen(const Board& board, const std::string& real_name,
+                           const std::string& last = "boards by the worth of its pimps.") {
     Caller caller = Call(board, real_name);
+    // News of another board's winner comes first, with its pause.
+    while (!WaitForOutput(*caller.run, "& MAIN]: ", 500, caller.mark)) {
+      const size_t pause = caller.run->output.find("[-*-]", caller.mark);
+      if (pause == std::string::npos) continue;
+      caller.mark = pause + 5;
+      SendKeys(*caller.run, "\r");
+    }
     Answer(caller, "& MAIN]: ", "/L");
-    Answer(caller, "boards by the worth of its pimps.", "");
+    Answer(caller, last, "");
     const size_t start = caller.run->output.rfind("Pimp Net: ");
     const std::string screen = caller.run->output.substr(start == std::string::npos ? 0 : start);
     Quit(caller);
@@ -268,6 +305,7 @@ class LeagueE2eTest : public ::testing::Test {
   }
 
   bool needs_binkd_ = true;
+  int forged_ = 0;
   std::string binkd_;
   std::array<Board, kBoards> boards_;
   std::deque<DoorRun> runs_;
@@ -390,19 +428,49 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
     RemoveDoorDir(from->door);
   }
 
+  // Board 3 poses as board 1, and then sends figures no player can reach.
+  const Board& poser = boards_[2];
+  WriteFile(inbound + "PIMPNET_3_pose.kdl", Signed(poser, [](ScorePacket& p) {
+              p.board_name = "Board One";
+              p.winner = kPimps[2];
+              p.win_date = p.date;
+            }));
+  WriteFile(inbound + "PIMPNET_3_forever.kdl", Signed(poser, [](ScorePacket& p) {
+              p.winner = kPimps[2];
+              p.win_date = INT64_MAX;
+            }));
+  WriteFile(inbound + "PIMPNET_3_worth.kdl",
+            Signed(poser, [](ScorePacket& p) { p.players[0].worth = INT64_MAX; }));
+  // Nor is anything but a file the tool may read left to be met every run,
+  // and no name reaches the log or the terminal with its control bytes.
+  fs::create_symlink(target.door + "/kordavin.ply", inbound + "link.kdl");
+  fs::create_directory(inbound + "dir.kdl");
+  ASSERT_EQ(mkfifo((inbound + "pipe.kdl").c_str(), 0644), 0);
+  WriteFile(inbound + "evil\x1b[2J\n2026-12-09 04:30:01 accepted.kdl", "junk");
+
   const std::string standings = ReadFile(target.door + "/kordavin.lgd");
   const std::string news = ReadFile(target.door + "/kordavin.msg");
   const std::string refused = Sysop(target, "league receive");
-  EXPECT_NE(refused.find("0 accepted, 5 refused"), std::string::npos) << refused;
+  EXPECT_NE(refused.find("0 accepted, 9 refused"), std::string::npos) << refused;
+  EXPECT_EQ(refused.find('\x1b'), std::string::npos) << refused;
   const std::string log = ReadFile(target.door + "/league.log");
   for (const char* line : {"refused PIMPNET_1_altered.kdl: bad signature",
                            "refused PIMPNET_1_old.kdl: replay", "refused PIMPNET_1_cut.kdl: truncated",
                            "refused PIMPNET_9_x.kdl: unknown board",
-                           "refused OTHER_3_x.kdl: another league"}) {
+                           "refused OTHER_3_x.kdl: another league",
+                           "refused PIMPNET_3_pose.kdl: name not as listed",
+                           "refused PIMPNET_3_forever.kdl: out of range",
+                           "refused PIMPNET_3_worth.kdl: out of range",
+                           "refused link.kdl: not a regular file (moved to bad/)",
+                           "refused dir.kdl: not a regular file (moved to bad/)",
+                           "refused pipe.kdl: not a regular file (moved to bad/)",
+                           "refused evil?[2J?2026-12-09 04:30:01 accepted.kdl: not a league packet"}) {
     EXPECT_EQ(CountOf(log, line), 1u) << line << "\n" << log;
   }
+  EXPECT_EQ(log.find('\x1b'), std::string::npos) << log;
   for (const char* name : {"PIMPNET_1_altered.kdl", "PIMPNET_1_old.kdl", "PIMPNET_1_cut.kdl",
-                           "PIMPNET_9_x.kdl", "OTHER_3_x.kdl"}) {
+                           "PIMPNET_9_x.kdl", "OTHER_3_x.kdl", "PIMPNET_3_pose.kdl", "link.kdl",
+                           "dir.kdl", "pipe.kdl"}) {
     EXPECT_TRUE(fs::exists(target.door + "/bad/" + name)) << name;
     EXPECT_FALSE(fs::exists(inbound + name)) << name;
   }
@@ -420,6 +488,12 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
   Sysop(boards_[0], "league send");
   Poll(boards_[0], target);
   Sysop(target, "league receive");
+  // Twenty more, each with a win date of its own, tell nobody again.
+  for (int i = 1; i <= 20; ++i) {
+    WriteFile(inbound + "PIMPNET_1_again" + std::to_string(i) + ".kdl",
+              Signed(boards_[0], [i](ScorePacket& p) { p.win_date -= i; }));
+  }
+  EXPECT_NE(Sysop(target, "league receive").find("20 accepted, 0 refused"), std::string::npos);
   const std::string news_line = "Slick Rick of Board One bought Flaming Sheinen's on ";
   for (int call = 1; call <= 2; ++call) {
     Caller caller = Call(target, "Caller 2");
@@ -427,6 +501,45 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
     Quit(caller);
     EXPECT_EQ(CountOf(caller.run->output, news_line), call == 1 ? 1u : 0u) << caller.run->output;
   }
+
+  // Board 3 is taken out: the next member list leaves it out of every
+  // board's league and tells it so; what it sends after is refused.
+  const std::string late = Signed(poser, [](ScorePacket&) {});
+  Sysop(boards_[0], "league remove 3");
+  const std::string told = Sysop(boards_[0], "league send");
+  EXPECT_NE(told.find("for board 3 (21:1/300)"), std::string::npos) << told;
+  PollAll();
+  for (Board& board : boards_) Sysop(board, "league receive");
+  // Board 1's own game is over: its callers meet the winner, its bulletin tells.
+  const std::string screen = LeagueScreen(target, "Caller 2");
+  EXPECT_EQ(screen.find(kPimps[2]), std::string::npos) << screen;
+  EXPECT_NE(screen.find("2nd of 2 boards"), std::string::npos) << screen;
+  Sysop(boards_[0], "bulletin --league --asc " + boards_[0].door + "/out.asc");
+  EXPECT_EQ(ReadFile(boards_[0].door + "/out.asc").find(kPimps[2]), std::string::npos);
+  const std::string out = LeagueScreen(poser, "Caller 3", "no longer in the");
+  EXPECT_EQ(out.find("top pimps"), std::string::npos) << out;
+  EXPECT_NE(Sysop(poser, "league send", 2).find("no longer in the Pimp Net league"), std::string::npos);
+  WriteFile(boards_[0].mail + "/in/PIMPNET_3_after.kdl", late);
+  const std::string after = Sysop(boards_[0], "league receive");
+  EXPECT_NE(after.find("refused PIMPNET_3_after.kdl: unknown board"), std::string::npos) << after;
+  EXPECT_EQ(after.find("queued"), std::string::npos) << after;
+
+  // A new league game: game 1 went to board 1's winner, into the hall of
+  // fame; standings of game 1 are not mixed into game 2.
+  Sysop(boards_[0], "league start-game");
+  Sysop(boards_[0], "league send");
+  Poll(target, boards_[0]);
+  WriteFile(inbound + "PIMPNET_1_game1.kdl", Signed(boards_[0], [](ScorePacket& p) { p.game = 1; }));
+  const std::string game2 = Sysop(target, "league receive");
+  EXPECT_NE(game2.find("refused PIMPNET_1_game1.kdl: another league game"), std::string::npos)
+      << game2;
+  EXPECT_NE(game2.find("the member list, 2 boards"), std::string::npos) << game2;
+  const std::string fame = LeagueScreen(target, "Caller 2", "Game 1");
+  EXPECT_NE(fame.find("Hall of fame"), std::string::npos) << fame;
+  Sysop(target, "bulletin --league --asc " + target.door + "/fame.asc");
+  const std::string bulletin_fame = ReadFile(target.door + "/fame.asc");
+  EXPECT_NE(bulletin_fame.find("Game 1"), std::string::npos) << bulletin_fame;
+  EXPECT_NE(bulletin_fame.find("Slick Rick of Board One"), std::string::npos) << bulletin_fame;
 }
 
 #if defined(__SANITIZE_ADDRESS__)
