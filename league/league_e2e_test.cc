@@ -654,4 +654,47 @@ TEST_F(LeagueScaleE2eTest, TwoHundredFiftyFiveBoardsOfTenThousandPimps) {
   Quit(caller);
 }
 
+// The nightly send and receive of one board at the same moment, a hundred
+// times, each time with a new member list arriving: none is lost, and
+// neither run fails for the other.
+TEST_F(LeagueScaleE2eTest, SendAndReceiveAtOnceLoseNoMemberList) {
+  ASSERT_TRUE(StartSodium());
+  Board& coordinator = boards_[0];
+  Board& member = boards_[1];
+  SetUpLeague();
+  SecretKey key{};
+  std::string error;
+  ASSERT_TRUE(LoadSecretKey(coordinator.door + "/", key, error)) << error;
+  LeagueSettings listed;
+  ASSERT_TRUE(ReadLeagueSettings(coordinator.door + "/", listed, error)) << error;
+  const auto start = [&](const std::string& args) {
+    return popen((std::string(KORDAVIN_SYSOP_BINARY) + " --dir " + member.door + " " + args +
+                  " 2>&1").c_str(), "r");
+  };
+  const auto finish = [](FILE* pipe, std::string& output) {
+    char buffer[4096];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+    return WEXITSTATUS(pclose(pipe));
+  };
+  for (int run = 0; run < 100; ++run) {
+    MemberList list{2, "PIMPNET", 1, listed.members_sequence + 1 + static_cast<uint32_t>(run),
+                    time(nullptr), "Pimp Net", 1, listed.game_start, 0, listed.members};
+    LeagueMember newcomer{static_cast<uint8_t>(10 + run), "Newcomer " + std::to_string(run),
+                          "21:2/" + std::to_string(run), {}};
+    newcomer.key[0] = static_cast<uint8_t>(run + 1);
+    list.members.push_back(newcomer);
+    WriteFile(member.mail + "/in/PIMPNET_1_" + std::to_string(list.sequence) + ".kdm",
+              SignPacket(EncodeMemberList(list), key));
+    FILE* send = start("league send --force");
+    FILE* receive = start("league receive");
+    std::string sent, received;
+    ASSERT_EQ(finish(send, sent), 0) << sent;
+    ASSERT_EQ(finish(receive, received), 0) << received;
+    LeagueSettings now;
+    ASSERT_TRUE(ReadLeagueSettings(member.door + "/", now, error)) << error;
+    ASSERT_EQ(now.members_sequence, list.sequence) << "run " << run << "\n" << received;
+    ASSERT_NE(FindMember(now, newcomer.board), nullptr) << "run " << run;
+  }
+}
+
 }  // namespace
