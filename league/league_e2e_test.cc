@@ -697,4 +697,46 @@ TEST_F(LeagueScaleE2eTest, SendAndReceiveAtOnceLoseNoMemberList) {
   }
 }
 
+// Set-up mistakes are refused before anything is written, so no league
+// command is left unable to read the settings.
+TEST_F(LeagueScaleE2eTest, SetUpMistakesAreRefusedWhole) {
+  ASSERT_TRUE(StartSodium());
+  Board& coordinator = boards_[0];
+  Board& member = boards_[1];
+  Sysop(coordinator, "league keygen");
+  Sysop(member, "league keygen");
+  Sysop(coordinator, "league init league-name='Pimp Net' " + Settings(coordinator));
+  const std::string join = "league join " + Settings(member) + " board-name=\"Rick's Place\"" +
+                           " coordinator=1 coordinator-key=" + PublicKey(coordinator);
+  const std::string bad = Sysop(member, join + " coordinator-address=21:1", 2);
+  EXPECT_NE(bad.find("board 1's address is not zone:net/node"), std::string::npos) << bad;
+  EXPECT_FALSE(fs::exists(member.door + "/kordavin.league"));
+  const std::string joined = Sysop(member, join + " coordinator-address=" + coordinator.address);
+  const size_t at = joined.find("kordavin-sysop league add");
+  ASSERT_NE(at, std::string::npos) << joined;
+  Sysop(coordinator, joined.substr(at + 15, joined.find('\n', at) - at - 15));
+  LeagueSettings settings;
+  std::string error;
+  ASSERT_TRUE(ReadLeagueSettings(coordinator.door + "/", settings, error)) << error;
+  ASSERT_NE(FindMember(settings, 2), nullptr);
+  EXPECT_EQ(FindMember(settings, 2)->name, "Rick's Place");
+
+  fs::remove_all(member.mail + "/in");
+  EXPECT_NE(Sysop(member, "league receive", 2).find("is not a directory"), std::string::npos);
+  fs::create_directories(member.mail + "/in");
+
+  // A list the coordinator signed with one line no board can use.
+  SecretKey key{};
+  ASSERT_TRUE(LoadSecretKey(coordinator.door + "/", key, error)) << error;
+  MemberList list{2, "PIMPNET", 1, settings.members_sequence + 1, time(nullptr), "Pimp Net", 1,
+                  settings.game_start, 0, settings.members};
+  list.members.push_back({7, "Seventh", "21:1", {}});
+  WriteFile(member.mail + "/in/PIMPNET_1_bad.kdm", SignPacket(EncodeMemberList(list), key));
+  const std::string before = ReadFile(member.door + "/kordavin.league");
+  EXPECT_NE(Sysop(member, "league receive").find("refused PIMPNET_1_bad.kdm: out of range"),
+            std::string::npos);
+  EXPECT_EQ(ReadFile(member.door + "/kordavin.league"), before);
+  EXPECT_NE(Sysop(member, "league show").find("coordinator: board 1"), std::string::npos);
+}
+
 }  // namespace
