@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
+
 #include "league/keys.h"
 #include "league/outbound.h"
 #include "league/packet.h"
@@ -45,8 +47,9 @@ ScorePacket SamplePacket() {
   packet.board_name = "The Board";
   packet.winner = "Slick Rick";
   packet.win_date = 1796700000;
+  packet.game = 3;
   packet.players = {{"Slick Rick", 5000001, 0, 99, 10, 5000001},
-                    {"Mack Daddy", 1200, 3, 12, 2, 9000}};
+                    {"Mack Daddy", 1200, 3, 12, 2, 1200 + 3 * kMostWhoreEarning}};
   return packet;
 }
 
@@ -79,7 +82,8 @@ TEST_F(LeaguePacketReader, ReadsBackWhatWasWrittenAndTheSignatureCoversEveryByte
   EXPECT_EQ(read.winner, "Slick Rick");
   ASSERT_EQ(read.players.size(), 2u);
   EXPECT_EQ(read.players[1].name, "Mack Daddy");
-  EXPECT_EQ(read.players[1].worth, 9000);
+  EXPECT_EQ(read.players[1].worth, 1200 + 3 * kMostWhoreEarning);
+  EXPECT_EQ(read.game, 3u);
   EXPECT_TRUE(SignatureMatches(bytes_, public_));
   for (size_t at = 0; at < bytes_.size(); ++at) {
     std::string altered = bytes_;
@@ -115,6 +119,15 @@ TEST_F(LeaguePacketReader, ValuesOutsideTheGamesRangesAreRefused) {
       {"an empty name", [](ScorePacket& p) { p.players[1].name = ""; }},
       {"a winner without a date", [](ScorePacket& p) { p.win_date = 0; }},
       {"a league id with a slash", [](ScorePacket& p) { p.league = "A/B"; }},
+      // Worth is cash and the whores' day: never below the cash, never past
+      // what twenty whores at the top rate bring.
+      {"worth below cash", [](ScorePacket& p) { p.players[1].worth = 1199; }},
+      {"worth past the whores' reach",
+       [](ScorePacket& p) { p.players[1].worth = 1200 + 3 * kMostWhoreEarning + 1; }},
+      {"worth of 2^63-1", [](ScorePacket& p) { p.players[0].worth = INT64_MAX; }},
+      {"a date before 2000", [](ScorePacket& p) { p.date = 0; }},
+      {"a win date of 2^63-1", [](ScorePacket& p) { p.win_date = INT64_MAX; }},
+      {"a win after the packet", [](ScorePacket& p) { p.win_date = p.date + 1; }},
   };
   for (const auto& [what, change] : cases) {
     ScorePacket packet = SamplePacket();
@@ -124,6 +137,19 @@ TEST_F(LeaguePacketReader, ValuesOutsideTheGamesRangesAreRefused) {
               PacketFault::kOutOfRange)
         << what;
   }
+}
+
+// Boards upgrade one at a time: a packet from before league games still reads.
+TEST_F(LeaguePacketReader, APacketOfTheFormerFormatStillReads) {
+  ScorePacket old = SamplePacket();
+  old.format = 1;
+  old.game = 0;
+  ScorePacket read;
+  const std::string bytes = SignPacket(EncodeScorePacket(old), secret_);
+  ASSERT_EQ(DecodeScorePacket(bytes, read), PacketFault::kNone);
+  EXPECT_EQ(read.format, 1);
+  EXPECT_EQ(read.players[1].name, "Mack Daddy");
+  EXPECT_EQ(bytes.size() + 4, SignPacket(EncodeScorePacket(SamplePacket()), secret_).size());
 }
 
 TEST_F(LeaguePacketReader, ASecretKeyOthersMayReadIsNeverUsed) {

@@ -1,14 +1,5 @@
 // The sending half: this board's standings out through the mailer.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <cerrno>
-#include <cstring>
-#include <ctime>
 #include <numeric>
 
 #include "league/exchange.h"
@@ -16,7 +7,6 @@
 #include "league/outbound.h"
 #include "league/relay.h"
 #include "league/standings.h"
-#include "store/data_files.h"
 #include "store/files.h"
 #include "store/league_data.h"
 
@@ -67,15 +57,7 @@ bool SendMemberList(const std::string& dir, LeagueSettings& settings, const Secr
 }  // namespace
 
 std::vector<LeaguePlayer> RankedLocalPlayers() {
-  std::vector<PlayerRecord> records;
-  RecordFile file;
-  if (OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) {
-    ScanRecords(file, RecordCount(file), [&records](int64_t, const uint8_t* record) {
-      records.push_back(DecodePlayer(record));
-      return true;
-    });
-    CloseRecordFile(file);
-  }
+  const std::vector<PlayerRecord> records = ReadAllPlayers();
   std::vector<double> worth(records.size());
   std::vector<size_t> order(records.size());
   for (size_t i = 0; i < records.size(); ++i) worth[i] = NetWorth(records[i]);

@@ -294,6 +294,18 @@ bool StoreStandings(std::vector<ScorePacket> packets, const KeepStandings& keep)
   return true;
 }
 
+std::vector<PlayerRecord> ReadAllPlayers() {
+  std::vector<PlayerRecord> records;
+  RecordFile file;
+  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return records;
+  ScanRecords(file, RecordCount(file), [&records](int64_t, const uint8_t* record) {
+    records.push_back(DecodePlayer(record));
+    return true;
+  });
+  CloseRecordFile(file);
+  return records;
+}
+
 bool DropStandingsExcept(const std::vector<int>& boards) {
   RecordFile file;
   if (!OpenRecordFile(file, kStandingsFile, kStandingsRecordSize, kModeExclusive)) {

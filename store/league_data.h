@@ -23,6 +23,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/records.h"
+
 constexpr char kStandingsFile[] = "kordavin.lgd";
 // A board with more players sends its best; the league's top lists never
 // reach that far down any one board.
@@ -89,6 +91,10 @@ ScorePacket ReadBoardStandings(int board);
 using KeepStandings = std::function<bool(const ScorePacket& stored, ScorePacket& packet,
                                          std::vector<std::string>& news)>;
 bool StoreStandings(std::vector<ScorePacket> packets, const KeepStandings& keep);
+
+// Every record of kordavin.ply, read under its shared lock: this board's
+// players as its standings rank them.
+std::vector<PlayerRecord> ReadAllPlayers();
 
 // Frees the records of every board not in `boards`.
 bool DropStandingsExcept(const std::vector<int>& boards);
