@@ -260,7 +260,7 @@ bool StoreAccepted(const LeagueSettings& settings, std::vector<Incoming*>& score
   std::vector<ScorePacket> packets;
   for (const Incoming* file : scores) packets.push_back(file->packet);
   size_t next = 0;
-  return StoreStandings(packets, [&](const ScorePacket& old, ScorePacket& packet,
+  return StoreStandings(std::move(packets), [&](const ScorePacket& old, ScorePacket& packet,
                                      std::vector<std::string>& news) {
     Incoming& file = *scores[next++];
     if (packet.sequence <= old.sequence) {

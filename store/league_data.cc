@@ -275,9 +275,9 @@ bool StoreStandings(std::vector<ScorePacket> packets, const KeepStandings& keep)
       slots.free.pop_back();
     }
     if (index < 0) index = slots.count++;
-    ScorePacket header_only = packet;
-    header_only.players.clear();
-    slots.boards[packet.board] = {index, std::move(header_only)};
+    std::vector<LeaguePlayer> players = std::move(packet.players);
+    slots.boards[packet.board] = {index, packet};
+    packet.players = std::move(players);
     writes.push_back({index, &packet});
   }
   {
