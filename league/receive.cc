@@ -82,18 +82,9 @@ bool ReadInbound(const std::string& path, std::string& bytes) {
   return ok;
 }
 
-std::string Timestamp(int64_t now) {
-  const time_t seconds = static_cast<time_t>(now);
-  struct tm local {};
-  localtime_r(&seconds, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
-}
-
 void Log(const std::string& dir, int64_t now, const std::string& line, std::ostream& out) {
   std::ofstream log(dir + kLeagueLogFile, std::ios::app);
-  log << Timestamp(now) << " " << line << "\n";
+  log << LocalTimeText(now, "%Y-%m-%d %H:%M:%S") << " " << line << "\n";
   out << line << "\n";
 }
 

@@ -65,11 +65,13 @@ std::string WinnerLine(const std::string& winner, const std::string& board_name,
   return winner + " of " + board_name + " bought Flaming Sheinen's on " + ShortDate(when) + ".";
 }
 
-std::string ShortDate(int64_t when) {
+std::string LocalTimeText(int64_t when, const char* format) {
   const time_t seconds = static_cast<time_t>(when);
   struct tm local {};
   localtime_r(&seconds, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%m/%d/%y", &local);
+  char text[32];
+  std::strftime(text, sizeof text, format, &local);
   return text;
 }
+
+std::string ShortDate(int64_t when) { return LocalTimeText(when, "%m/%d/%y"); }

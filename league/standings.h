@@ -28,5 +28,7 @@ bool EndGameByDate(LeagueSettings& settings, int64_t now);
 // "Slick Rick of Board One bought Flaming Sheinen's on 12/09/26."
 std::string WinnerLine(const std::string& winner, const std::string& board_name, int64_t when);
 
+// A Unix time in local time, as strftime's format writes it.
+std::string LocalTimeText(int64_t when, const char* format);
 // "12/09/26" for a Unix time, in local time.
 std::string ShortDate(int64_t when);

@@ -31,6 +31,8 @@
 //  - ChangeRivalInOneStep: an action against another player.
 //  - AppendPlayer, PostNews (store/files.h): a new record at the end, or in
 //    the first free news slot, under the file's exclusive lock.
+//  - StoreStandings (store/league_data.h): other boards' league standings
+//    and the winner news they bring, in one step after kordavin.msg.
 #pragma once
 
 #include <cstdint>

@@ -258,13 +258,7 @@ int StartGame(const SysopRequest& request, SysopIo& io) {
 }
 
 std::string ArrivalText(int64_t when) {
-  if (when <= 0) return "-";
-  const time_t seconds = static_cast<time_t>(when);
-  struct tm local {};
-  localtime_r(&seconds, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-  return text;
+  return when <= 0 ? "-" : LocalTimeText(when, "%Y-%m-%d %H:%M");
 }
 
 int Show(const SysopRequest& request, SysopIo& io) {
