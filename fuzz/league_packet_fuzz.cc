@@ -12,7 +12,7 @@
 
 #include "fuzz/fuzz_host.h"
 #include "league/packet.h"
-#include "league/standings.h"
+#include "store/league_data.h"
 
 namespace {
 

@@ -1,13 +1,16 @@
 // Three boards play one league through real binkd mailers on loopback: each
 // has its own door directory, callers who play through the door, and its own
-// binkd. Standings go out with `league send`, cross in binkd poll sessions,
-// come in with `league receive`, and /L on every board shows the pimps of
-// all three. Then five bad files are refused, each with its log line, and
-// change nothing; and a winner on one board is news, once, on another.
+// binkd, and the members' mailers know the coordinator's alone. Standings go
+// out with `league send`, cross in binkd poll sessions, come in with `league
+// receive`, and /L on every board shows the pimps of all three. Then bad and
+// forged files are refused, each with its log line, and change nothing; a
+// winner on one board is news, once, on another; a board taken out leaves
+// every board's league; and a new league game starts.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +19,7 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -27,7 +31,8 @@
 #include "door/pty_testing.h"
 #include "league/keys.h"
 #include "league/settings.h"
-#include "league/standings.h"
+#include "league/packet.h"
+#include "store/league_data.h"
 #include "store/records.h"
 
 namespace fs = std::filesystem;
@@ -118,7 +123,8 @@ class LeagueE2eTest : public ::testing::Test {
     }
   }
 
-  // Per-link passwords: each pair of boards shares its own.
+  // Hub and spoke: a member links to the coordinator alone, with a password
+  // for that link.
   void WriteBinkdConfig(const Board& board) {
     std::ostringstream cfg;
     cfg << "domain leaguenet " << board.mail << "/out 21\n"
@@ -131,7 +137,7 @@ class LeagueE2eTest : public ::testing::Test {
         << "inbound-nonsecure " << board.mail << "/in/insecure\n"
         << "temp-inbound " << board.mail << "/tmp\n";
     for (const Board& other : boards_) {
-      if (other.number == board.number) continue;
+      if (other.number == board.number || (board.number != 1 && other.number != 1)) continue;
       cfg << "node " << other.address << "@leaguenet 127.0.0.1:" << other.port << " link"
           << std::min(board.number, other.number) << std::max(board.number, other.number) << "\n";
     }
@@ -165,11 +171,14 @@ class LeagueE2eTest : public ::testing::Test {
   }
 
   void PollAll() {
-    for (const Board& from : boards_) {
-      for (const Board& to : boards_) {
-        if (from.number < to.number) Poll(from, to);
-      }
-    }
+    for (size_t i = 1; i < boards_.size(); ++i) Poll(boards_[i], boards_[0]);
+  }
+
+  // What the nightly event does on every board, and the mailers between.
+  void ExchangeRound() {
+    for (Board& board : boards_) Sysop(board, "league send");
+    PollAll();
+    for (Board& board : boards_) Sysop(board, "league receive");
   }
 
   std::string Sysop(const Board& board, const std::string& args, int expected_code = 0) {
@@ -202,10 +211,14 @@ class LeagueE2eTest : public ::testing::Test {
     Sysop(coordinator, "league init league-name='Pimp Net' " + Settings(coordinator));
     for (size_t i = 1; i < boards_.size(); ++i) {
       Board& member = boards_[i];
-      Sysop(member, "league join " + Settings(member) + " coordinator=1 coordinator-address=" +
-                        coordinator.address + " coordinator-key=" + PublicKey(coordinator));
-      Sysop(coordinator, "league add " + std::to_string(member.number) + " " + member.address +
-                             " " + PublicKey(member) + " '" + kBoardNames[i] + "'");
+      const std::string joined =
+          Sysop(member, "league join " + Settings(member) + " coordinator=1 coordinator-address=" +
+                            coordinator.address + " coordinator-key=" + PublicKey(coordinator) +
+                            " coordinator-name='Board One'");
+      // The line printed for the coordinator runs in a shell as it stands.
+      const size_t at = joined.find("kordavin-sysop league add");
+      ASSERT_NE(at, std::string::npos) << joined;
+      Sysop(coordinator, joined.substr(at + 15, joined.find('\n', at) - at - 15));
     }
   }
 
@@ -246,11 +259,45 @@ class LeagueE2eTest : public ::testing::Test {
     Quit(caller);
   }
 
+  // A packet as `signer` could sign it: its latest standings, changed.
+  std::string Signed(const Board& signer, const std::function<void(ScorePacket&)>& change) {
+    SecretKey key{};
+    std::string error;
+    EXPECT_TRUE(StartSodium() && LoadSecretKey(signer.door + "/", key, error)) << error;
+    ScorePacket packet = ReadBoardStandingsOf(signer);
+    packet.league = "PIMPNET";
+    packet.sequence += 1000 + static_cast<uint32_t>(forged_++);
+    change(packet);
+    return SignPacket(EncodeScorePacket(packet), key);
+  }
+
+  ScorePacket ReadBoardStandingsOf(const Board& board) {
+    const std::vector<uint8_t> record = [&] {
+      const std::string bytes = ReadFile(board.door + "/kordavin.lgd");
+      for (size_t at = 0; at + kStandingsRecordSize <= bytes.size(); at += kStandingsRecordSize) {
+        if (static_cast<uint8_t>(bytes[at]) == board.number) {
+          return std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                                      bytes.begin() + static_cast<std::ptrdiff_t>(at + kStandingsRecordSize));
+        }
+      }
+      return std::vector<uint8_t>(kStandingsRecordSize, 0);
+    }();
+    return DecodeStandings(record.data(), record.size(), kMaxPacketPlayers);
+  }
+
   // The whole /L screen as a caller at a street corner sees it.
-  std::string LeagueScreen(const Board& board, const std::string& real_name) {
+  std::string LeagueScreen(const Board& board, const std::string& real_name,
+                           const std::string& last = "boards by the worth of its pimps.") {
     Caller caller = Call(board, real_name);
+    // News of another board's winner comes first, with its pause.
+    while (!WaitForOutput(*caller.run, "& MAIN]: ", 500, caller.mark)) {
+      const size_t pause = caller.run->output.find("[-*-]", caller.mark);
+      if (pause == std::string::npos) continue;
+      caller.mark = pause + 5;
+      SendKeys(*caller.run, "\r");
+    }
     Answer(caller, "& MAIN]: ", "/L");
-    Answer(caller, "boards by the worth of its pimps.", "");
+    Answer(caller, last, "");
     const size_t start = caller.run->output.rfind("Pimp Net: ");
     const std::string screen = caller.run->output.substr(start == std::string::npos ? 0 : start);
     Quit(caller);
@@ -258,6 +305,7 @@ class LeagueE2eTest : public ::testing::Test {
   }
 
   bool needs_binkd_ = true;
+  int forged_ = 0;
   std::string binkd_;
   std::array<Board, kBoards> boards_;
   std::deque<DoorRun> runs_;
@@ -272,8 +320,8 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
     Sysop(board, "edit 1 cash=" + std::to_string(kCash[static_cast<size_t>(board.number - 1)]));
   }
 
-  // The coordinator's send carries the member list; the members learn of each
-  // other from it, so they receive before they send, as the nightly event does.
+  // Round one: the coordinator's send carries the member list; a member's
+  // standings go to the coordinator alone, who passes them on as they came.
   EXPECT_NE(Sysop(boards_[0], "league send").find("queued PIMPNET_1_"), std::string::npos);
   const std::string first_packet = [&] {
     for (const auto& entry : fs::directory_iterator(boards_[0].door + "/league-out/2")) {
@@ -283,19 +331,29 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
   }();
   ASSERT_FALSE(first_packet.empty());
   EXPECT_TRUE(fs::exists(boards_[0].mail + "/out/000100c8.flo"));
+  for (size_t i = 1; i < boards_.size(); ++i) {
+    const std::string sent = Sysop(boards_[i], "league send");
+    EXPECT_NE(sent.find("for board 1 (21:1/100)"), std::string::npos) << sent;
+    EXPECT_EQ(sent.find("for board " + std::to_string(5 - i)), std::string::npos) << sent;
+  }
   PollAll();
   for (size_t i = 1; i < boards_.size(); ++i) {
     const std::string received = Sysop(boards_[i], "league receive");
     EXPECT_NE(received.find("the member list, 3 boards"), std::string::npos) << received;
     EXPECT_NE(received.find("board 1 (Board One), 1 players"), std::string::npos) << received;
-    Sysop(boards_[i], "league send");
   }
+  const std::string relayed = Sysop(boards_[0], "league receive");
+  EXPECT_NE(relayed.find("queued PIMPNET_2_"), std::string::npos) << relayed;
+  EXPECT_NE(relayed.find("2 accepted, 0 refused"), std::string::npos) << relayed;
+  ExchangeRound();
   EXPECT_EQ(Sysop(boards_[1], "league send"), "nothing new to send\n");
-  PollAll();
-  for (Board& board : boards_) Sysop(board, "league receive");
-  for (const auto& entry : fs::recursive_directory_iterator(boards_[0].mail + "/out")) {
-    EXPECT_NE(entry.path().extension(), ".flo") << "still queued: " << entry.path();
+  for (const Board& board : boards_) {
+    for (const auto& entry : fs::recursive_directory_iterator(board.mail + "/out")) {
+      EXPECT_NE(entry.path().extension(), ".flo") << "still queued: " << entry.path();
+    }
   }
+  const std::string show = Sysop(boards_[0], "league show");
+  EXPECT_EQ(CountOf(show, "\tnever\n"), 0u) << show;
 
   for (Board& board : boards_) {
     const std::string screen = LeagueScreen(board, "Caller " + std::to_string(board.number));
@@ -370,19 +428,49 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
     RemoveDoorDir(from->door);
   }
 
+  // Board 3 poses as board 1, and then sends figures no player can reach.
+  const Board& poser = boards_[2];
+  WriteFile(inbound + "PIMPNET_3_pose.kdl", Signed(poser, [](ScorePacket& p) {
+              p.board_name = "Board One";
+              p.winner = kPimps[2];
+              p.win_date = p.date;
+            }));
+  WriteFile(inbound + "PIMPNET_3_forever.kdl", Signed(poser, [](ScorePacket& p) {
+              p.winner = kPimps[2];
+              p.win_date = INT64_MAX;
+            }));
+  WriteFile(inbound + "PIMPNET_3_worth.kdl",
+            Signed(poser, [](ScorePacket& p) { p.players[0].worth = INT64_MAX; }));
+  // Nor is anything but a file the tool may read left to be met every run,
+  // and no name reaches the log or the terminal with its control bytes.
+  fs::create_symlink(target.door + "/kordavin.ply", inbound + "link.kdl");
+  fs::create_directory(inbound + "dir.kdl");
+  ASSERT_EQ(mkfifo((inbound + "pipe.kdl").c_str(), 0644), 0);
+  WriteFile(inbound + "evil\x1b[2J\n2026-12-09 04:30:01 accepted.kdl", "junk");
+
   const std::string standings = ReadFile(target.door + "/kordavin.lgd");
   const std::string news = ReadFile(target.door + "/kordavin.msg");
   const std::string refused = Sysop(target, "league receive");
-  EXPECT_NE(refused.find("0 accepted, 5 refused"), std::string::npos) << refused;
+  EXPECT_NE(refused.find("0 accepted, 9 refused"), std::string::npos) << refused;
+  EXPECT_EQ(refused.find('\x1b'), std::string::npos) << refused;
   const std::string log = ReadFile(target.door + "/league.log");
   for (const char* line : {"refused PIMPNET_1_altered.kdl: bad signature",
                            "refused PIMPNET_1_old.kdl: replay", "refused PIMPNET_1_cut.kdl: truncated",
                            "refused PIMPNET_9_x.kdl: unknown board",
-                           "refused OTHER_3_x.kdl: another league"}) {
+                           "refused OTHER_3_x.kdl: another league",
+                           "refused PIMPNET_3_pose.kdl: name not as listed",
+                           "refused PIMPNET_3_forever.kdl: out of range",
+                           "refused PIMPNET_3_worth.kdl: out of range",
+                           "refused link.kdl: not a regular file (moved to bad/)",
+                           "refused dir.kdl: not a regular file (moved to bad/)",
+                           "refused pipe.kdl: not a regular file (moved to bad/)",
+                           "refused evil?[2J?2026-12-09 04:30:01 accepted.kdl: not a league packet"}) {
     EXPECT_EQ(CountOf(log, line), 1u) << line << "\n" << log;
   }
+  EXPECT_EQ(log.find('\x1b'), std::string::npos) << log;
   for (const char* name : {"PIMPNET_1_altered.kdl", "PIMPNET_1_old.kdl", "PIMPNET_1_cut.kdl",
-                           "PIMPNET_9_x.kdl", "OTHER_3_x.kdl"}) {
+                           "PIMPNET_9_x.kdl", "OTHER_3_x.kdl", "PIMPNET_3_pose.kdl", "link.kdl",
+                           "dir.kdl", "pipe.kdl"}) {
     EXPECT_TRUE(fs::exists(target.door + "/bad/" + name)) << name;
     EXPECT_FALSE(fs::exists(inbound + name)) << name;
   }
@@ -400,6 +488,12 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
   Sysop(boards_[0], "league send");
   Poll(boards_[0], target);
   Sysop(target, "league receive");
+  // Twenty more, each with a win date of its own, tell nobody again.
+  for (int i = 1; i <= 20; ++i) {
+    WriteFile(inbound + "PIMPNET_1_again" + std::to_string(i) + ".kdl",
+              Signed(boards_[0], [i](ScorePacket& p) { p.win_date -= i; }));
+  }
+  EXPECT_NE(Sysop(target, "league receive").find("20 accepted, 0 refused"), std::string::npos);
   const std::string news_line = "Slick Rick of Board One bought Flaming Sheinen's on ";
   for (int call = 1; call <= 2; ++call) {
     Caller caller = Call(target, "Caller 2");
@@ -407,6 +501,45 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
     Quit(caller);
     EXPECT_EQ(CountOf(caller.run->output, news_line), call == 1 ? 1u : 0u) << caller.run->output;
   }
+
+  // Board 3 is taken out: the next member list leaves it out of every
+  // board's league and tells it so; what it sends after is refused.
+  const std::string late = Signed(poser, [](ScorePacket&) {});
+  Sysop(boards_[0], "league remove 3");
+  const std::string told = Sysop(boards_[0], "league send");
+  EXPECT_NE(told.find("for board 3 (21:1/300)"), std::string::npos) << told;
+  PollAll();
+  for (Board& board : boards_) Sysop(board, "league receive");
+  // Board 1's own game is over: its callers meet the winner, its bulletin tells.
+  const std::string screen = LeagueScreen(target, "Caller 2");
+  EXPECT_EQ(screen.find(kPimps[2]), std::string::npos) << screen;
+  EXPECT_NE(screen.find("2nd of 2 boards"), std::string::npos) << screen;
+  Sysop(boards_[0], "bulletin --league --asc " + boards_[0].door + "/out.asc");
+  EXPECT_EQ(ReadFile(boards_[0].door + "/out.asc").find(kPimps[2]), std::string::npos);
+  const std::string out = LeagueScreen(poser, "Caller 3", "no longer in the");
+  EXPECT_EQ(out.find("top pimps"), std::string::npos) << out;
+  EXPECT_NE(Sysop(poser, "league send", 2).find("no longer in the Pimp Net league"), std::string::npos);
+  WriteFile(boards_[0].mail + "/in/PIMPNET_3_after.kdl", late);
+  const std::string after = Sysop(boards_[0], "league receive");
+  EXPECT_NE(after.find("refused PIMPNET_3_after.kdl: unknown board"), std::string::npos) << after;
+  EXPECT_EQ(after.find("queued"), std::string::npos) << after;
+
+  // A new league game: game 1 went to board 1's winner, into the hall of
+  // fame; standings of game 1 are not mixed into game 2.
+  Sysop(boards_[0], "league start-game");
+  Sysop(boards_[0], "league send");
+  Poll(target, boards_[0]);
+  WriteFile(inbound + "PIMPNET_1_game1.kdl", Signed(boards_[0], [](ScorePacket& p) { p.game = 1; }));
+  const std::string game2 = Sysop(target, "league receive");
+  EXPECT_NE(game2.find("refused PIMPNET_1_game1.kdl: another league game"), std::string::npos)
+      << game2;
+  EXPECT_NE(game2.find("the member list, 2 boards"), std::string::npos) << game2;
+  const std::string fame = LeagueScreen(target, "Caller 2", "Game 1");
+  EXPECT_NE(fame.find("Hall of fame"), std::string::npos) << fame;
+  Sysop(target, "bulletin --league --asc " + target.door + "/fame.asc");
+  const std::string bulletin_fame = ReadFile(target.door + "/fame.asc");
+  EXPECT_NE(bulletin_fame.find("Game 1"), std::string::npos) << bulletin_fame;
+  EXPECT_NE(bulletin_fame.find("Slick Rick of Board One"), std::string::npos) << bulletin_fame;
 }
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -421,8 +554,8 @@ constexpr bool kTimed = true;
 constexpr bool kTimed = true;
 #endif
 
-// A full league: 255 boards of 10,000 pimps each. This board's own send
-// ranks its 10,000 and sends its best; its receive takes the other 254
+// A full league: 255 boards of 10,000 pimps each. This member board's own
+// send ranks its 10,000 and sends its best; its receive takes the other 254
 // boards' packets; /L then ranks them all. The figures are the README's;
 // the limits are checked where nothing slows the program down on purpose.
 // Files are put in the inbound by hand: no mailer is needed.
@@ -448,6 +581,8 @@ TEST_F(LeagueScaleE2eTest, TwoHundredFiftyFiveBoardsOfTenThousandPimps) {
     crypto_sign_keypair(member.key.data(), keys[static_cast<size_t>(board)].data());
     settings.members.push_back(member);
   }
+  // A member's receive: the coordinator's relay is not what is timed.
+  settings.coordinator = 2;
   ASSERT_TRUE(WriteLeagueSettings(own.door + "/", settings, error)) << error;
 
   std::string players;
@@ -476,6 +611,7 @@ TEST_F(LeagueScaleE2eTest, TwoHundredFiftyFiveBoardsOfTenThousandPimps) {
     packet.league = "PIMPNET";
     packet.board = static_cast<uint8_t>(board);
     packet.sequence = 7;
+    packet.game = 1;
     packet.date = 1796800000;
     packet.board_name = "Board Number " + std::to_string(board);
     for (int i = 0; i < static_cast<int>(kMaxPacketPlayers); ++i) {
@@ -516,6 +652,91 @@ TEST_F(LeagueScaleE2eTest, TwoHundredFiftyFiveBoardsOfTenThousandPimps) {
   Answer(caller, "", "\r");
   Answer(caller, "[-*-]", "\r");
   Quit(caller);
+}
+
+// The nightly send and receive of one board at the same moment, a hundred
+// times, each time with a new member list arriving: none is lost, and
+// neither run fails for the other.
+TEST_F(LeagueScaleE2eTest, SendAndReceiveAtOnceLoseNoMemberList) {
+  ASSERT_TRUE(StartSodium());
+  Board& coordinator = boards_[0];
+  Board& member = boards_[1];
+  SetUpLeague();
+  SecretKey key{};
+  std::string error;
+  ASSERT_TRUE(LoadSecretKey(coordinator.door + "/", key, error)) << error;
+  LeagueSettings listed;
+  ASSERT_TRUE(ReadLeagueSettings(coordinator.door + "/", listed, error)) << error;
+  const auto start = [&](const std::string& args) {
+    return popen((std::string(KORDAVIN_SYSOP_BINARY) + " --dir " + member.door + " " + args +
+                  " 2>&1").c_str(), "r");
+  };
+  const auto finish = [](FILE* pipe, std::string& output) {
+    char buffer[4096];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+    return WEXITSTATUS(pclose(pipe));
+  };
+  for (int run = 0; run < 100; ++run) {
+    MemberList list{2, "PIMPNET", 1, listed.members_sequence + 1 + static_cast<uint32_t>(run),
+                    time(nullptr), "Pimp Net", 1, listed.game_start, 0, listed.members};
+    LeagueMember newcomer{static_cast<uint8_t>(10 + run), "Newcomer " + std::to_string(run),
+                          "21:2/" + std::to_string(run), {}};
+    newcomer.key[0] = static_cast<uint8_t>(run + 1);
+    list.members.push_back(newcomer);
+    WriteFile(member.mail + "/in/PIMPNET_1_" + std::to_string(list.sequence) + ".kdm",
+              SignPacket(EncodeMemberList(list), key));
+    FILE* send = start("league send --force");
+    FILE* receive = start("league receive");
+    std::string sent, received;
+    ASSERT_EQ(finish(send, sent), 0) << sent;
+    ASSERT_EQ(finish(receive, received), 0) << received;
+    LeagueSettings now;
+    ASSERT_TRUE(ReadLeagueSettings(member.door + "/", now, error)) << error;
+    ASSERT_EQ(now.members_sequence, list.sequence) << "run " << run << "\n" << received;
+    ASSERT_NE(FindMember(now, newcomer.board), nullptr) << "run " << run;
+  }
+}
+
+// Set-up mistakes are refused before anything is written, so no league
+// command is left unable to read the settings.
+TEST_F(LeagueScaleE2eTest, SetUpMistakesAreRefusedWhole) {
+  ASSERT_TRUE(StartSodium());
+  Board& coordinator = boards_[0];
+  Board& member = boards_[1];
+  Sysop(coordinator, "league keygen");
+  Sysop(member, "league keygen");
+  Sysop(coordinator, "league init league-name='Pimp Net' " + Settings(coordinator));
+  const std::string join = "league join " + Settings(member) + " board-name=\"Rick's Place\"" +
+                           " coordinator=1 coordinator-key=" + PublicKey(coordinator);
+  const std::string bad = Sysop(member, join + " coordinator-address=21:1", 2);
+  EXPECT_NE(bad.find("board 1's address is not zone:net/node"), std::string::npos) << bad;
+  EXPECT_FALSE(fs::exists(member.door + "/kordavin.league"));
+  const std::string joined = Sysop(member, join + " coordinator-address=" + coordinator.address);
+  const size_t at = joined.find("kordavin-sysop league add");
+  ASSERT_NE(at, std::string::npos) << joined;
+  Sysop(coordinator, joined.substr(at + 15, joined.find('\n', at) - at - 15));
+  LeagueSettings settings;
+  std::string error;
+  ASSERT_TRUE(ReadLeagueSettings(coordinator.door + "/", settings, error)) << error;
+  ASSERT_NE(FindMember(settings, 2), nullptr);
+  EXPECT_EQ(FindMember(settings, 2)->name, "Rick's Place");
+
+  fs::remove_all(member.mail + "/in");
+  EXPECT_NE(Sysop(member, "league receive", 2).find("is not a directory"), std::string::npos);
+  fs::create_directories(member.mail + "/in");
+
+  // A list the coordinator signed with one line no board can use.
+  SecretKey key{};
+  ASSERT_TRUE(LoadSecretKey(coordinator.door + "/", key, error)) << error;
+  MemberList list{2, "PIMPNET", 1, settings.members_sequence + 1, time(nullptr), "Pimp Net", 1,
+                  settings.game_start, 0, settings.members};
+  list.members.push_back({7, "Seventh", "21:1", {}});
+  WriteFile(member.mail + "/in/PIMPNET_1_bad.kdm", SignPacket(EncodeMemberList(list), key));
+  const std::string before = ReadFile(member.door + "/kordavin.league");
+  EXPECT_NE(Sysop(member, "league receive").find("refused PIMPNET_1_bad.kdm: out of range"),
+            std::string::npos);
+  EXPECT_EQ(ReadFile(member.door + "/kordavin.league"), before);
+  EXPECT_NE(Sysop(member, "league show").find("coordinator: board 1"), std::string::npos);
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
+
 #include "league/keys.h"
 #include "league/outbound.h"
 #include "league/packet.h"
 #include "league/settings.h"
+#include "league/standings.h"
 
 namespace {
 
@@ -45,8 +48,9 @@ ScorePacket SamplePacket() {
   packet.board_name = "The Board";
   packet.winner = "Slick Rick";
   packet.win_date = 1796700000;
+  packet.game = 3;
   packet.players = {{"Slick Rick", 5000001, 0, 99, 10, 5000001},
-                    {"Mack Daddy", 1200, 3, 12, 2, 9000}};
+                    {"Mack Daddy", 1200, 3, 12, 2, 1200 + 3 * kMostWhoreEarning}};
   return packet;
 }
 
@@ -79,7 +83,8 @@ TEST_F(LeaguePacketReader, ReadsBackWhatWasWrittenAndTheSignatureCoversEveryByte
   EXPECT_EQ(read.winner, "Slick Rick");
   ASSERT_EQ(read.players.size(), 2u);
   EXPECT_EQ(read.players[1].name, "Mack Daddy");
-  EXPECT_EQ(read.players[1].worth, 9000);
+  EXPECT_EQ(read.players[1].worth, 1200 + 3 * kMostWhoreEarning);
+  EXPECT_EQ(read.game, 3u);
   EXPECT_TRUE(SignatureMatches(bytes_, public_));
   for (size_t at = 0; at < bytes_.size(); ++at) {
     std::string altered = bytes_;
@@ -115,6 +120,15 @@ TEST_F(LeaguePacketReader, ValuesOutsideTheGamesRangesAreRefused) {
       {"an empty name", [](ScorePacket& p) { p.players[1].name = ""; }},
       {"a winner without a date", [](ScorePacket& p) { p.win_date = 0; }},
       {"a league id with a slash", [](ScorePacket& p) { p.league = "A/B"; }},
+      // Worth is cash and the whores' day: never below the cash, never past
+      // what twenty whores at the top rate bring.
+      {"worth below cash", [](ScorePacket& p) { p.players[1].worth = 1199; }},
+      {"worth past the whores' reach",
+       [](ScorePacket& p) { p.players[1].worth = 1200 + 3 * kMostWhoreEarning + 1; }},
+      {"worth of 2^63-1", [](ScorePacket& p) { p.players[0].worth = INT64_MAX; }},
+      {"a date before 2000", [](ScorePacket& p) { p.date = 0; }},
+      {"a win date of 2^63-1", [](ScorePacket& p) { p.win_date = INT64_MAX; }},
+      {"a win after the packet", [](ScorePacket& p) { p.win_date = p.date + 1; }},
   };
   for (const auto& [what, change] : cases) {
     ScorePacket packet = SamplePacket();
@@ -126,6 +140,19 @@ TEST_F(LeaguePacketReader, ValuesOutsideTheGamesRangesAreRefused) {
   }
 }
 
+// Boards upgrade one at a time: a packet from before league games still reads.
+TEST_F(LeaguePacketReader, APacketOfTheFormerFormatStillReads) {
+  ScorePacket old = SamplePacket();
+  old.format = 1;
+  old.game = 0;
+  ScorePacket read;
+  const std::string bytes = SignPacket(EncodeScorePacket(old), secret_);
+  ASSERT_EQ(DecodeScorePacket(bytes, read), PacketFault::kNone);
+  EXPECT_EQ(read.format, 1);
+  EXPECT_EQ(read.players[1].name, "Mack Daddy");
+  EXPECT_EQ(bytes.size() + 4, SignPacket(EncodeScorePacket(SamplePacket()), secret_).size());
+}
+
 TEST_F(LeaguePacketReader, ASecretKeyOthersMayReadIsNeverUsed) {
   SecretKey key{};
   std::string error;
@@ -135,6 +162,36 @@ TEST_F(LeaguePacketReader, ASecretKeyOthersMayReadIsNeverUsed) {
   // Nor is a new key made over it: members know the old public key.
   PublicKey made{};
   EXPECT_FALSE(MakeKeyFiles(dir_, made, error));
+}
+
+// A league game ends once: at its first winner won since it started, or at
+// its end date; a later winner, or one from before it, changes nothing.
+TEST(LeagueGames, TheFirstWinnerOfAGameEndsItAndGoesIntoTheHallOfFame) {
+  LeagueSettings settings;
+  settings.game = 2;
+  settings.game_start = 1796000000;
+  settings.members = {{1, "Board One", "21:1/100", {}}, {2, "The Second BBS", "21:1/200", {}}};
+  ScorePacket won;
+  won.board = 2;
+  won.game = 2;
+  won.board_name = "What It Calls Itself";
+  won.winner = "Mack Daddy";
+  won.win_date = settings.game_start - 1;
+  won.players = {{"Mack Daddy", 5000001, 0, 99, 10, 5000001}};
+  EXPECT_FALSE(NoteWinner(settings, won)) << "won before the game began";
+  won.win_date = settings.game_start + 60;
+  EXPECT_FALSE(GameEnded(settings, won.win_date));
+  ASSERT_TRUE(NoteWinner(settings, won));
+  ASSERT_EQ(settings.fame.size(), 1u);
+  EXPECT_EQ(settings.fame[0].board_name, "The Second BBS");
+  EXPECT_EQ(settings.fame[0].worth, 5000001);
+  EXPECT_TRUE(GameEnded(settings, won.win_date));
+  won.board = 1;
+  EXPECT_FALSE(NoteWinner(settings, won)) << "a second winner in one game";
+  settings.game = 3;
+  settings.game_end = settings.game_start + 1000;
+  EXPECT_FALSE(GameEnded(settings, settings.game_end - 1));
+  EXPECT_TRUE(GameEnded(settings, settings.game_end));
 }
 
 }  // namespace

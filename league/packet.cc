@@ -8,7 +8,8 @@ namespace {
 
 constexpr char kScoreMagic[] = "KDLS";
 constexpr char kMemberMagic[] = "KDLM";
-constexpr uint8_t kFormat = 1;
+constexpr uint8_t kOldFormat = 1;
+constexpr uint8_t kFormat = 2;
 constexpr uint8_t kMostWhores = 20;
 constexpr uint8_t kMostStreet = 99;
 constexpr uint8_t kMostWardrobe = 10;
@@ -83,20 +84,25 @@ PacketFault Finish(const Reader& reader, size_t body_size, bool in_range) {
   return PacketFault::kNone;
 }
 
-PacketFault Start(std::string_view bytes, const char* magic, Reader& reader, size_t& body_size) {
+PacketFault Start(std::string_view bytes, const char* magic, Reader& reader, size_t& body_size,
+                  uint8_t& format) {
   if (bytes.size() > kMaxPacketBytes) return PacketFault::kTooLarge;
   if (!Magic(bytes, magic)) return PacketFault::kNotAPacket;
   if (bytes.size() < 5 + kSignatureBytes) return PacketFault::kTruncated;
   body_size = bytes.size() - kSignatureBytes;
   reader.bytes = bytes.substr(0, body_size);
   reader.at = 4;
-  return reader.U8() == kFormat ? PacketFault::kNone : PacketFault::kOutOfRange;
+  format = reader.U8();
+  return format == kFormat || format == kOldFormat ? PacketFault::kNone : PacketFault::kOutOfRange;
 }
+
+bool RealDate(int64_t date) { return date >= kEarliestDate && date < kLatestDate; }
 
 bool PlayerInRange(const LeaguePlayer& player) {
   return NameFits(player.name, 1, kMaxPimpNameLength) && player.cash >= 0 &&
          player.whores <= kMostWhores && player.house <= kMostStreet && player.wardrobe >= 1 &&
-         player.wardrobe <= kMostWardrobe && player.worth >= 0;
+         player.wardrobe <= kMostWardrobe && player.worth >= player.cash &&
+         player.worth <= MostWorth(player.cash, player.whores);
 }
 
 }  // namespace
@@ -112,16 +118,10 @@ const char* PacketFaultText(PacketFault fault) {
     case PacketFault::kUnknownBoard: return "unknown board";
     case PacketFault::kBadSignature: return "bad signature";
     case PacketFault::kReplay: return "replay";
+    case PacketFault::kNotAsListed: return "name not as listed";
+    case PacketFault::kOtherGame: return "another league game";
   }
   return "refused";
-}
-
-bool IsPlainName(std::string_view name) {
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F || byte == 0xFF || c == '|' || c == '`') return false;
-  }
-  return true;
 }
 
 bool LooksLikeMemberList(std::string_view bytes) { return Magic(bytes, kMemberMagic); }
@@ -129,11 +129,12 @@ bool LooksLikeMemberList(std::string_view bytes) { return Magic(bytes, kMemberMa
 std::string EncodeScorePacket(const ScorePacket& packet) {
   Writer out;
   out.bytes = kScoreMagic;
-  out.U8(kFormat);
+  out.U8(packet.format);
   out.Text(packet.league, kMaxLeagueIdLength);
   out.U8(packet.board);
   out.Le(packet.sequence, 4);
   out.Le(static_cast<uint64_t>(packet.date), 8);
+  if (packet.format != kOldFormat) out.Le(packet.game, 4);
   out.Text(packet.board_name, kMaxBoardNameLength);
   out.Text(packet.winner, kMaxPimpNameLength);
   out.Le(static_cast<uint64_t>(packet.win_date), 8);
@@ -155,13 +156,15 @@ PacketFault DecodeScorePacket(std::string_view bytes, ScorePacket& packet) {
   packet = ScorePacket{};
   Reader in;
   size_t body_size = 0;
-  if (const PacketFault fault = Start(bytes, kScoreMagic, in, body_size); fault != PacketFault::kNone) {
+  if (const PacketFault fault = Start(bytes, kScoreMagic, in, body_size, packet.format);
+      fault != PacketFault::kNone) {
     return fault;
   }
   packet.league = in.Text();
   packet.board = in.U8();
   packet.sequence = static_cast<uint32_t>(in.Le(4));
   packet.date = static_cast<int64_t>(in.Le(8));
+  if (packet.format != kOldFormat) packet.game = static_cast<uint32_t>(in.Le(4));
   packet.board_name = in.Text();
   packet.winner = in.Text();
   packet.win_date = static_cast<int64_t>(in.Le(8));
@@ -169,7 +172,10 @@ PacketFault DecodeScorePacket(std::string_view bytes, ScorePacket& packet) {
   bool in_range = IdFits(packet.league) && packet.board >= 1 && packet.sequence > 0 &&
                   NameFits(packet.board_name, 1, kMaxBoardNameLength) &&
                   NameFits(packet.winner, 0, kMaxPimpNameLength) &&
-                  (packet.win_date > 0) == !packet.winner.empty() && count <= kMaxPacketPlayers;
+                  RealDate(packet.date) &&
+                  (packet.winner.empty() ? packet.win_date == 0
+                                         : RealDate(packet.win_date) && packet.win_date <= packet.date) &&
+                  count <= kMaxPacketPlayers;
   for (size_t i = 0; i < count && in_range && !in.short_read; ++i) {
     LeaguePlayer player;
     player.name = in.Text();
@@ -188,12 +194,17 @@ PacketFault DecodeScorePacket(std::string_view bytes, ScorePacket& packet) {
 std::string EncodeMemberList(const MemberList& list) {
   Writer out;
   out.bytes = kMemberMagic;
-  out.U8(kFormat);
+  out.U8(list.format);
   out.Text(list.league, kMaxLeagueIdLength);
   out.U8(list.coordinator);
   out.Le(list.sequence, 4);
   out.Le(static_cast<uint64_t>(list.date), 8);
   out.Text(list.league_name, kMaxBoardNameLength);
+  if (list.format != kOldFormat) {
+    out.Le(list.game, 4);
+    out.Le(static_cast<uint64_t>(list.game_start), 8);
+    out.Le(static_cast<uint64_t>(list.game_end), 8);
+  }
   const size_t count = std::min<size_t>(list.members.size(), 255);
   out.U8(static_cast<uint8_t>(count));
   for (size_t i = 0; i < count; ++i) {
@@ -210,7 +221,8 @@ PacketFault DecodeMemberList(std::string_view bytes, MemberList& list) {
   list = MemberList{};
   Reader in;
   size_t body_size = 0;
-  if (const PacketFault fault = Start(bytes, kMemberMagic, in, body_size); fault != PacketFault::kNone) {
+  if (const PacketFault fault = Start(bytes, kMemberMagic, in, body_size, list.format);
+      fault != PacketFault::kNone) {
     return fault;
   }
   list.league = in.Text();
@@ -218,9 +230,18 @@ PacketFault DecodeMemberList(std::string_view bytes, MemberList& list) {
   list.sequence = static_cast<uint32_t>(in.Le(4));
   list.date = static_cast<int64_t>(in.Le(8));
   list.league_name = in.Text();
+  if (list.format != kOldFormat) {
+    list.game = static_cast<uint32_t>(in.Le(4));
+    list.game_start = static_cast<int64_t>(in.Le(8));
+    list.game_end = static_cast<int64_t>(in.Le(8));
+  }
   const size_t count = in.U8();
+  const bool game_fits = list.format == kOldFormat ||
+                         (list.game >= 1 && RealDate(list.game_start) &&
+                          (list.game_end == 0 || (RealDate(list.game_end) && list.game_end > list.game_start)));
   bool in_range = IdFits(list.league) && list.coordinator >= 1 && list.sequence > 0 &&
-                  NameFits(list.league_name, 1, kMaxBoardNameLength) && count >= 1;
+                  RealDate(list.date) && NameFits(list.league_name, 1, kMaxBoardNameLength) &&
+                  game_fits && count >= 1;
   for (size_t i = 0; i < count && !in.short_read; ++i) {
     LeagueMember member;
     member.board = in.U8();

@@ -5,19 +5,24 @@
 //
 // Score packet:                       Member list:
 //   "KDLS"                              "KDLM"
-//   u8  format (1)                      u8  format (1)
+//   u8  format (1 or 2)                 u8  format (1 or 2)
 //   str league id (1..8)                str league id (1..8)
 //   u8  board (1..255)                  u8  coordinator board (1..255)
 //   u32 sequence (> 0)                  u32 sequence (> 0)
 //   i64 date (Unix seconds)             i64 date (Unix seconds)
-//   str board name (1..40)              str league name (1..40)
-//   str winner (0..30)                  u8  members (1..255), each:
-//   i64 win date (0 = no winner)          u8  board, str name (1..40),
-//   u16 players (0..kMaxPacketPlayers)    str address (1..30), 32-byte key
-//   each player, best first:
+//   u32 league game (format 2 only)     str league name (1..40)
+//   str board name (1..40)              format 2 only: u32 league game,
+//   str winner (0..30)                    i64 its start, i64 its end (0 = none)
+//   i64 win date (0 = no winner)        u8  members (1..255), each:
+//   u16 players (0..kMaxPacketPlayers)    u8  board, str name (1..40),
+//   each player, best first:              str address (1..30), 32-byte key
 //     str pimp name (1..30), i32 cash (>= 0), u8 whores (0..20),
-//     u8 house street (0..99), u8 wardrobe (1..10), i64 net worth (>= 0)
+//     u8 house street (0..99), u8 wardrobe (1..10),
+//     i64 net worth (cash .. cash + whores * kMostWhoreEarning)
 //   64-byte signature                   64-byte signature
+// Dates lie between 2000 and 2100, a win date no later than its packet's.
+// Format 1 came before league games: its files read as the receiver's
+// current game.
 #pragma once
 
 #include <array>
@@ -26,41 +31,17 @@
 #include <string_view>
 #include <vector>
 
+#include "store/league_data.h"
+
 constexpr size_t kMaxPacketBytes = 1 << 20;
-// A board with more players sends its best; the league's top lists never
-// reach that far down any one board.
-constexpr size_t kMaxPacketPlayers = 1000;
 constexpr size_t kSignatureBytes = 64;
 constexpr size_t kPublicKeyBytes = 32;
 constexpr size_t kSecretKeyBytes = 64;
 constexpr size_t kMaxLeagueIdLength = 8;
-constexpr size_t kMaxBoardNameLength = 40;
-constexpr size_t kMaxPimpNameLength = 30;
 constexpr size_t kMaxAddressLength = 30;
 
 using PublicKey = std::array<uint8_t, kPublicKeyBytes>;
 using SecretKey = std::array<uint8_t, kSecretKeyBytes>;
-
-struct LeaguePlayer {
-  std::string name;
-  int32_t cash = 0;
-  uint8_t whores = 0;
-  uint8_t house = 0;
-  uint8_t wardrobe = 1;
-  int64_t worth = 0;
-};
-
-struct ScorePacket {
-  std::string league;
-  uint8_t board = 0;
-  uint32_t sequence = 0;
-  int64_t date = 0;
-  std::string board_name;
-  std::string winner;
-  int64_t win_date = 0;
-  std::vector<LeaguePlayer> players;  // best first
-  int64_t total_worth = 0;  // never sent: the league data file's sum for the board
-};
 
 struct LeagueMember {
   uint8_t board = 0;
@@ -70,11 +51,15 @@ struct LeagueMember {
 };
 
 struct MemberList {
+  uint8_t format = 2;
   std::string league;
   uint8_t coordinator = 0;
   uint32_t sequence = 0;
   int64_t date = 0;
   std::string league_name;
+  uint32_t game = 0;
+  int64_t game_start = 0;
+  int64_t game_end = 0;  // 0: until a board's winner
   std::vector<LeagueMember> members;
 };
 
@@ -89,6 +74,8 @@ enum class PacketFault {
   kUnknownBoard,  // "unknown board"
   kBadSignature,  // "bad signature"
   kReplay,        // "replay"
+  kNotAsListed,   // "name not as listed"
+  kOtherGame,     // "another league game"
 };
 const char* PacketFaultText(PacketFault fault);
 
@@ -104,6 +91,6 @@ PacketFault DecodeMemberList(std::string_view bytes, MemberList& list);
 // True when the bytes start as a member list rather than a score packet.
 bool LooksLikeMemberList(std::string_view bytes);
 
-// Text a name may hold: no control bytes, nothing the door's colour codes
-// would read, so a name from another board can only ever show as itself.
-bool IsPlainName(std::string_view name);
+// Unix seconds of 2000-01-01 and 2100-01-01: a date outside is no real one.
+constexpr int64_t kEarliestDate = 946684800;
+constexpr int64_t kLatestDate = 4102444800;

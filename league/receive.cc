@@ -14,10 +14,9 @@
 
 #include "league/exchange.h"
 #include "league/keys.h"
+#include "league/relay.h"
 #include "league/standings.h"
-#include "store/caller.h"
-#include "store/data_files.h"
-#include "store/files.h"
+#include "store/league_data.h"
 
 namespace {
 
@@ -30,6 +29,10 @@ struct Incoming {
   bool stored = false;
   bool already = false;  // taken by an earlier run that could not delete it
 };
+
+// A sender's clock may run a little ahead; a packet dated later than this
+// past the receiver's is no real date.
+constexpr int64_t kClockSlack = 24 * 60 * 60;
 
 // "X.kdl", or "X.kdl.N" as a mailer renames a second file of one name.
 bool IsLeagueFile(const std::string& name) {
@@ -79,19 +82,44 @@ bool ReadInbound(const std::string& path, std::string& bytes) {
   return ok;
 }
 
-std::string Timestamp(int64_t now) {
-  const time_t seconds = static_cast<time_t>(now);
-  struct tm local {};
-  localtime_r(&seconds, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
-}
-
 void Log(const std::string& dir, int64_t now, const std::string& line, std::ostream& out) {
   std::ofstream log(dir + kLeagueLogFile, std::ios::app);
-  log << Timestamp(now) << " " << line << "\n";
+  log << LocalTimeText(now, "%Y-%m-%d %H:%M:%S") << " " << line << "\n";
   out << line << "\n";
+}
+
+bool Logged(const std::string& dir, const std::string& line) {
+  std::ifstream log(dir + kLeagueLogFile);
+  for (std::string there; std::getline(log, there);) {
+    if (there.size() > line.size() && there.compare(there.size() - line.size(), line.size(), line) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Free name in bad/ for a file of this name.
+std::string BadPlace(const std::string& dir, const std::string& name) {
+  const std::string bad = dir + kBadDir;
+  mkdir(bad.c_str(), 0755);
+  std::string to = bad + "/" + name;
+  struct stat info {};
+  for (int n = 1; lstat(to.c_str(), &info) == 0; ++n) to = bad + "/" + name + "." + std::to_string(n);
+  return to;
+}
+
+// A symlink, a directory, a pipe or a file this user may not read has no
+// business in the inbound: moved to bad/, or where that cannot be done,
+// logged the first time it is met.
+void PutAsideOdd(const std::string& dir, const std::string& inbound, const std::string& name,
+                 const char* why, int64_t now, std::ostream& out) {
+  const std::string from = inbound + "/" + name;
+  if (rename(from.c_str(), BadPlace(dir, name).c_str()) == 0) {
+    Log(dir, now, "refused " + Printable(name) + ": " + why + " (moved to " + kBadDir + "/)", out);
+    return;
+  }
+  const std::string line = "refused " + Printable(name) + ": " + why + " (left in the inbound)";
+  if (!Logged(dir, line)) Log(dir, now, line, out);
 }
 
 bool SameFileBytes(const std::string& path, const std::string& bytes) {
@@ -103,38 +131,47 @@ bool SameFileBytes(const std::string& path, const std::string& bytes) {
 // cannot be deleted and is already in bad/ is not refused twice.
 void MoveToBad(const std::string& dir, const std::string& inbound, const Incoming& file,
                int64_t now, std::ostream& out) {
-  const std::string bad = dir + kBadDir;
-  mkdir(bad.c_str(), 0755);
   const std::string from = inbound + "/" + file.name;
-  std::string to = bad + "/" + file.name;
-  if (SameFileBytes(to, file.bytes)) {
+  if (SameFileBytes(dir + kBadDir + "/" + file.name, file.bytes)) {
     unlink(from.c_str());
     return;
   }
-  for (int n = 1; access(to.c_str(), F_OK) == 0; ++n) to = bad + "/" + file.name + "." + std::to_string(n);
+  const std::string to = BadPlace(dir, file.name);
   if (rename(from.c_str(), to.c_str()) != 0) {
     std::ofstream copy(to, std::ios::binary);
     copy.write(file.bytes.data(), static_cast<std::streamsize>(file.bytes.size()));
     unlink(from.c_str());
   }
-  Log(dir, now, "refused " + file.name + ": " + PacketFaultText(file.fault) + " (moved to " +
+  Log(dir, now, "refused " + Printable(file.name) + ": " + PacketFaultText(file.fault) + " (moved to " +
                     kBadDir + "/)", out);
 }
 
-PacketFault CheckScorePacket(const LeagueSettings& settings, Incoming& file) {
-  PacketFault fault = DecodeScorePacket(file.bytes, file.packet);
+PacketFault CheckScorePacket(const LeagueSettings& settings, Incoming& file, int64_t now) {
+  ScorePacket& packet = file.packet;
+  PacketFault fault = DecodeScorePacket(file.bytes, packet);
   if (fault != PacketFault::kNone) return fault;
-  if (file.packet.league != settings.league) return PacketFault::kOtherLeague;
-  const LeagueMember* member = FindMember(settings, file.packet.board);
+  if (packet.league != settings.league) return PacketFault::kOtherLeague;
+  const LeagueMember* member = FindMember(settings, packet.board);
   if (member == nullptr) return PacketFault::kUnknownBoard;
   if (!SignatureMatches(file.bytes, member->key)) return PacketFault::kBadSignature;
   // This board's own packet come back is old news by definition.
-  if (file.packet.board == settings.board) return PacketFault::kReplay;
+  if (packet.board == settings.board) return PacketFault::kReplay;
+  // A member signs its own packets; who it is, the coordinator says.
+  if (packet.board_name != member->name) return PacketFault::kNotAsListed;
+  if (packet.format == 1) packet.game = settings.game;
+  if (packet.game != settings.game) return PacketFault::kOtherGame;
+  if (packet.date > now + kClockSlack) return PacketFault::kOutOfRange;
   return PacketFault::kNone;
 }
 
+std::vector<int> MemberBoards(const LeagueSettings& settings) {
+  std::vector<int> boards;
+  for (const LeagueMember& member : settings.members) boards.push_back(member.board);
+  return boards;
+}
+
 PacketFault TakeMemberList(const std::string& dir, LeagueSettings& settings, Incoming& file,
-                           std::ostream& out) {
+                           int64_t now, std::ostream& out) {
   MemberList list;
   PacketFault fault = DecodeMemberList(file.bytes, list);
   if (fault != PacketFault::kNone) return fault;
@@ -153,6 +190,14 @@ PacketFault TakeMemberList(const std::string& dir, LeagueSettings& settings, Inc
   updated.members = list.members;
   updated.league_name = list.league_name;
   updated.members_sequence = list.sequence;
+  // A list from before league games leaves the game as it stands.
+  if (list.format != 1) {
+    if (list.game != settings.game) updated.game_start = list.game_start;
+    updated.game = list.game;
+    updated.game_end = list.game_end;
+  }
+  // One line that does not read refuses the whole list: half a list would
+  // leave boards out that the coordinator kept in.
   if (!SettingsProblem(updated).empty()) return PacketFault::kOutOfRange;
   std::string error;
   if (!WriteLeagueSettings(dir, updated, error)) {
@@ -160,113 +205,99 @@ PacketFault TakeMemberList(const std::string& dir, LeagueSettings& settings, Inc
     return PacketFault::kNone;
   }
   settings = updated;
-  if (FindMember(settings, settings.board) == nullptr) {
-    out << "warning: the coordinator's list no longer names this board\n";
+  // A board taken out leaves every board's league with this list.
+  DropStandingsExcept(MemberBoards(settings));
+  if (!InLeague(settings)) {
+    Log(dir, now, "board " + std::to_string(settings.board) + " is no longer in the " +
+                      settings.league_name + " league: the coordinator took it out", out);
   }
   return PacketFault::kNone;
 }
 
-std::string WinnerLine(const ScorePacket& board) {
-  return board.winner + " of " + board.board_name + " bought Flaming Sheinen's on " +
-         ShortDate(board.win_date) + ".";
-}
-
-// One message for each of this board's players, in free slots first, all
-// under one lock.
-void TellPlayers(const std::string& dir, const std::vector<std::string>& lines) {
-  if (lines.empty()) return;
-  // Each player's key as his record holds it, handle or real name, so the
-  // line reaches him whichever he is known by until he is carried over.
-  std::set<std::pair<std::string, uint8_t>> keys;
-  RecordFile players;
-  if (OpenRecordFile(players, kPlayerFile, kPlayerRecordSize, kModeShared)) {
-    ScanRecords(players, RecordCount(players), [&keys](int64_t, const uint8_t* record) {
-      const PlayerKey key = KeyOf(DecodePlayer(record));
-      if (!key.Name.empty()) keys.insert({key.Name, key.Kind});
-      return true;
-    });
-    CloseRecordFile(players);
-  }
-  const int fd = open((dir + kNewsFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd >= 0) close(fd);
-  RecordFile news;
-  if (!OpenRecordFile(news, kNewsFile, kNewsMessageSize, kModeExclusive)) return;
-  std::vector<int64_t> free_slots;
-  ScanRecords(news, RecordCount(news), [&free_slots](int64_t slot, const uint8_t* record) {
-    if (record[0] == 0) free_slots.push_back(slot);
-    return true;
-  });
-  int64_t next_new = RecordCount(news);
-  size_t used = 0;
-  for (const std::string& line : lines) {
-    NewsMessage message;
-    // The whole sentence on one line when it fits, else split before "bought".
-    const size_t split = line.size() > 77 ? line.find(" bought ") : std::string::npos;
-    message.Line1 = line.substr(0, std::min<size_t>(split, 77));
-    if (split != std::string::npos) message.Line2 = line.substr(split + 1, 77);
-    for (const auto& [name, kind] : keys) {
-      message.To = name.substr(0, 50);
-      message.ToKind = kind;
-      const NewsBytes bytes = EncodeNews(message);
-      SeekRecord(news, used < free_slots.size() ? free_slots[used++] : next_new++);
-      WriteRecord(news, bytes.data());
-    }
-  }
-  CloseRecordFile(news);
-}
-
 }  // namespace
 
-bool ReceiveFromLeague(const std::string& dir, LeagueSettings& settings, int64_t now,
-                       std::ostream& out, std::string& error) {
-  const std::vector<std::string> names = LeagueFiles(settings.inbound);
+namespace {
+
+// Reads every league file of the inbound; what is no file this user may
+// read is put aside.
+std::vector<Incoming> ReadLeagueFiles(const std::string& dir, const std::string& inbound,
+                                      int64_t now, std::ostream& out) {
   std::vector<Incoming> files;
-  for (const std::string& name : names) {
+  for (const std::string& name : LeagueFiles(inbound)) {
     Incoming file;
     file.name = name;
-    if (!ReadInbound(settings.inbound + "/" + name, file.bytes)) {
-      out << "cannot read " << settings.inbound << "/" << name << ": left in the inbound\n";
-      continue;
+    struct stat info {};
+    const std::string path = inbound + "/" + name;
+    if (lstat(path.c_str(), &info) != 0) continue;
+    if (!S_ISREG(info.st_mode)) {
+      PutAsideOdd(dir, inbound, name, "not a regular file", now, out);
+    } else if (!ReadInbound(path, file.bytes)) {
+      PutAsideOdd(dir, inbound, name, "cannot be read", now, out);
+    } else {
+      file.members = LooksLikeMemberList(file.bytes);
+      files.push_back(std::move(file));
     }
-    file.members = LooksLikeMemberList(file.bytes);
-    files.push_back(std::move(file));
   }
-  // A new member list first: packets of boards it adds are then known.
-  for (Incoming& file : files) {
-    if (file.members) file.fault = TakeMemberList(dir, settings, file, out);
-  }
-  std::vector<Incoming*> scores;
-  for (Incoming& file : files) {
-    if (file.members) continue;
-    file.fault = CheckScorePacket(settings, file);
-    if (file.fault == PacketFault::kNone) scores.push_back(&file);
-  }
+  return files;
+}
+
+// Each accepted packet replaces its board's standings in one step with the
+// news it brings: a board's winner, told once in a league game.
+bool StoreAccepted(const LeagueSettings& settings, std::vector<Incoming*>& scores, int64_t now) {
   std::sort(scores.begin(), scores.end(), [](const Incoming* a, const Incoming* b) {
     return a->packet.board != b->packet.board ? a->packet.board < b->packet.board
                                               : a->packet.sequence < b->packet.sequence;
   });
   std::vector<ScorePacket> packets;
   for (const Incoming* file : scores) packets.push_back(file->packet);
-  std::vector<std::string> winners;
   size_t next = 0;
-  const bool stored = StoreStandings(packets, [&](const ScorePacket& old, const ScorePacket& packet) {
+  return StoreStandings(std::move(packets), [&](const ScorePacket& old, ScorePacket& packet,
+                                     std::vector<std::string>& news) {
     Incoming& file = *scores[next++];
     if (packet.sequence <= old.sequence) {
       file.already = packet.sequence == old.sequence;
       if (!file.already) file.fault = PacketFault::kReplay;
       return false;
     }
-    if (!packet.winner.empty() && (packet.winner != old.winner || packet.win_date != old.win_date)) {
-      winners.push_back(WinnerLine(packet));
+    packet.arrived = now;
+    packet.told_game = old.told_game;
+    if (WonThisGame(settings, packet) && old.told_game != settings.game) {
+      news.push_back(WinnerLine(packet.winner, packet.board_name, packet.win_date));
+      packet.told_game = settings.game;
     }
     file.stored = true;
+    file.packet.told_game = packet.told_game;
     return true;
   });
-  if (!stored) {
+}
+
+}  // namespace
+
+bool ReceiveFromLeague(const std::string& dir, LeagueSettings& settings, int64_t now,
+                       std::ostream& out, std::string& error) {
+  struct stat inbound {};
+  if (stat(settings.inbound.c_str(), &inbound) != 0 || !S_ISDIR(inbound.st_mode)) {
+    error = "the inbound " + Printable(settings.inbound) +
+            " is not a directory: set inbound= in " + kSettingsFile + " to the mailer's inbound";
+    return false;
+  }
+  std::vector<Incoming> files = ReadLeagueFiles(dir, settings.inbound, now, out);
+  // A new member list first: packets of boards it adds are then known.
+  for (Incoming& file : files) {
+    if (file.members) file.fault = TakeMemberList(dir, settings, file, now, out);
+  }
+  std::vector<Incoming*> scores;
+  for (Incoming& file : files) {
+    if (file.members) continue;
+    file.fault = CheckScorePacket(settings, file, now);
+    if (file.fault == PacketFault::kNone) scores.push_back(&file);
+  }
+  if (!StoreAccepted(settings, scores, now)) {
     error = "cannot write " + dir + kStandingsFile;
     return false;
   }
   int accepted = 0, refused = 0;
+  bool relayed = true, ended = false;
   for (const Incoming& file : files) {
     if (file.fault != PacketFault::kNone) {
       MoveToBad(dir, settings.inbound, file, now, out);
@@ -279,15 +310,20 @@ bool ReceiveFromLeague(const std::string& dir, LeagueSettings& settings, int64_t
     if (file.already) continue;
     ++accepted;
     if (file.members) {
-      Log(dir, now, "accepted " + file.name + ": the member list, " +
+      Log(dir, now, "accepted " + Printable(file.name) + ": the member list, " +
                         std::to_string(settings.members.size()) + " boards", out);
-    } else {
-      Log(dir, now, "accepted " + file.name + ": board " + std::to_string(file.packet.board) +
-                        " (" + file.packet.board_name + "), " +
-                        std::to_string(file.packet.players.size()) + " players", out);
+      continue;
+    }
+    Log(dir, now, "accepted " + Printable(file.name) + ": board " +
+                      std::to_string(file.packet.board) + " (" + file.packet.board_name + "), " +
+                      std::to_string(file.packet.players.size()) + " players", out);
+    ended = NoteWinner(settings, file.packet) || ended;
+    if (settings.board == settings.coordinator) {
+      relayed = PassOn(dir, settings, file.packet, file.bytes, out, error) && relayed;
     }
   }
-  TellPlayers(dir, winners);
+  ended = EndGameByDate(settings, now) || ended;
+  if (ended && !WriteLeagueSettings(dir, settings, error)) return false;
   out << accepted << " accepted, " << refused << " refused\n";
-  return true;
+  return relayed;
 }

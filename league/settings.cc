@@ -1,7 +1,14 @@
 #include "league/settings.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -41,7 +48,35 @@ bool ParseMember(const std::string& value, LeagueMember& member) {
   return ParseFtnAddress(address, parsed) && ParseKeyHex(key, member.key) && !member.name.empty();
 }
 
+bool ParseCount(const std::string& value, int64_t& count) {
+  if (value.empty() || value.size() > 18 ||
+      !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return false;
+  }
+  count = std::strtoll(value.c_str(), nullptr, 10);
+  return true;
+}
+
+// "fame = GAME START END BOARD WORTH PIMP|BOARD NAME": names never hold '|'.
+bool ParseFame(const std::string& value, FameEntry& entry) {
+  std::istringstream in(value);
+  std::string game, start, end, board, worth, names;
+  int64_t number = 0;
+  if (!(in >> game >> start >> end >> board >> worth) || !ParseCount(game, number)) return false;
+  entry.game = static_cast<uint32_t>(number);
+  std::getline(in, names);
+  names = Trim(names);
+  const size_t bar = names.find('|');
+  if (bar == std::string::npos) return false;
+  entry.pimp = names.substr(0, bar);
+  entry.board_name = names.substr(bar + 1);
+  return ParseCount(start, entry.start) && ParseCount(end, entry.end) &&
+         ParseNumber(board, 255, entry.board) && ParseCount(worth, entry.worth) &&
+         IsPlainName(entry.pimp) && IsPlainName(entry.board_name);
+}
+
 bool Apply(LeagueSettings& settings, const std::string& key, const std::string& value) {
+  int64_t count = 0;
   if (key == "league") settings.league = value;
   else if (key == "league-name") settings.league_name = value;
   else if (key == "board") return ParseNumber(value, 255, settings.board);
@@ -56,10 +91,21 @@ bool Apply(LeagueSettings& settings, const std::string& key, const std::string& 
     settings.members_sent = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
   } else if (key == "sent-to") {
     settings.sent_to = value;
-  } else if (key == "member") {
+  } else if (key == "game") {
+    if (!ParseCount(value, count) || count < 1 || count > UINT32_MAX) return false;
+    settings.game = static_cast<uint32_t>(count);
+  } else if (key == "game-start") {
+    return ParseCount(value, settings.game_start);
+  } else if (key == "game-end") {
+    return ParseCount(value, settings.game_end);
+  } else if (key == "member" || key == "removed") {
     LeagueMember member;
     if (!ParseMember(value, member)) return false;
-    settings.members.push_back(member);
+    (key == "member" ? settings.members : settings.removed).push_back(member);
+  } else if (key == "fame") {
+    FameEntry entry;
+    if (!ParseFame(value, entry)) return false;
+    settings.fame.push_back(entry);
   } else {
     return false;
   }
@@ -135,6 +181,15 @@ std::string SettingsProblem(const LeagueSettings& settings) {
   if (!ParseFtnAddress(settings.address, address)) return "the address is not zone:net/node[.point]";
   if (settings.outbound.empty() || settings.outbound[0] != '/') return "the outbound must be an absolute path";
   if (settings.inbound.empty() || settings.inbound[0] != '/') return "the inbound must be an absolute path";
+  for (const LeagueMember& member : settings.members) {
+    const std::string which = "board " + std::to_string(member.board);
+    if (!ParseFtnAddress(member.address, address) || member.address.size() > kMaxAddressLength) {
+      return which + "'s address is not zone:net/node[.point]";
+    }
+    if (member.name.empty() || member.name.size() > kMaxBoardNameLength || !IsPlainName(member.name)) {
+      return which + "'s name must be 1 to 40 characters, without | or control characters";
+    }
+  }
   for (size_t i = 0; i < settings.members.size(); ++i) {
     for (size_t j = i + 1; j < settings.members.size(); ++j) {
       if (settings.members[i].board == settings.members[j].board) {
@@ -146,9 +201,18 @@ std::string SettingsProblem(const LeagueSettings& settings) {
   return "";
 }
 
-bool WriteLeagueSettings(const std::string& dir, const LeagueSettings& settings,
-                         std::string& error) {
-  const std::string path = dir + kSettingsFile;
+namespace {
+
+void WriteMembers(std::ostream& out, const char* key, std::vector<LeagueMember> members) {
+  std::sort(members.begin(), members.end(),
+            [](const LeagueMember& a, const LeagueMember& b) { return a.board < b.board; });
+  for (const LeagueMember& member : members) {
+    out << key << " = " << int{member.board} << " " << member.address << " " << KeyHex(member.key)
+        << " " << member.name << "\n";
+  }
+}
+
+std::string SettingsText(const LeagueSettings& settings) {
   std::ostringstream out;
   out << "# Kordavin InterBBS league: written by 'kordavin-sysop league'. The member\n"
          "# lines come from the coordinator's signed list; edit the others with care.\n"
@@ -163,21 +227,53 @@ bool WriteLeagueSettings(const std::string& dir, const LeagueSettings& settings,
       << "members-sequence = " << settings.members_sequence << "\n"
       << "members-sent = " << settings.members_sent << "\n"
       << "sent-to = " << settings.sent_to << "\n"
+      << "game = " << settings.game << "\n"
+      << "game-start = " << settings.game_start << "\n"
+      << "game-end = " << settings.game_end << "\n"
       << "# member = BOARD ADDRESS PUBLIC-KEY NAME\n";
-  std::vector<LeagueMember> members = settings.members;
-  std::sort(members.begin(), members.end(),
-            [](const LeagueMember& a, const LeagueMember& b) { return a.board < b.board; });
-  for (const LeagueMember& member : members) {
-    out << "member = " << int{member.board} << " " << member.address << " " << KeyHex(member.key)
-        << " " << member.name << "\n";
+  WriteMembers(out, "member", settings.members);
+  WriteMembers(out, "removed", settings.removed);
+  for (const FameEntry& entry : settings.fame) {
+    out << "fame = " << entry.game << " " << entry.start << " " << entry.end << " " << entry.board
+        << " " << entry.worth << " " << entry.pimp << "|" << entry.board_name << "\n";
   }
-  const std::string staging = path + ".new";
-  std::ofstream file(staging, std::ios::trunc);
-  file << out.str();
-  file.close();
-  if (!file || std::rename(staging.c_str(), path.c_str()) != 0) {
-    std::remove(staging.c_str());
-    error = "cannot write " + path;
+  return out.str();
+}
+
+}  // namespace
+
+SettingsLock::SettingsLock(const std::string& dir) {
+  fd = open((dir + kSettingsLockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  while (fd >= 0 && fcntl(fd, F_OFD_SETLKW, &lock) != 0) {
+    if (errno == EINTR) continue;
+    close(fd);
+    fd = -1;
+  }
+}
+
+SettingsLock::~SettingsLock() {
+  if (fd >= 0) close(fd);
+}
+
+bool WriteLeagueSettings(const std::string& dir, const LeagueSettings& settings,
+                         std::string& error) {
+  const std::string path = dir + kSettingsFile;
+  const std::string text = SettingsText(settings);
+  std::string staging = path + ".XXXXXX";
+  const int fd = mkstemp(staging.data());
+  if (fd < 0) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                       fchmod(fd, 0644) == 0 && fsync(fd) == 0;
+  const int saved = errno;
+  if (close(fd) != 0 || !written || std::rename(staging.c_str(), path.c_str()) != 0) {
+    error = "cannot write " + path + ": " + std::strerror(written ? errno : saved);
+    unlink(staging.c_str());
     return false;
   }
   return true;
@@ -188,4 +284,25 @@ const LeagueMember* FindMember(const LeagueSettings& settings, int board) {
     if (member.board == board) return &member;
   }
   return nullptr;
+}
+
+bool InLeague(const LeagueSettings& settings) { return FindMember(settings, settings.board) != nullptr; }
+
+bool GameEnded(const LeagueSettings& settings, int64_t now) {
+  return (!settings.fame.empty() && settings.fame.back().game == settings.game) ||
+         (settings.game_end != 0 && now >= settings.game_end);
+}
+
+std::string Printable(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown) {
+    if (c < 0x20 || c > 0x7E) c = '?';
+  }
+  return shown;
+}
+
+std::string ShellQuoted(std::string_view text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
 }

@@ -11,6 +11,10 @@
 #include "league/packet.h"
 
 constexpr char kSettingsFile[] = "kordavin.league";
+// Held by every league command that changes the settings, from its reading
+// of them to its last write, so that a send and a receive at once never lose
+// each other's change.
+constexpr char kSettingsLockFile[] = "kordavin.league.lock";
 
 struct FtnAddress {
   int zone = 0;   // 1..32767
@@ -22,6 +26,17 @@ struct FtnAddress {
 // "zone:net/node" or "zone:net/node.point", an optional "@domain" ignored.
 bool ParseFtnAddress(std::string_view text, FtnAddress& address);
 std::string FtnAddressText(const FtnAddress& address);
+
+// An ended league game, as the hall of fame shows it.
+struct FameEntry {
+  uint32_t game = 0;
+  int64_t start = 0;
+  int64_t end = 0;
+  int board = 0;
+  int64_t worth = 0;  // the winning pimp's
+  std::string pimp;
+  std::string board_name;
+};
 
 struct LeagueSettings {
   std::string league;       // the league's id, 1..8 letters and digits
@@ -35,14 +50,39 @@ struct LeagueSettings {
   uint32_t members_sequence = 0;  // of the member list last made or taken
   uint32_t members_sent = 0;      // the coordinator's: the list last sent out
   std::string sent_to;            // the boards the last standings went to: "2,3,7"
-  std::vector<LeagueMember> members;  // this board included
+  uint32_t game = 1;              // the league game under way
+  int64_t game_start = 0;
+  int64_t game_end = 0;           // the coordinator's end date; 0: until a winner
+  std::vector<LeagueMember> members;  // this board included, unless it was taken out
+  std::vector<LeagueMember> removed;  // the coordinator's: taken out, not told yet
+  std::vector<FameEntry> fame;        // ended league games, oldest first
+};
+
+// Holds kSettingsLockFile for as long as it lives; waits for another holder.
+struct SettingsLock {
+  explicit SettingsLock(const std::string& dir);
+  ~SettingsLock();
+  SettingsLock(const SettingsLock&) = delete;
+  SettingsLock& operator=(const SettingsLock&) = delete;
+  bool held() const { return fd >= 0; }
+  int fd = -1;
 };
 
 bool ReadLeagueSettings(const std::string& dir, LeagueSettings& settings, std::string& error);
-// Written aside and renamed into place.
+// Written to a name of its own and renamed into place; the caller holds a
+// SettingsLock.
 bool WriteLeagueSettings(const std::string& dir, const LeagueSettings& settings,
                          std::string& error);
 // Checks what a hand-edited file may have got wrong; empty when sound.
 std::string SettingsProblem(const LeagueSettings& settings);
 
 const LeagueMember* FindMember(const LeagueSettings& settings, int board);
+// Whether the coordinator's list still names this board.
+bool InLeague(const LeagueSettings& settings);
+// Whether the league game has ended: won, or past its end date.
+bool GameEnded(const LeagueSettings& settings, int64_t now);
+
+// Text fit for a log line or a terminal: bytes outside printable ASCII as '?'.
+std::string Printable(std::string_view text);
+// text as one word for a POSIX shell.
+std::string ShellQuoted(std::string_view text);

@@ -1,204 +1,77 @@
 #include "league/standings.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <map>
-#include <utility>
-
-#include "store/files.h"
+#include <ctime>
 
 namespace {
 
-constexpr size_t kBoardNameAt = 1;
-constexpr size_t kSequenceAt = 42;
-constexpr size_t kDateAt = 46;
-constexpr size_t kWinnerAt = 54;
-constexpr size_t kWinDateAt = 85;
-constexpr size_t kCountAt = 93;
-constexpr size_t kTotalAt = 95;
-constexpr int64_t kMostTotal = int64_t{1} << 62;
-constexpr size_t kCashAt = 31;
-constexpr size_t kWhoresAt = 35;
-constexpr size_t kHouseAt = 36;
-constexpr size_t kWardrobeAt = 37;
-constexpr size_t kWorthAt = 38;
-
-void PutLe(uint8_t* at, uint64_t value, int size) {
-  for (int i = 0; i < size; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+// Standings stored before league games were numbered belong to the first.
+bool OfGame(const LeagueSettings& settings, const ScorePacket& standings) {
+  return standings.game == settings.game || (standings.game == 0 && settings.game == 1);
 }
 
-uint64_t GetLe(const uint8_t* at, int size) {
-  uint64_t value = 0;
-  for (int i = 0; i < size; ++i) value |= uint64_t{at[i]} << (8 * i);
-  return value;
-}
-
-void PutText(uint8_t* at, const std::string& text, size_t most) {
-  const size_t size = std::min(text.size(), most);
-  at[0] = static_cast<uint8_t>(size);
-  std::copy_n(text.data(), size, at + 1);
-}
-
-// A damaged length byte reads as the field's full size; bytes that could
-// steer a terminal read as '?'.
-std::string GetText(const uint8_t* at, size_t most) {
-  std::string text(reinterpret_cast<const char*>(at + 1), std::min<size_t>(at[0], most));
-  for (char& c : text) {
-    if (!IsPlainName(std::string_view(&c, 1))) c = '?';
-  }
-  return text;
-}
-
-bool CreateIfMissing() {
-  const int fd = open(DataPath(kStandingsFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  close(fd);
-  return true;
-}
-
-// Reads as much of record `index` as `size` asks, under the lock the open
-// file holds.
-bool ReadPart(const RecordFile& file, int64_t index, uint8_t* bytes, size_t size) {
-  const off_t at = static_cast<off_t>(index) * static_cast<off_t>(kStandingsRecordSize);
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t got = pread(file.fd, bytes + done, size - done, at + static_cast<off_t>(done));
-    if (got <= 0) return false;
-    done += static_cast<size_t>(got);
-  }
-  return true;
+bool HasFame(const LeagueSettings& settings) {
+  return !settings.fame.empty() && settings.fame.back().game == settings.game;
 }
 
 }  // namespace
 
-std::vector<uint8_t> EncodeStandings(const ScorePacket& standings) {
-  std::vector<uint8_t> bytes(kStandingsRecordSize, 0);
-  uint8_t* at = bytes.data();
-  at[0] = standings.board;
-  PutText(at + kBoardNameAt, standings.board_name, kMaxBoardNameLength);
-  PutLe(at + kSequenceAt, standings.sequence, 4);
-  PutLe(at + kDateAt, static_cast<uint64_t>(standings.date), 8);
-  PutText(at + kWinnerAt, standings.winner, kMaxPimpNameLength);
-  PutLe(at + kWinDateAt, static_cast<uint64_t>(standings.win_date), 8);
-  const size_t count = std::min(standings.players.size(), kMaxPacketPlayers);
-  PutLe(at + kCountAt, count, 2);
-  int64_t total = 0;
-  for (size_t i = 0; i < count; ++i) {
-    total = std::min(total + std::clamp<int64_t>(standings.players[i].worth, 0, kMostTotal), kMostTotal);
-  }
-  PutLe(at + kTotalAt, static_cast<uint64_t>(total), 8);
-  for (size_t i = 0; i < count; ++i) {
-    const LeaguePlayer& player = standings.players[i];
-    uint8_t* row = at + kSlotHeaderSize + i * kSlotPlayerSize;
-    PutText(row, player.name, kMaxPimpNameLength);
-    PutLe(row + kCashAt, static_cast<uint32_t>(player.cash), 4);
-    row[kWhoresAt] = player.whores;
-    row[kHouseAt] = player.house;
-    row[kWardrobeAt] = player.wardrobe;
-    PutLe(row + kWorthAt, static_cast<uint64_t>(player.worth), 8);
-  }
-  return bytes;
-}
-
-ScorePacket DecodeStandings(const uint8_t* bytes, size_t size, size_t most_players) {
-  ScorePacket standings;
-  if (size < kSlotHeaderSize) return standings;
-  standings.board = bytes[0];
-  standings.board_name = GetText(bytes + kBoardNameAt, kMaxBoardNameLength);
-  standings.sequence = static_cast<uint32_t>(GetLe(bytes + kSequenceAt, 4));
-  standings.date = static_cast<int64_t>(GetLe(bytes + kDateAt, 8));
-  standings.winner = GetText(bytes + kWinnerAt, kMaxPimpNameLength);
-  standings.win_date = static_cast<int64_t>(GetLe(bytes + kWinDateAt, 8));
-  standings.total_worth =
-      std::clamp<int64_t>(static_cast<int64_t>(GetLe(bytes + kTotalAt, 8)), 0, kMostTotal);
-  size_t count = std::min<size_t>(GetLe(bytes + kCountAt, 2), kMaxPacketPlayers);
-  count = std::min({count, most_players, (size - kSlotHeaderSize) / kSlotPlayerSize});
-  standings.players.reserve(count);
-  for (size_t i = 0; i < count; ++i) {
-    const uint8_t* row = bytes + kSlotHeaderSize + i * kSlotPlayerSize;
-    LeaguePlayer player;
-    player.name = GetText(row, kMaxPimpNameLength);
-    player.cash = std::max(static_cast<int32_t>(static_cast<uint32_t>(GetLe(row + kCashAt, 4))), 0);
-    player.whores = std::min<uint8_t>(row[kWhoresAt], 20);
-    player.house = std::min<uint8_t>(row[kHouseAt], 99);
-    player.wardrobe = std::clamp<uint8_t>(row[kWardrobeAt], 1, 10);
-    player.worth = std::max<int64_t>(static_cast<int64_t>(GetLe(row + kWorthAt, 8)), 0);
-    standings.players.push_back(std::move(player));
-  }
-  return standings;
-}
-
-std::vector<ScorePacket> ReadStandings(size_t most_players) {
+std::vector<ScorePacket> CurrentStandings(const LeagueSettings& settings, size_t most_players) {
   std::vector<ScorePacket> boards;
-  RecordFile file;
-  if (!OpenRecordFile(file, kStandingsFile, kStandingsRecordSize, kModeShared)) return boards;
-  const size_t size = kSlotHeaderSize + std::min(most_players, kMaxPacketPlayers) * kSlotPlayerSize;
-  std::vector<uint8_t> bytes(size);
-  const int64_t count = RecordCount(file);
-  for (int64_t index = 0; index < count; ++index) {
-    if (!ReadPart(file, index, bytes.data(), size)) break;
-    ScorePacket standings = DecodeStandings(bytes.data(), size, most_players);
-    if (standings.board != 0) boards.push_back(std::move(standings));
+  for (ScorePacket& standings : ReadStandings(most_players)) {
+    const LeagueMember* member = FindMember(settings, standings.board);
+    if (member == nullptr || !OfGame(settings, standings)) continue;
+    standings.board_name = member->name;
+    boards.push_back(std::move(standings));
   }
-  CloseRecordFile(file);
-  std::sort(boards.begin(), boards.end(),
-            [](const ScorePacket& a, const ScorePacket& b) { return a.board < b.board; });
   return boards;
 }
 
-ScorePacket ReadBoardStandings(int board) {
-  ScorePacket full;
-  RecordFile file;
-  if (!OpenRecordFile(file, kStandingsFile, kStandingsRecordSize, kModeShared)) return full;
-  std::vector<uint8_t> bytes(kStandingsRecordSize);
-  const int64_t count = RecordCount(file);
-  for (int64_t index = 0; index < count; ++index) {
-    uint8_t first = 0;
-    if (!ReadPart(file, index, &first, 1)) break;
-    if (first != board) continue;
-    if (ReadPart(file, index, bytes.data(), bytes.size())) {
-      full = DecodeStandings(bytes.data(), bytes.size(), kMaxPacketPlayers);
-    }
-    break;
-  }
-  CloseRecordFile(file);
-  return full;
+bool WonThisGame(const LeagueSettings& settings, const ScorePacket& standings) {
+  return !standings.winner.empty() && standings.win_date >= settings.game_start &&
+         OfGame(settings, standings);
 }
 
-bool StoreStandings(const std::vector<ScorePacket>& packets,
-                    const std::function<bool(const ScorePacket& stored,
-                                             const ScorePacket& packet)>& keep) {
-  if (!CreateIfMissing()) return false;
-  RecordFile file;
-  if (!OpenRecordFile(file, kStandingsFile, kStandingsRecordSize, kModeExclusive)) return false;
-  std::map<int, std::pair<int64_t, ScorePacket>> slots;  // board -> record, header
-  int64_t count = RecordCount(file);
-  int64_t free_slot = -1;
-  std::vector<uint8_t> header(kSlotHeaderSize);
-  for (int64_t index = 0; index < count; ++index) {
-    if (!ReadPart(file, index, header.data(), header.size())) break;
-    ScorePacket stored = DecodeStandings(header.data(), header.size(), 0);
-    if (stored.board == 0) {
-      if (free_slot < 0) free_slot = index;
-    } else if (slots.count(stored.board) == 0) {
-      slots[stored.board] = {index, std::move(stored)};
-    }
+bool NoteWinner(LeagueSettings& settings, const ScorePacket& standings) {
+  if (HasFame(settings) || !WonThisGame(settings, standings)) return false;
+  FameEntry entry{settings.game, settings.game_start, standings.win_date, standings.board, 0,
+                  standings.winner, standings.board_name};
+  if (const LeagueMember* member = FindMember(settings, standings.board)) {
+    entry.board_name = member->name;
   }
-  for (const ScorePacket& packet : packets) {
-    auto found = slots.find(packet.board);
-    const ScorePacket none;
-    if (!keep(found == slots.end() ? none : found->second.second, packet)) continue;
-    int64_t index = found != slots.end() ? found->second.first : -1;
-    if (index < 0) index = free_slot >= 0 ? std::exchange(free_slot, -1) : count++;
-    const std::vector<uint8_t> bytes = EncodeStandings(packet);
-    SeekRecord(file, index);
-    WriteRecord(file, bytes.data());
-    ScorePacket header_only = packet;
-    header_only.players.clear();
-    slots[packet.board] = {index, std::move(header_only)};
+  for (const LeaguePlayer& player : standings.players) {
+    if (player.name == standings.winner) entry.worth = std::max(entry.worth, player.worth);
   }
-  CloseRecordFile(file);
+  settings.fame.push_back(entry);
   return true;
 }
+
+bool EndGameByDate(LeagueSettings& settings, int64_t now) {
+  if (HasFame(settings) || settings.game_end == 0 || now < settings.game_end) return false;
+  FameEntry entry{settings.game, settings.game_start, settings.game_end, 0, -1, "", ""};
+  for (const ScorePacket& board : CurrentStandings(settings, 1)) {
+    if (board.players.empty() || board.players[0].worth <= entry.worth) continue;
+    entry.board = board.board;
+    entry.worth = board.players[0].worth;
+    entry.pimp = board.players[0].name;
+    entry.board_name = board.board_name;
+  }
+  if (entry.board == 0) return false;
+  settings.fame.push_back(entry);
+  return true;
+}
+
+std::string WinnerLine(const std::string& winner, const std::string& board_name, int64_t when) {
+  return winner + " of " + board_name + " bought Flaming Sheinen's on " + ShortDate(when) + ".";
+}
+
+std::string LocalTimeText(int64_t when, const char* format) {
+  const time_t seconds = static_cast<time_t>(when);
+  struct tm local {};
+  localtime_r(&seconds, &local);
+  char text[32];
+  std::strftime(text, sizeof text, format, &local);
+  return text;
+}
+
+std::string ShortDate(int64_t when) { return LocalTimeText(when, "%m/%d/%y"); }

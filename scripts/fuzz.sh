@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-${FUZZ_SECONDS:-60}}
 runs=${FUZZ_RUNS:-}
 build=${FUZZ_BUILD_DIR:-build-fuzz}
-targets=(${FUZZ_TARGETS:-dropfile datfile records keys telnet league_packet})
+targets=(${FUZZ_TARGETS:-dropfile datfile records keys telnet league_packet league_members})
 
 if ! command -v clang++ >/dev/null; then
   echo "fuzz.sh: clang++ is not installed (apt-get install clang libclang-rt-dev)" >&2

@@ -38,6 +38,8 @@
 //  - AppendPlayer (store/players.h), PostNews (store/shared_data.h): a new
 //    record at the end, or in the first free news slot, under the file's
 //    exclusive lock.
+//  - StoreStandings (store/league_data.h): other boards' league standings
+//    and the winner news they bring, in one step after kordavin.msg.
 #pragma once
 
 #include "store/caller.h"

@@ -5,6 +5,7 @@
 #include "league/exchange.h"
 #include "league/settings.h"
 #include "league/standings.h"
+#include "store/league_data.h"
 #include "sysop/bulletin.h"
 #include "sysop/sysop.h"
 
@@ -51,7 +52,8 @@ void AddTopPlayers(const std::vector<ScorePacket>& boards, std::vector<BulletinR
   }
 }
 
-void AddBoards(std::vector<ScorePacket> boards, std::vector<BulletinRow>& rows) {
+void AddBoards(const LeagueSettings& settings, std::vector<ScorePacket> boards,
+               std::vector<BulletinRow>& rows) {
   std::stable_sort(boards.begin(), boards.end(), [](const ScorePacket& a, const ScorePacket& b) {
     return a.total_worth > b.total_worth;
   });
@@ -62,10 +64,23 @@ void AddBoards(std::vector<ScorePacket> boards, std::vector<BulletinRow>& rows) 
                     {kWorthColor, Worth(boards[i].total_worth)}});
   }
   for (const ScorePacket& board : boards) {
-    if (board.winner.empty()) continue;
+    if (!WonThisGame(settings, board)) continue;
     rows.push_back({{kNameColor, " " + board.winner},
                     {kTextColor, " of " + board.board_name + " bought Flaming Sheinen's on " +
                                      ShortDate(board.win_date) + "."}});
+  }
+}
+
+void AddHallOfFame(const LeagueSettings& settings, std::vector<BulletinRow>& rows) {
+  if (settings.fame.empty()) return;
+  rows.push_back({});
+  rows.push_back({{kHeadColor, Left(" Hall of fame", 18) + Left("Played", 19) + "Won by"}});
+  for (auto game = settings.fame.rbegin(); game != settings.fame.rend(); ++game) {
+    rows.push_back({{kRankColor, Left(" Game " + std::to_string(game->game), 18)},
+                    {kTextColor, Left(ShortDate(game->start) + " - " + ShortDate(game->end), 19)},
+                    {kNameColor, game->pimp},
+                    {kTextColor, " of "},
+                    {kBoardColor, game->board_name}});
   }
 }
 
@@ -78,9 +93,14 @@ bool LeagueBulletinRows(const std::string& dir, std::vector<BulletinRow>& rows,
   const std::string title = "Kordavin: " + settings.league_name + " League Standings";
   rows = {{{kTitleColor, std::string(title.size() < 77 ? (77 - title.size()) / 2 : 0, ' ') + title}},
           {}};
-  const std::vector<ScorePacket> boards = ReadStandings(kTopPlayers);
+  if (!InLeague(settings)) {
+    rows.push_back({{kTextColor, " This board is no longer in the league."}});
+    return true;
+  }
+  const std::vector<ScorePacket> boards = CurrentStandings(settings, kTopPlayers);
   AddTopPlayers(boards, rows);
   rows.push_back({});
-  AddBoards(boards, rows);
+  AddBoards(settings, boards, rows);
+  AddHallOfFame(settings, rows);
   return true;
 }

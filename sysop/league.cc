@@ -10,6 +10,7 @@
 #include "league/keys.h"
 #include "league/settings.h"
 #include "league/standings.h"
+#include "store/league_data.h"
 #include "sysop/sysop.h"
 
 namespace {
@@ -28,7 +29,11 @@ void WriteLeagueHelp(std::ostream& out) {
          "                         coordinator-name=NAME (from the coordinator)\n"
          "  add N ADDRESS KEY NAME (coordinator) add or change member board N\n"
          "  remove N               (coordinator) take board N out of the league\n"
-         "  show                   the settings, the members and the standings held\n"
+         "  start-game [end=YYYY-MM-DD]\n"
+         "                         (coordinator) start a new league game, to end at\n"
+         "                         the first board's winner or on that date\n"
+         "  show                   the settings, the members, the standings held and\n"
+         "                         when each board's last arrived\n"
          "  send [--force]         queue this board's standings for the other boards;\n"
          "                         nothing when nothing changed, unless --force\n"
          "  receive                take the league's files from the inbound\n";
@@ -117,6 +122,7 @@ int Init(const SysopRequest& request, SysopIo& io) {
   settings.league_name = fields.count("league-name") ? fields["league-name"] : settings.league;
   settings.coordinator = settings.board;
   settings.members_sequence = static_cast<uint32_t>(std::time(nullptr));
+  settings.game_start = std::time(nullptr);
   settings.members.push_back({static_cast<uint8_t>(settings.board), settings.board_name,
                               settings.address, key});
   return Save(request.dir, settings, io);
@@ -148,8 +154,9 @@ int Join(const SysopRequest& request, SysopIo& io) {
                               settings.address, own});
   const int saved = Save(request.dir, settings, io);
   if (saved == kSysopOk) {
-    io.out << "Give the coordinator this line for 'league add':\n  " << settings.board << " "
-           << settings.address << " " << KeyHex(own) << " " << settings.board_name << "\n";
+    io.out << "Give the coordinator this line to run:\n  kordavin-sysop league add "
+           << settings.board << " " << settings.address << " " << KeyHex(own) << " "
+           << ShellQuoted(settings.board_name) << "\n";
   }
   return saved;
 }
@@ -187,10 +194,8 @@ int Add(const SysopRequest& request, SysopIo& io) {
   for (size_t i = 4; i < request.operands.size(); ++i) {
     member.name += (i > 4 ? " " : "") + request.operands[i];
   }
-  if (!IsPlainName(member.name) || member.name.size() > kMaxBoardNameLength) {
-    return Fail(io, "the board name must be up to 40 characters, without | or control characters");
-  }
   std::erase_if(settings.members, [&](const LeagueMember& m) { return m.board == member.board; });
+  std::erase_if(settings.removed, [&](const LeagueMember& m) { return m.board == member.board; });
   settings.members.push_back(member);
   NextMemberList(settings);
   return Save(request.dir, settings, io);
@@ -202,11 +207,58 @@ int Remove(const SysopRequest& request, SysopIo& io) {
   if (!LoadCoordinator(request, settings, io)) return kSysopRefused;
   const int board = BoardNumber(request.operands[1]);
   if (board == settings.board) return Fail(io, "the coordinator cannot remove itself");
-  if (std::erase_if(settings.members, [&](const LeagueMember& m) { return m.board == board; }) == 0) {
-    return Fail(io, "board " + request.operands[1] + " is not a member");
-  }
+  const LeagueMember* member = FindMember(settings, board);
+  if (member == nullptr) return Fail(io, "board " + request.operands[1] + " is not a member");
+  // Kept until the next list is sent, which tells the board it is out.
+  settings.removed.push_back(*member);
+  std::erase_if(settings.members, [&](const LeagueMember& m) { return m.board == board; });
   NextMemberList(settings);
-  return Save(request.dir, settings, io);
+  const int saved = Save(request.dir, settings, io);
+  std::vector<int> boards;
+  for (const LeagueMember& kept : settings.members) boards.push_back(kept.board);
+  if (saved == kSysopOk && !DropStandingsExcept(boards)) {
+    return Fail(io, "cannot write " + request.dir + kStandingsFile);
+  }
+  return saved;
+}
+
+// "YYYY-MM-DD" as the local midnight that starts the day.
+bool ParseDay(const std::string& text, int64_t& when) {
+  struct tm day {};
+  const char* end = strptime(text.c_str(), "%Y-%m-%d", &day);
+  if (end == nullptr || *end != '\0') return false;
+  day.tm_isdst = -1;
+  when = mktime(&day);
+  return when > 0;
+}
+
+int StartGame(const SysopRequest& request, SysopIo& io) {
+  LeagueSettings settings;
+  Fields fields;
+  std::string error;
+  if (!ParseFields(request.operands, fields, error)) return Fail(io, error);
+  if (!LoadCoordinator(request, settings, io)) return kSysopRefused;
+  const int64_t now = std::time(nullptr);
+  int64_t end = 0;
+  for (const auto& [key, value] : fields) {
+    if (key != "end") return Fail(io, "unknown setting '" + key + "'");
+    if (!ParseDay(value, end) || end <= now) {
+      return Fail(io, "end must be a date to come, as YYYY-MM-DD: '" + value + "'");
+    }
+  }
+  ++settings.game;
+  settings.game_start = now;
+  settings.game_end = end;
+  NextMemberList(settings);
+  const int saved = Save(request.dir, settings, io);
+  if (saved == kSysopOk) {
+    io.out << "league game " << settings.game << " starts now; 'league send' tells the members\n";
+  }
+  return saved;
+}
+
+std::string ArrivalText(int64_t when) {
+  return when <= 0 ? "-" : LocalTimeText(when, "%Y-%m-%d %H:%M");
 }
 
 int Show(const SysopRequest& request, SysopIo& io) {
@@ -217,18 +269,26 @@ int Show(const SysopRequest& request, SysopIo& io) {
          << "this board: " << settings.board << " " << settings.board_name << " at "
          << settings.address << "\n"
          << "coordinator: board " << settings.coordinator << "\n"
-         << "board\taddress\tname\tplayers\tsequence\tdate\n";
-  const std::vector<ScorePacket> standings = ReadStandings(0);
+         << "league game: " << settings.game << ", since " << ArrivalText(settings.game_start)
+         << (settings.game_end != 0 ? ", until " + ArrivalText(settings.game_end) : "")
+         << (GameEnded(settings, std::time(nullptr)) ? ", ended" : "") << "\n";
+  if (!InLeague(settings)) io.out << "this board is no longer in the league\n";
+  for (const LeagueMember& member : settings.removed) {
+    io.out << "board " << int{member.board} << " was taken out; the next send tells it\n";
+  }
+  io.out << "board\taddress\tname\tplayers\tsequence\tdate\tarrived\n";
+  const std::vector<ScorePacket> standings = CurrentStandings(settings, 0);
   for (const LeagueMember& member : settings.members) {
-    std::string players = "-", sequence = "-", date = "-";
+    std::string players = "-", sequence = "-", date = "-", arrived = "never";
     for (const ScorePacket& board : standings) {
       if (board.board != member.board) continue;
       players = std::to_string(ReadBoardStandings(board.board).players.size());
       sequence = std::to_string(board.sequence);
       date = ShortDate(board.date);
+      arrived = ArrivalText(board.arrived);
     }
-    io.out << int{member.board} << "\t" << member.address << "\t" << member.name << "\t" << players
-           << "\t" << sequence << "\t" << date << "\n";
+    io.out << int{member.board} << "\t" << member.address << "\t" << FieldText(member.name) << "\t"
+           << players << "\t" << sequence << "\t" << date << "\t" << arrived << "\n";
   }
   return kSysopOk;
 }
@@ -256,13 +316,18 @@ int LeagueCommand(const SysopRequest& request, SysopIo& io) {
     return Fail(io, "league " + what + " takes no arguments");
   }
   if (what == "keygen") return Keygen(request, io);
-  if (what == "init") return Init(request, io);
-  if (what == "join") return Join(request, io);
-  if (what == "add") return Add(request, io);
-  if (what == "remove") return Remove(request, io);
   if (what == "show") return Show(request, io);
-  if (what == "send") return SendOrReceive(request, io, true);
-  if (what == "receive") return SendOrReceive(request, io, false);
+  const std::map<std::string, int (*)(const SysopRequest&, SysopIo&)> changes = {
+      {"init", Init},       {"join", Join},       {"add", Add},
+      {"remove", Remove},   {"start-game", StartGame},
+      {"send", [](const SysopRequest& r, SysopIo& i) { return SendOrReceive(r, i, true); }},
+      {"receive", [](const SysopRequest& r, SysopIo& i) { return SendOrReceive(r, i, false); }}};
+  if (const auto found = changes.find(what); found != changes.end()) {
+    // From reading the settings to the last write of them, one command at a time.
+    const SettingsLock lock(request.dir);
+    if (!lock.held()) return Fail(io, "cannot lock " + request.dir + kSettingsLockFile);
+    return found->second(request, io);
+  }
   io.err << "kordavin-sysop: unknown league command '" << what << "'\n";
   WriteLeagueHelp(io.err);
   return kSysopUsage;

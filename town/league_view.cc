@@ -13,12 +13,14 @@
 #include "game/loop.h"
 #include "league/settings.h"
 #include "league/standings.h"
+#include "store/league_data.h"
 
 namespace {
 
 constexpr size_t kShownPlayers = 60;
 constexpr int kRowsPerScreen = 20;
 constexpr size_t kBoardNameColumns = 24;
+constexpr size_t kFameShown = 5;
 
 struct LeagueRow {
   const LeaguePlayer* player;
@@ -67,6 +69,19 @@ void WritePlace(const std::vector<ScorePacket>& boards, int own_board) {
   WriteLine("|CR|03This board's standings have not been sent to the league yet.");
 }
 
+// The latest games that ended, one line each within 80 columns.
+void WriteHallOfFame(const LeagueSettings& settings) {
+  if (settings.fame.empty()) return;
+  WriteLine("|CR|14Hall of fame");
+  const size_t first = settings.fame.size() > kFameShown ? settings.fame.size() - kFameShown : 0;
+  for (size_t i = first; i < settings.fame.size(); ++i) {
+    const FameEntry& game = settings.fame[i];
+    WriteLine("|11" + Padded("Game " + std::to_string(game.game), 11) + "|03" +
+              ShortDate(game.start) + "-" + ShortDate(game.end) + "  |12" + Padded(game.pimp, 31) +
+              "|14" + Padded(game.board_name, 18));
+  }
+}
+
 }  // namespace
 
 void ShowLeague() {
@@ -76,7 +91,11 @@ void ShowLeague() {
     WriteLine("|CR|03This board plays in no InterBBS league.");
     return;
   }
-  const std::vector<ScorePacket> boards = ReadStandings(kShownPlayers);
+  if (!InLeague(settings)) {
+    WriteLine("|CR|03This board is no longer in the |14" + settings.league_name + "|03 league.");
+    return;
+  }
+  const std::vector<ScorePacket> boards = CurrentStandings(settings, kShownPlayers);
   const std::vector<LeagueRow> rows = BestAcross(boards);
   ClearScreen();
   WriteLine("|14" + settings.league_name + "|03: the InterBBS league's top pimps");
@@ -93,4 +112,5 @@ void ShowLeague() {
   }
   if (rows.empty()) WriteLine("|03No standings have arrived from the league yet.");
   WritePlace(boards, settings.board);
+  WriteHallOfFame(settings);
 }
