@@ -1,6 +1,7 @@
 #include "store/rival_change.h"
 
 #include "door/terminal.h"
+#include "store/caller.h"
 #include "store/data_files.h"
 #include "store/files.h"
 #include "store/own_record.h"
@@ -39,6 +40,12 @@ bool ChangeRivalInOneStep(
     // Taken while the player file is held: news comes after players in the
     // lock order.
     for (const StepNews& message : news) PostNews(message.To, message.Line, "");
+  }
+  // What he posts himself is for his next call, not for a notice while he plays.
+  for (const StepNews& message : news) {
+    if (message.To.Name == CallerKey().Name && message.To.Kind == CallerKey().Kind) {
+      GameSession.OwnNews.push_back(message.Line);
+    }
   }
   CloseRecordFile(file);
   return write;

@@ -11,9 +11,13 @@
 //     lock on kordavin.ply, with hang-ups held from the first write to the
 //     last: after any hang-up or kill it has all happened or none of it.
 //  3. A rival's record is changed on the copy read under that write lock,
-//     never on one read before a key wait. A rival playing at that moment
-//     keeps his own copy and overwrites the change at his next save; the
-//     news about it stays.
+//     never on one read before a key wait. The caller's own store is a
+//     merge (store/own_merge.h): under the same lock it reads his record as
+//     it stands and lays on it only what he changed himself since this
+//     session last read or stored it. A theft, fine or fire another node
+//     made meanwhile stands, so a thief's gain is his victim's loss whoever
+//     acts next; the merged record becomes the session's, and the caller is
+//     told at his next key wait. The news about it stays for his next call.
 //  4. Never a lock, nor hang-ups held, across a send or a key wait. A step
 //     collects what it will tell and sends it once its files are closed.
 //  5. Every record write is one positioned write of the whole record, under
@@ -27,7 +31,8 @@
 //
 // The operations the game needs:
 //  - StoreCallerBeforeSend (the door's BeforeSend slot) and StoreOwnRecord
-//    (its BeforeWait slot): the caller as the screen shows him.
+//    (its BeforeWait slot): the caller as the screen shows him, merged onto
+//    his record as it stands; an unchanged one touches no file.
 //  - ChangeRivalInOneStep: an action against another player.
 //  - AppendPlayer, PostNews (store/files.h): a new record at the end, or in
 //    the first free news slot, under the file's exclusive lock.
@@ -57,7 +62,8 @@ void StoreCallerBeforeSend();
 // which alters it and GameSession (the caller pays here: cash, time), adds
 // the news to post, and returns whether his record is to be written. Then,
 // with hang-ups held: his record (when change said so and he is still in
-// the file), the caller's own record (when it changed) and the news are
+// the file), the caller's own record (when it changed, merged as any store
+// of his is) and the news are
 // written, and the file is closed. change must not send: it collects its
 // lines and the action tells them after the step. A caller whose own place
 // is gone ends the session with nothing written. Returns whether his record
