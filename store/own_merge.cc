@@ -26,13 +26,10 @@ std::vector<Whore> RosterOf(const PlayerRecord& player) {
   return roster;
 }
 
+// Slots past the roster keep what they held: a save writes all twenty as
+// they stand in memory.
 void SetRoster(PlayerRecord& player, const std::vector<Whore>& roster) {
   const int count = std::min<int>(static_cast<int>(roster.size()), kMaxWhores);
-  player.WhoreNameIndex.fill(0);
-  player.WhoreCondoms.fill(0);
-  player.WhoreRate.fill(0);
-  player.WhoreHours.fill(0);
-  player.WhoreDays.fill(0);
   for (int k = 0; k < count; ++k) {
     const Whore& w = roster[static_cast<size_t>(k)];
     player.WhoreNameIndex[k] = w.name;
@@ -122,16 +119,16 @@ std::vector<Whore> MergeRoster(const PlayerRecord& base, const PlayerRecord& min
 }
 
 template <typename T>
-T Moved(T base, T mine, T on_disk) {
+T Moved(T base, T mine, T on_disk, T least) {
   const int64_t sum = int64_t{on_disk} + (int64_t{mine} - int64_t{base});
-  return static_cast<T>(std::clamp<int64_t>(sum, 0, std::numeric_limits<T>::max()));
+  return static_cast<T>(std::clamp<int64_t>(sum, least, std::numeric_limits<T>::max()));
 }
 
 }  // namespace
 
 PlayerRecord MergeOwnRecord(const PlayerRecord& base, const PlayerRecord& mine,
                             const PlayerRecord& on_disk) {
-  PlayerRecord merged;
+  PlayerRecord merged = mine;
   merged.Name = Changed(base.Name, mine.Name, on_disk.Name);
   merged.BbsAlias = Changed(base.BbsAlias, mine.BbsAlias, on_disk.BbsAlias);
   merged.KeyKind = Changed(base.KeyKind, mine.KeyKind, on_disk.KeyKind);
@@ -140,8 +137,9 @@ PlayerRecord MergeOwnRecord(const PlayerRecord& base, const PlayerRecord& mine,
   merged.AteFlameBurger = Changed(base.AteFlameBurger, mine.AteFlameBurger, on_disk.AteFlameBurger);
   merged.LastDay = Changed(base.LastDay, mine.LastDay, on_disk.LastDay);
   merged.TimeLeft = Changed(base.TimeLeft, mine.TimeLeft, on_disk.TimeLeft);
-  merged.Cash = Moved(base.Cash, mine.Cash, on_disk.Cash);
-  merged.CondomStock = Moved(base.CondomStock, mine.CondomStock, on_disk.CondomStock);
+  merged.Cash = Moved(base.Cash, mine.Cash, on_disk.Cash, 0);
+  merged.CondomStock = Moved(base.CondomStock, mine.CondomStock, on_disk.CondomStock,
+                             std::numeric_limits<int16_t>::min());
   SetRoster(merged, MergeRoster(base, mine, on_disk));
   return merged;
 }

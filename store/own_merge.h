@@ -10,7 +10,7 @@
 // base: his record as this session last read or stored it; mine: as his
 // screen shows it now; on_disk: as the file holds it under the write lock.
 // Cash and condom stock move by his own difference (cash held within 0 and
-// the 32-bit range); any other field he changed is his, any he left alone
+// the 32-bit range, the stock within 16 bits); any other field he changed is his, any he left alone
 // is the file's. A whore is his and the file's alike only while both still
 // hold her: one he let go, or one another node took, is gone; the ones he
 // hired or lured meanwhile are added at the end, up to 20.

@@ -59,7 +59,10 @@ TEST(OwnMergeTest, WhatNobodyChangedAndWhatOnlyRivalsChangedStandAsTheFileHasIt)
 
   PlayerRecord robbed = With(790, {{2}});
   robbed.HouseStreet = 30;
-  EXPECT_EQ(EncodePlayer(MergeOwnRecord(base, base, robbed)), EncodePlayer(robbed));
+  const PlayerRecord merged = MergeOwnRecord(base, base, robbed);
+  EXPECT_EQ(merged.Cash, 790);
+  EXPECT_EQ(merged.HouseStreet, 30);
+  EXPECT_EQ(Merged(base, base, robbed), Text({{2}}));
   EXPECT_TRUE(RivalsChanged(base, robbed));
 }
 

@@ -15,21 +15,18 @@
 
 namespace {
 
-// The caller's record as this session last read or stored it, and where: the
-// base his next store merges onto what the file holds by then.
-struct StoredRecord {
-  std::string Path;
-  int16_t Number = -1;
-  PlayerBytes Bytes{};
-};
-StoredRecord last_stored;
-
 std::string PlayerPath() { return DataPath(kPlayerFile); }
 
 int64_t OwnIndex() { return int64_t{GameSession.PlayerNumber} - 1; }
 
 bool HaveBase() {
-  return last_stored.Number == GameSession.PlayerNumber && last_stored.Path == PlayerPath();
+  return GameSession.BaseNumber == GameSession.PlayerNumber && GameSession.BasePath == PlayerPath();
+}
+
+void SetBase(const PlayerBytes& bytes) {
+  GameSession.BaseNumber = GameSession.PlayerNumber;
+  GameSession.BasePath = PlayerPath();
+  GameSession.Base = bytes;
 }
 
 // The record as the caller's screen shows it right now. Unlike a save at the
@@ -45,7 +42,7 @@ PlayerRecord ShownRecord() {
 }
 
 bool AlreadyStored(const PlayerRecord& player) {
-  return HaveBase() && last_stored.Bytes == EncodePlayer(player);
+  return HaveBase() && GameSession.Base == EncodePlayer(player);
 }
 
 // The place was emptied by a new game or taken by another player: whatever
@@ -92,14 +89,14 @@ void Adopt(const PlayerRecord& base, const PlayerRecord& on_disk, const PlayerRe
 void MergeIntoPlace(RecordFile& players, const PlayerRecord& mine) {
   const PlayerBytes there = ReadOwnPlace(players);
   const PlayerRecord on_disk = DecodePlayer(there.data());
-  const PlayerRecord base = HaveBase() ? DecodePlayer(last_stored.Bytes.data()) : on_disk;
+  const PlayerRecord base = HaveBase() ? DecodePlayer(GameSession.Base.data()) : on_disk;
   const PlayerRecord merged = MergeOwnRecord(base, mine, on_disk);
   const PlayerBytes bytes = EncodePlayer(merged);
   if (bytes != there) {
     SeekRecord(players, OwnIndex());
     WriteRecord(players, bytes.data());
   }
-  last_stored = StoredRecord{PlayerPath(), GameSession.PlayerNumber, bytes};
+  SetBase(bytes);
   Adopt(base, on_disk, DecodePlayer(bytes.data()));
 }
 
@@ -107,9 +104,7 @@ void MergeIntoPlace(RecordFile& players, const PlayerRecord& mine) {
 
 uint8_t SessionDay() { return GameSession.Day != 0 ? GameSession.Day : TodayDay(); }
 
-void RememberOwnRecord(const PlayerRecord& as_read) {
-  last_stored = StoredRecord{PlayerPath(), GameSession.PlayerNumber, EncodePlayer(as_read)};
-}
+void RememberOwnRecord(const PlayerRecord& as_read) { SetBase(EncodePlayer(as_read)); }
 
 int16_t StoredTimeLeft(int16_t time_left) { return time_left < 0 ? int16_t{0} : time_left; }
 

@@ -208,8 +208,8 @@ std::function<void(Visit&)> StayOnLine(std::atomic<int>& on_line,
   };
 }
 
-// Odd callers stay on line all phase; even ones rob them (and the players
-// who never call) in their usual mix. Thieves are never robbed here, so what
+// Odd callers stay on line all phase; even ones rob them, and only them, in
+// their usual mix. Thieves are never robbed here, so what
 // their knives hand over is known. The news is counted once every victim
 // has read his at login, so a pregnancy of this phase shows in it.
 std::map<int, std::vector<VisitResult>> PlayOnLinePhase(const std::string& dir, const Cast& cast,
@@ -232,9 +232,7 @@ std::map<int, std::vector<VisitResult>> PlayOnLinePhase(const std::string& dir, 
   for (int i = 0; i < 3000 && on_line.load() < victims; ++i) usleep(10000);
   before.pregnancies = TakeSnapshot(dir).pregnancies;
   std::vector<int> targets;
-  for (int n = 1; n <= cast.players; ++n) {
-    if ((n % 2 == 1 && n <= cast.callers) || n > cast.stalled) targets.push_back(n);
-  }
+  for (int n = 1; n <= cast.callers; n += 2) targets.push_back(n);
   for (int c = 2; c <= cast.callers; c += 2) {
     thief_threads.emplace_back([&, c, played = &visits[c]] {
       std::mt19937 rng(kSeed + static_cast<uint32_t>(c * 100 + kPhases));
