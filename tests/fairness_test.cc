@@ -301,10 +301,7 @@ void PlayOnLine(const std::string& dir, const Cast& cast, Tally& tally, BooksSum
   CheckVisits(visits, tally);
   for (const auto& [caller, played] : visits) {
     for (const VisitResult& visit : played) {
-      for (const Movement& m : visit.moved) {
-        const bool victim_played = m.from % 2 == 1 && m.from <= cast.callers;
-        tally.robbed_on_line += caller % 2 == 0 && m.to == caller && victim_played;
-      }
+      for (const Movement& m : visit.moved) tally.robbed_on_line += m.to == caller && m.from % 2 == 1;
     }
   }
   summary = Add(summary, CheckBooks(before, visits, TakeSnapshot(dir), kPhases, true));
