@@ -220,7 +220,9 @@ std::map<int, std::vector<VisitResult>> PlayOnLinePhase(const std::string& dir, 
   std::atomic<bool> thieves_done{false};
   const int victims = (cast.callers + 1) / 2;
   std::vector<std::thread> victim_threads, thief_threads;
+  std::vector<int> targets;
   for (int c = 1; c <= cast.callers; c += 2) {
+    targets.push_back(c);
     victim_threads.emplace_back([&, c, played = &visits[c]] {
       std::mt19937 rng(kSeed + static_cast<uint32_t>(c * 100 + kPhases));
       VisitPlan plan{dir, c, c, 0};
@@ -231,8 +233,6 @@ std::map<int, std::vector<VisitResult>> PlayOnLinePhase(const std::string& dir, 
   }
   for (int i = 0; i < 3000 && on_line.load() < victims; ++i) usleep(10000);
   before.pregnancies = TakeSnapshot(dir).pregnancies;
-  std::vector<int> targets;
-  for (int n = 1; n <= cast.callers; n += 2) targets.push_back(n);
   for (int c = 2; c <= cast.callers; c += 2) {
     thief_threads.emplace_back([&, c, played = &visits[c]] {
       std::mt19937 rng(kSeed + static_cast<uint32_t>(c * 100 + kPhases));
@@ -241,7 +241,6 @@ std::map<int, std::vector<VisitResult>> PlayOnLinePhase(const std::string& dir, 
         plan.fair_mix = true;
         plan.targets = targets;
         plan.fake_time = kToday;
-        if (rng() % 2 == 0) plan.stop_at_wait = 2 + static_cast<int>(rng() % 30);
         played->push_back(PlayVisit(plan, rng));
       }
     });
