@@ -9,6 +9,7 @@
 #include "door/text.h"
 #include "store/caller.h"
 #include "store/files.h"
+#include "store/own_record.h"
 #include "store/records.h"
 #include "game/startup.h"
 #include "store/state.h"
@@ -77,6 +78,8 @@ void JoinGame() {
 
 void DailyLogin() {
   ReadPlayer(GameSession.PlayerNumber, GameSession.Player);
+  RememberOwnRecord(GameSession.Player);
+  GameSession.Day = TodayDay();
   PlayerRecord& player = GameSession.Player;
   GameSession.TimeLeft = kFullDay;
   if (player.Cash < 0) player.Cash = 0;

@@ -169,6 +169,35 @@ TEST(OwnRecordOvernight, AHangUpAtTheReportsPauseKeepsTheNightAndItIsNotDrawnAga
   EXPECT_EQ(TakeOutput(), "") << "the night was reported again";
 }
 
+// A session that plays on past midnight belongs to the day it began: the
+// next call, on the new day, is paid that night and given a new day.
+TEST(OwnRecordOvernight, ASessionPastMidnightKeepsItsDayAndTheNightIsPaidAtTheNextCall) {
+  MakeCoreTestDir();
+  DoorSession.RealName = "Jane Doe";
+  SetFakeNow(LocalClock{2026, 3, 10, 23, 58, 0});
+  PlayerRecord player = NewPlayer();
+  player.Name = "Slick";
+  player.LastDay = 9;
+  StoreCorePlayer(player, 0);
+  DailyLogin();
+  ShowOvernight();
+  SavePlayer();
+  SetFakeNow(LocalClock{2026, 3, 11, 0, 0, 30});
+  TakeTime(2);
+  SavePlayer();
+  EXPECT_EQ(LoadCorePlayer().LastDay, 10);
+  EXPECT_EQ(LoadCorePlayer().TimeLeft, 258);
+
+  ResetGameSession();
+  GameSession.PlayerNumber = 1;
+  SetFakeNow(LocalClock{2026, 3, 11, 12, 0, 0});
+  TakeOutput();
+  DailyLogin();
+  EXPECT_EQ(GameSession.TimeLeft, 260);
+  ShowOvernight();
+  EXPECT_NE(TakeOutput().find("Over the past night, you made"), std::string::npos);
+}
+
 namespace {
 
 // What was on disk, and whether hang-ups were held, as each send went out.

@@ -203,4 +203,53 @@ TEST_F(SessionsE2eTest, OneNewCallerJoiningOnTwoNodesAtOnceMakesOneRecordAndOneS
   EXPECT_EQ(Stored(3).BbsAlias, "Raven");
 }
 
+// A victim sits at his prompt on node 2 while two thieves on nodes 1 and 3
+// take turns robbing him of money and whores; after each theft he asks for
+// his statistics. His save must never undo a theft: every dollar and whore
+// the three hold stays in the game, and each statistics screen shows what
+// his record holds.
+TEST_F(SessionsE2eTest, TheftsFromACallerOnLineStandWhenHeActsNext) {
+  PlayerRecord victim = Player("Slick", "Jane Doe");
+  victim.WhoreCount = 20;
+  for (int k = 0; k < 20; ++k) {
+    victim.WhoreNameIndex[k] = static_cast<uint8_t>(k + 1);
+    victim.WhoreRate[k] = 300;
+    victim.WhoreHours[k] = 8;
+  }
+  std::string players;
+  for (PlayerRecord player : {victim, Player("Rick", "John Roe"), Player("Nick", "Joe Bloggs")}) {
+    player.HouseStreet = player.Name == "Slick" ? 0 : 1;  // a house to lure his whores to
+    player.TimeLeft = 260;
+    const PlayerBytes bytes = EncodePlayer(player);
+    players.append(bytes.begin(), bytes.end());
+  }
+  WriteDoorFile(dir_, "kordavin.ply", players);
+  auto holdings = [this] {
+    std::pair<int64_t, int> sum{0, 0};
+    for (int n = 1; n <= 3; ++n) sum = {sum.first + Stored(n).Cash, sum.second + Stored(n).WhoreCount};
+    return sum;
+  };
+  const std::pair<int64_t, int> at_start = holdings();
+  DoorRun& on_line = Call("Jane Doe", 2);
+  DoorRun* thieves[] = {&Call("John Roe", 1), &Call("Joe Bloggs", 3)};
+  for (int theft = 0; theft < 20; ++theft) {
+    DoorRun& thief = *thieves[theft % 2];
+    ASSERT_TRUE(Step(thief, "t", "Show Roster [Y/N] "));
+    ASSERT_TRUE(Step(thief, "n", "[PIMP ROSTER]: "));
+    ASSERT_TRUE(Step(thief, "1\r", "or [Q]uit : "));
+    ASSERT_TRUE(Step(thief, theft % 3 == 0 ? "m" : "w", "[1ST & MAIN]: "));
+    ASSERT_TRUE(Step(on_line, "y", "Cash on Hand : $"));
+    ASSERT_TRUE(WaitForOutput(on_line, "[1ST & MAIN]: ", kWait, on_line.output.rfind("Cash on")));
+    const PlayerRecord stored = Stored(1);
+    const size_t whores = on_line.output.rfind("Number of Whores : ") + 19;
+    const size_t cash = on_line.output.rfind("Cash on Hand : $") + 16;
+    EXPECT_EQ(std::stoi(on_line.output.substr(whores)), stored.WhoreCount) << "theft " << theft;
+    EXPECT_EQ(std::stol(on_line.output.substr(cash)), stored.Cash) << "theft " << theft;
+    EXPECT_EQ(holdings(), at_start) << "after theft " << theft;
+  }
+  // A theft is told at his prompt after his next key, within a second.
+  EXPECT_TRUE(WaitForOutput(on_line, "\r\n* ", 1500)) << "never told of a theft";
+  EXPECT_LT(Stored(1).WhoreCount, 20) << "no whore was lured: the test proved little";
+}
+
 }  // namespace

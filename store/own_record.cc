@@ -1,5 +1,6 @@
 #include "store/own_record.h"
 
+#include <algorithm>
 #include <string>
 
 #include "door/output.h"
@@ -8,39 +9,40 @@
 #include "door/text.h"
 #include "store/data_files.h"
 #include "store/caller.h"
+#include "store/own_merge.h"
 #include "store/state.h"
 #include "store/store.h"
 
 namespace {
 
-
-// What was last written, and where; only a change is written again.
-struct StoredRecord {
-  std::string Path;
-  int16_t Number = -1;
-  PlayerBytes Bytes{};
-};
-StoredRecord last_stored;
-
 std::string PlayerPath() { return DataPath(kPlayerFile); }
 
 int64_t OwnIndex() { return int64_t{GameSession.PlayerNumber} - 1; }
 
+bool HaveBase() {
+  return GameSession.BaseNumber == GameSession.PlayerNumber && GameSession.BasePath == PlayerPath();
+}
+
+void SetBase(const PlayerBytes& bytes) {
+  GameSession.BaseNumber = GameSession.PlayerNumber;
+  GameSession.BasePath = PlayerPath();
+  GameSession.Base = bytes;
+}
+
 // The record as the caller's screen shows it right now. Unlike a save at the
 // end of a command, the whores' rates are left as they are: redrawing them
 // here would change the game's random sequence with every key wait.
-PlayerBytes ShownRecord() {
+PlayerRecord ShownRecord() {
   PlayerRecord player = GameSession.Player;
   if (player.Cash < 0) player.Cash = 0;
   SetKey(player, CallerKey());
-  player.LastDay = TodayDay();
+  player.LastDay = SessionDay();
   player.TimeLeft = StoredTimeLeft(GameSession.TimeLeft);
-  return EncodePlayer(player);
+  return player;
 }
 
-bool AlreadyStored(const PlayerBytes& bytes) {
-  return last_stored.Number == GameSession.PlayerNumber && last_stored.Bytes == bytes &&
-         last_stored.Path == PlayerPath();
+bool AlreadyStored(const PlayerRecord& player) {
+  return HaveBase() && GameSession.Base == EncodePlayer(player);
 }
 
 // The place was emptied by a new game or taken by another player: whatever
@@ -59,41 +61,70 @@ bool PlaceIsStillOurs(const PlayerRecord& there) {
   return HoldsKey(there, CallerKey()) && there.Name == GameSession.Player.Name;
 }
 
-void WriteOwnPlace(RecordFile& file, const PlayerBytes& bytes) {
-  SeekRecord(file, OwnIndex());
-  WriteRecord(file, bytes.data());
-  last_stored = StoredRecord{PlayerPath(), GameSession.PlayerNumber, bytes};
-}
-
-}  // namespace
-
-int16_t StoredTimeLeft(int16_t time_left) { return time_left < 0 ? int16_t{0} : time_left; }
-
-void CheckOwnPlace(RecordFile& players) {
+PlayerBytes ReadOwnPlace(RecordFile& players) {
   const int64_t index = OwnIndex();
   if (index < 0 || index >= RecordCount(players)) EndLostSession(players);
   PlayerBytes there{};
   SeekRecord(players, index);
   ReadRecord(players, there.data());
   if (!PlaceIsStillOurs(DecodePlayer(there.data()))) EndLostSession(players);
+  return there;
 }
+
+// What other nodes did is told at his next key wait; his screen shows the
+// merged figures from now on.
+void Adopt(const PlayerRecord& base, const PlayerRecord& on_disk, const PlayerRecord& merged) {
+  if (RivalsChanged(base, on_disk)) {
+    GameSession.RivalsActed = true;
+    GameSession.RivalsCashChange += int64_t{on_disk.Cash} - int64_t{base.Cash};
+  }
+  // A debt the game has not settled yet stays in memory, unstored, as it was.
+  const int32_t unsettled = std::min(GameSession.Player.Cash, 0);
+  GameSession.Player = merged;
+  GameSession.Player.Cash = AddCash(merged.Cash, unsettled);
+}
+
+// His changes since the base, laid on his record as the held file has it now;
+// written only when that differs from the file.
+void MergeIntoPlace(RecordFile& players, const PlayerRecord& mine) {
+  const PlayerBytes there = ReadOwnPlace(players);
+  const PlayerRecord on_disk = DecodePlayer(there.data());
+  const PlayerRecord base = HaveBase() ? DecodePlayer(GameSession.Base.data()) : on_disk;
+  const PlayerRecord merged = MergeOwnRecord(base, mine, on_disk);
+  const PlayerBytes bytes = EncodePlayer(merged);
+  if (bytes != there) {
+    SeekRecord(players, OwnIndex());
+    WriteRecord(players, bytes.data());
+  }
+  SetBase(bytes);
+  Adopt(base, on_disk, DecodePlayer(bytes.data()));
+}
+
+}  // namespace
+
+uint8_t SessionDay() { return GameSession.Day != 0 ? GameSession.Day : TodayDay(); }
+
+void RememberOwnRecord(const PlayerRecord& as_read) { SetBase(EncodePlayer(as_read)); }
+
+int16_t StoredTimeLeft(int16_t time_left) { return time_left < 0 ? int16_t{0} : time_left; }
+
+void CheckOwnPlace(RecordFile& players) { ReadOwnPlace(players); }
 
 void StoreOwnRecordIn(RecordFile& players) {
-  const PlayerBytes shown = ShownRecord();
-  if (!AlreadyStored(shown)) WriteOwnPlace(players, shown);
+  const PlayerRecord shown = ShownRecord();
+  if (!AlreadyStored(shown)) MergeIntoPlace(players, shown);
 }
 
-void WriteOwnRecord(const PlayerBytes& bytes) {
+void WriteOwnRecord(const PlayerRecord& mine) {
   RecordFile file;
   OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeExclusive);
-  CheckOwnPlace(file);
-  WriteOwnPlace(file, bytes);
+  MergeIntoPlace(file, mine);
   CloseRecordFile(file);
 }
 
 void StoreOwnRecord() {
   if (GameSession.PlayerNumber < 1) return;
-  const PlayerBytes shown = ShownRecord();
+  const PlayerRecord shown = ShownRecord();
   if (!AlreadyStored(shown)) WriteOwnRecord(shown);
 }
 

@@ -99,9 +99,9 @@ void SavePlayer() {
   RecomputeWhoreRates(player);
   if (player.Cash < 0) player.Cash = 0;
   SetKey(player, CallerKey());
-  player.LastDay = TodayDay();
+  player.LastDay = SessionDay();
   player.TimeLeft = StoredTimeLeft(GameSession.TimeLeft);
-  WriteOwnRecord(EncodePlayer(player));
+  WriteOwnRecord(player);
 }
 
 void ReadPlayer(int16_t number, PlayerRecord& player) {

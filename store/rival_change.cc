@@ -1,5 +1,6 @@
 #include "store/rival_change.h"
 
+#include "store/caller.h"
 #include "store/own_record.h"
 #include "store/shared_data.h"
 #include "store/state.h"
@@ -39,6 +40,12 @@ bool ChangeRivalInOneStep(
   if (GameSession.PlayerNumber >= 1) StoreOwnRecordIn(file);
   for (const StepNews& message : news) PostNewsIn(step.news, message.To, message.Line, "");
   step.End();
+  // What he posts himself is for his next call, not for a notice while he plays.
+  for (const StepNews& message : news) {
+    if (message.To.Name == CallerKey().Name && message.To.Kind == CallerKey().Kind) {
+      GameSession.OwnNews.push_back(message.Line);
+    }
+  }
   return write;
 }
 

@@ -23,7 +23,8 @@ struct StepNews {
 // there is news, kordavin.msg's lock is taken next; refused, the session
 // ends with nothing written. Then, with hang-ups held: his record (when
 // change said so and he is still in the file), the caller's own record (when
-// it changed) and the news are written, and the files are closed. change
+// it changed, merged as any store of his is) and the news are written, and
+// the files are closed. change
 // must not send: it collects its lines and the action tells them after the
 // step. A caller whose own place is gone ends the session with nothing
 // written. Returns whether his record was written.

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "store/records.h"
 
@@ -19,6 +20,17 @@ struct GameSessionRecord {
   std::array<int16_t, 13> DiceSumCounts{};  // [2..12] of 10,000 simulated throws
   int16_t HireAttempts = 0;      // talks to women this session
   int16_t HiresThisSession = 0;  // whores hired this session
+  uint8_t Day = 0;  // day of the month the session's day began, stored as LastDay; 0 before login
+  // The caller's record as this session last read or stored it, and where:
+  // the base his next store merges onto what the file holds by then.
+  int16_t BaseNumber = -1;  // his PlayerNumber then; -1 while there is none
+  std::string BasePath;
+  PlayerBytes Base{};
+  // What other nodes did to the caller while he played, for his next key wait.
+  bool RivalsActed = false;              // a save found his cash, whores or house changed by others
+  int64_t RivalsCashChange = 0;          // the cash they moved, since it was last told
+  std::vector<int64_t> NoticedNews;      // news slots already shown to him on line
+  std::vector<std::string> OwnNews;      // lines he posted to himself, kept for his next call
 };
 
 extern GameSessionRecord GameSession;

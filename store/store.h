@@ -11,9 +11,13 @@
 //     lock on kordavin.ply, with hang-ups held from the first write to the
 //     last: after any hang-up or kill it has all happened or none of it.
 //  3. A rival's record is changed on the copy read under that write lock,
-//     never on one read before a key wait. A rival playing at that moment
-//     keeps his own copy and overwrites the change at his next save; the
-//     news about it stays.
+//     never on one read before a key wait. The caller's own store is a
+//     merge (store/own_merge.h): under the same lock it reads his record as
+//     it stands and lays on it only what he changed himself since this
+//     session last read or stored it. A theft, fine or fire another node
+//     made meanwhile stands, so a thief's gain is his victim's loss whoever
+//     acts next; the merged record becomes the session's, and the caller is
+//     told at his next key wait. The news about it stays for his next call.
 //  4. Never a lock, nor hang-ups held, across a send or a key wait. A step
 //     collects what it will tell and sends it once its files are closed.
 //  5. Every record write is one positioned write of the whole record, under
@@ -32,7 +36,8 @@
 // The operations the game needs:
 //  - StoreCallerBeforeSend (the door's BeforeSend slot) and StoreOwnRecord
 //    (its BeforeWait slot), store/own_record.h: the caller as the screen
-//    shows him.
+//    shows him, merged onto his record as it stands; an unchanged one
+//    touches no file.
 //  - ChangeRivalInOneStep (store/rival_change.h): an action against another
 //    player.
 //  - AppendPlayer (store/players.h), PostNews (store/shared_data.h): a new

@@ -241,3 +241,8 @@ void RunFairAction(Visit& v) {
       Steal, Steal, Steal, HireAgent, Firebomb, PoliceTip, Gamble, Gamble, TalkToWomen, MoveHouse};
   kActions[Pick(v, static_cast<int>(std::size(kActions)))](v);
 }
+
+void RunOnLineAction(Visit& v) {
+  static const std::function<void(Visit&)> kActions[] = {Gamble, Gamble, Gamble, TalkToWomen};
+  kActions[Pick(v, static_cast<int>(std::size(kActions)))](v);
+}

@@ -99,17 +99,17 @@ Snapshot TakeSnapshot(const std::string& dir) {
   return snapshot;
 }
 
-// The agent's success is told only in the news his victim finds; nobody
-// robbed in a phase is on line to read it before the phase ends.
+// The agent's success is told only in the news his victim finds at his next
+// login; nobody robbed in a phase logs in again before it ends.
 BooksSummary CheckBooks(const Snapshot& before, const std::map<int, std::vector<VisitResult>>& visits,
-                        const Snapshot& after, int phase) {
+                        const Snapshot& after, int phase, bool on_line) {
   Books books{before.players, 0, 0, {}};
   BooksSummary summary;
   for (const auto& [caller, played] : visits) Post(books, caller, played);
   for (const auto& [victim, count] : after.pregnancies) {
     auto old = before.pregnancies.find(victim);
     const int made = count - (old == before.pregnancies.end() ? 0 : old->second);
-    if (made <= 0 || visits.count(victim) != 0) continue;
+    if (made <= 0 || (visits.count(victim) != 0 && !on_line)) continue;
     summary.pregnancies += made;
     Move(books, {victim, 0, 0, made, false});
   }

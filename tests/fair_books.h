@@ -31,8 +31,11 @@ struct BooksSummary {
 };
 
 Snapshot TakeSnapshot(const std::string& dir);
-// Reports every player the files and the books disagree on.
+// Reports every player the files and the books disagree on. A pregnancy is
+// counted from the news only for players who cannot have read it by then:
+// those who never played in the phase, or with on_line, also those whose one
+// login came before `before` counted the news.
 BooksSummary CheckBooks(const Snapshot& before, const std::map<int, std::vector<VisitResult>>& visits,
-                        const Snapshot& after, int phase);
+                        const Snapshot& after, int phase, bool on_line = false);
 BooksSummary Add(const BooksSummary& total, const BooksSummary& phase);
 std::string SummaryText(const BooksSummary& summary);

@@ -55,6 +55,9 @@ int64_t LeadingNumber(const std::string& text);
 
 // The actions of the fairness mix: money and whores moving between players.
 void RunFairAction(Visit& v);
+// What a caller robbed while on line does between thefts: gamble or hire,
+// each an outcome he stores onto what the thieves left him.
+void RunOnLineAction(Visit& v);
 // Stops the door's output as a stalled line does: its tty is told to obey
 // flow control, and XOFF is sent.
 void StopTheLine(DoorRun& run);

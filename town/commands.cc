@@ -5,7 +5,7 @@
 #include "game/loop.h"
 #include "store/state.h"
 #include "town/league_view.h"
-#include "town/pages.h"
+#include "town/notices.h"
 #include "town/petes.h"
 #include "town/raid.h"
 #include "town/roster.h"
@@ -52,5 +52,5 @@ void RegisterTownCommands() {
   SetCommandAction(kCodeWhoIsOn, ShowWhoIsOn);
   SetCommandAction(kCodePagePimp, PagePimp);
   SetCommandAction(kCodeLeague, ShowLeague);
-  DoorSession.OnWaiting = CheckPages;
+  DoorSession.OnWaiting = CheckPagesAndNotices;
 }

@@ -1,0 +1,95 @@
+#include "town/notices.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "door/output.h"
+#include "door/text.h"
+#include "store/caller.h"
+#include "store/data_files.h"
+#include "store/files.h"
+#include "store/records.h"
+#include "store/state.h"
+#include "town/pages.h"
+
+namespace {
+
+constexpr char kShownLine[] = "DELETED";
+
+bool Noticed(int64_t slot) {
+  const std::vector<int64_t>& seen = GameSession.NoticedNews;
+  return std::find(seen.begin(), seen.end(), slot) != seen.end();
+}
+
+// A line he posted himself (the agent's report) waits for his next call.
+bool PostedByHimself(const std::string& line) {
+  std::vector<std::string>& own = GameSession.OwnNews;
+  const auto at = std::find(own.begin(), own.end(), line);
+  if (at == own.end()) return false;
+  own.erase(at);
+  return true;
+}
+
+// The news addressed to him that arrived since he was last told. Read, not
+// marked: each slot stays his until his next login shows and blanks it.
+std::vector<NewsMessage> NewsSinceLastNotice() {
+  std::vector<NewsMessage> found;
+  RecordFile file;
+  if (!OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeShared)) return found;
+  const PlayerKey me = CallerKey();
+  ScanRecords(file, RecordCount(file), [&](int64_t slot, const uint8_t* record) {
+    NewsMessage message = DecodeNews(record);
+    if (!IsAddressedTo(message, me) || message.Line1 == kShownLine || Noticed(slot)) return true;
+    GameSession.NoticedNews.push_back(slot);
+    if (!PostedByHimself(message.Line1)) found.push_back(std::move(message));
+    return true;
+  });
+  CloseRecordFile(file);
+  return found;
+}
+
+// Text from the files goes out as typed: no pipe code is read in it, and no
+// control byte from a damaged slot reaches the terminal.
+void WriteFromFile(std::string text) {
+  for (char& c : text) {
+    if (static_cast<uint8_t>(c) < 32) c = ' ';
+  }
+  WriteRaw(text);
+  WriteRawLine("");
+}
+
+}  // namespace
+
+void ShowRivalNotices() {
+  if (!GameSession.RivalsActed || GameSession.PlayerNumber == -1) return;
+  GameSession.RivalsActed = false;
+  const int64_t cash_moved = GameSession.RivalsCashChange;
+  GameSession.RivalsCashChange = 0;
+  const std::vector<NewsMessage> news = NewsSinceLastNotice();
+  // A police fine leaves no news; what else took his cash always does.
+  if (news.empty() && cash_moved >= 0) return;
+  const UnfinishedLine prompt = CurrentLine();
+  WriteRawLine("");
+  for (const NewsMessage& message : news) {
+    WriteText("|12* |15");
+    WriteFromFile(message.Line1);
+    if (!message.Line2.empty()) WriteFromFile("  " + message.Line2);
+  }
+  if (news.empty()) {
+    WriteLine("|12* |15Someone tipped off the police. They fined you $" +
+              std::to_string(-cash_moved) + ".");
+  }
+  WriteLineAgain(prompt);
+}
+
+void CheckPagesAndNotices() {
+  CheckPages();
+  // Telling him must never lead back here through another key wait.
+  static bool busy = false;
+  if (busy) return;
+  busy = true;
+  ShowRivalNotices();
+  busy = false;
+}
