@@ -128,6 +128,24 @@ void StoreOwnRecord() {
   if (!AlreadyStored(shown)) WriteOwnRecord(shown);
 }
 
+void RefreshOwnRecord() {
+  if (GameSession.PlayerNumber < 1 || !HaveBase() || HoldsRecordFile()) return;
+  const PlayerRecord shown = ShownRecord();
+  if (!AlreadyStored(shown)) {
+    WriteOwnRecord(shown);
+    return;
+  }
+  PlayerBytes there{};
+  RecordFile file;
+  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return;
+  const bool read = OwnIndex() < RecordCount(file) && SeekRecord(file, OwnIndex()) &&
+                    ReadRecord(file, there.data());
+  CloseRecordFile(file);
+  // Changed since his last store: the exclusive merge adopts it (and ends the
+  // session as any store does when his place is gone).
+  if (read && there != GameSession.Base) WriteOwnRecord(shown);
+}
+
 void StoreCallerBeforeSend() {
   // A step under way holds the player file and stores the caller itself
   // before it lets go; opening the file again here would wait on our own lock.

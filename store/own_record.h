@@ -27,6 +27,12 @@ int16_t StoredTimeLeft(int16_t time_left);
 // before it blocks for a key.
 void StoreOwnRecord();
 
+// While he waits at a prompt: when another node changed his record since
+// his last store, adopts it, so that what he decides next is decided on his
+// cash and whores as they stand, not on figures a thief has since changed.
+// Reads under a shared lock; writes nothing unless he had changes unstored.
+void RefreshOwnRecord();
+
 // Merges mine onto the caller's place, under one exclusive lock with the
 // check that the place still holds this caller's player, and makes the
 // merged record GameSession.Player. A place now holding someone else or

@@ -10,6 +10,7 @@
 #include "store/caller.h"
 #include "store/data_files.h"
 #include "store/files.h"
+#include "store/own_record.h"
 #include "store/records.h"
 #include "store/state.h"
 #include "town/pages.h"
@@ -90,6 +91,7 @@ void CheckPagesAndNotices() {
   static bool busy = false;
   if (busy) return;
   busy = true;
+  RefreshOwnRecord();
   ShowRivalNotices();
   busy = false;
 }

@@ -1,6 +1,7 @@
 // What other nodes did to a caller while he plays: a theft, a firebomb, a
-// police fine. His next store merges it into his record; his next key wait
-// tells him, the way a page does. The news stays for his next call.
+// police fine. While he waits at a prompt his record is looked at about once
+// a second; what changed is merged into it and told to him there, the way a
+// page is. The news stays for his next call.
 #pragma once
 
 // Tells the caller what rivals did to him since he was last told, once.

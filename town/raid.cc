@@ -62,13 +62,13 @@ int32_t PickedAmount(int32_t caller_cash, int32_t victim_cash) {
 
 void PickPocketSucceeds(RaidOutcome& outcome, PlayerRecord& victim) {
   PlayerRecord& me = GameSession.Player;
-  const int32_t amount = PickedAmount(me.Cash, victim.Cash);
+  // The wallet holds no more than his cash: the fifty dollars come out of it
+  // too, or a theft from a poor pimp would make money from nowhere.
+  const int32_t amount = std::min(PickedAmount(me.Cash, victim.Cash), victim.Cash);
   outcome.lines.push_back("You get your hand in his pocket and gently tug out his wallet. You open");
   outcome.lines.push_back("the wallet and find $" + IntToText(amount) + ".");
   me.Cash = AddCash(me.Cash, amount);
-  // The wallet can hold more than his cash (the fifty dollars); his stored cash
-  // stops at zero, so nobody reads a negative sum before his own next save.
-  victim.Cash = static_cast<int32_t>(std::max<int64_t>(0, int64_t{victim.Cash} - amount));
+  victim.Cash -= amount;
   outcome.news_to = KeyOf(victim);
   outcome.news = "Someone stole $" + IntToText(amount) + " from you.";
 }

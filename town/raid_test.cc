@@ -76,13 +76,20 @@ TEST_F(RaidTest, PickPocketTakesASixthOnlyFromAPoorerVictim) {
   }
 }
 
-TEST_F(RaidTest, PickPocketNeverStoresNegativeCashNorWrapsTheThief) {
+TEST_F(RaidTest, PickPocketTakesNoMoreThanHisCashNorWrapsTheThief) {
   caller_.Cash = kMaxCash - 10;
   victim_.Cash = 30;
   Steal("M", {1});
   EXPECT_EQ(Victim().Cash, 0);
   EXPECT_EQ(GameSession.Player.Cash, kMaxCash);
-  EXPECT_EQ(ReadRaidTestNews(dir_)[0].Line1, "Someone stole $55 from you.");
+  EXPECT_TRUE(Shown("the wallet and find $30.\r\n"));
+  EXPECT_EQ(ReadRaidTestNews(dir_)[0].Line1, "Someone stole $30 from you.");
+
+  Reset();
+  caller_.Cash = 1000;
+  victim_.Cash = 40;
+  Steal("M", {1});
+  EXPECT_EQ(GameSession.Player.Cash + Victim().Cash, 1040);
 }
 
 TEST_F(RaidTest, FailedPickPocketsCostTimeButLeaveNoTrace) {
