@@ -81,12 +81,15 @@ bool SendPatiently(int fd, const char* data, size_t length, TrySend try_send) {
       }
       continue;
     }
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
+    if (sent == 0) return false;
+    // EINTR: a blocking write broken off by its timer, or a signal.
+    const int error = errno;
+    if (error != EAGAIN && error != EWOULDBLOCK && error != EINTR) return false;
     const int64_t now = NowMs();
     LookAtLine(now);
     const int64_t left = line.last_taken_ms + kSendPatienceMs - now;
     if (left <= 0) return false;
+    if (error == EINTR) continue;
     pollfd watch{fd, POLLOUT, 0};
     const int wait = static_cast<int>(std::min<int64_t>(left, kLookEveryMs));
     if (poll(&watch, 1, wait) < 0 && errno != EINTR) return false;
