@@ -21,6 +21,9 @@ constexpr int64_t kSendPatienceMs = 60 * 1000;
 // patience.
 using TrySend = ssize_t (*)(int fd, const char* data, size_t length);
 
+// Milliseconds on the clock the line's waits are measured by; it never jumps.
+int64_t LineClockMs();
+
 // The TrySend of a socket: no SIGPIPE, no wait.
 ssize_t SendToSocketNow(int fd, const char* data, size_t length);
 
