@@ -31,12 +31,6 @@ struct Line {
   int64_t last_taken_ms = -1;  // when the line last took a byte, across sends
 } line;
 
-int64_t NowMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
 bool IsSocket(int fd) {
   struct stat info {};
   return fstat(fd, &info) == 0 && S_ISSOCK(info.st_mode);
@@ -61,13 +55,19 @@ void LookAtLine(int64_t now) {
 
 }  // namespace
 
+int64_t LineClockMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 ssize_t SendToSocketNow(int fd, const char* data, size_t length) {
   return send(fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 bool SendPatiently(int fd, const char* data, size_t length, TrySend try_send) {
   UseLine(fd);
-  LookAtLine(NowMs());
+  LookAtLine(LineClockMs());
   while (length > 0) {
     if (CallerGone()) return false;
     const ssize_t sent = try_send(fd, data, length);
@@ -77,16 +77,19 @@ bool SendPatiently(int fd, const char* data, size_t length, TrySend try_send) {
       if (line.tells_queue) {
         line.queued += sent;
       } else {
-        line.last_taken_ms = NowMs();
+        line.last_taken_ms = LineClockMs();
       }
       continue;
     }
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
-    const int64_t now = NowMs();
+    if (sent == 0) return false;
+    // EINTR: a blocking write broken off by its timer, or a signal.
+    const int error = errno;
+    if (error != EAGAIN && error != EWOULDBLOCK && error != EINTR) return false;
+    const int64_t now = LineClockMs();
     LookAtLine(now);
     const int64_t left = line.last_taken_ms + kSendPatienceMs - now;
     if (left <= 0) return false;
+    if (error == EINTR) continue;
     pollfd watch{fd, POLLOUT, 0};
     const int wait = static_cast<int>(std::min<int64_t>(left, kLookEveryMs));
     if (poll(&watch, 1, wait) < 0 && errno != EINTR) return false;
@@ -96,7 +99,7 @@ bool SendPatiently(int fd, const char* data, size_t length, TrySend try_send) {
 
 bool LineHasStalled() {
   if (line.fd < 0 || !line.tells_queue) return false;
-  const int64_t now = NowMs();
+  const int64_t now = LineClockMs();
   LookAtLine(now);
   return line.queued > 0 && now - line.last_taken_ms >= kSendPatienceMs;
 }

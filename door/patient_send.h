@@ -16,9 +16,13 @@
 // before the idle limit would.
 constexpr int64_t kSendPatienceMs = 60 * 1000;
 
-// One attempt that never blocks: the bytes it moved, or -1 with errno (EAGAIN
-// when the line has no room).
+// One attempt: the bytes it moved, or -1 with errno: EAGAIN when the line has
+// no room, EINTR when a write that blocked was broken off to look at the
+// patience.
 using TrySend = ssize_t (*)(int fd, const char* data, size_t length);
+
+// Milliseconds on the clock the line's waits are measured by; it never jumps.
+int64_t LineClockMs();
 
 // The TrySend of a socket: no SIGPIPE, no wait.
 ssize_t SendToSocketNow(int fd, const char* data, size_t length);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -45,25 +46,46 @@ int PosixReadByte(int timeout_ms) {
 }
 
 // Standard output's open file description may be the BBS's too, so it is
-// never switched to non-blocking: a terminal or a pipe is opened a second
-// time for the door alone, and a socket is sent to one non-blocking call at a
-// time. Anything else (a file, /dev/null) never holds a write up.
+// never switched to non-blocking. A write to a terminal or a pipe blocks as
+// ever, but a timer breaks it off every second, so that its patience is
+// looked at; a socket is sent to one non-blocking call at a time.
 int stdout_fd = -1;
 TrySend stdout_send = nullptr;
+timer_t write_timer{};
+bool write_timer_armed = false;
 
-ssize_t WriteNow(int fd, const char* data, size_t length) { return write(fd, data, length); }
+// Only with the door's own SIGALRM handler in place: the signal's default
+// would end the process.
+bool AlarmIsHandled() {
+  struct sigaction current {};
+  return sigaction(SIGALRM, nullptr, &current) == 0 && current.sa_handler != SIG_DFL &&
+         current.sa_handler != SIG_IGN;
+}
+
+ssize_t WriteWithinASecond(int fd, const char* data, size_t length) {
+  if (!write_timer_armed) return write(fd, data, length);
+  itimerspec wake{};
+  wake.it_value.tv_sec = 1;
+  timer_settime(write_timer, 0, &wake, nullptr);
+  const ssize_t sent = write(fd, data, length);
+  const itimerspec off{};
+  timer_settime(write_timer, 0, &off, nullptr);
+  return sent;
+}
 
 void OpenStandardOutput() {
   stdout_fd = STDOUT_FILENO;
-  stdout_send = WriteNow;
+  stdout_send = WriteWithinASecond;
   struct stat info {};
-  if (fstat(STDOUT_FILENO, &info) != 0) return;
-  if (S_ISSOCK(info.st_mode)) {
+  if (fstat(STDOUT_FILENO, &info) == 0 && S_ISSOCK(info.st_mode)) {
     stdout_send = SendToSocketNow;
-  } else if (isatty(STDOUT_FILENO) || S_ISFIFO(info.st_mode)) {
-    const int own = open("/proc/self/fd/1", O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (own >= 0) stdout_fd = own;
+    return;
   }
+  sigevent alarm_me{};
+  alarm_me.sigev_notify = SIGEV_SIGNAL;
+  alarm_me.sigev_signo = SIGALRM;
+  write_timer_armed =
+      AlarmIsHandled() && timer_create(CLOCK_MONOTONIC, &alarm_me, &write_timer) == 0;
 }
 
 bool PosixWriteBytes(const char* data, size_t length) {

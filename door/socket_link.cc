@@ -3,7 +3,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,12 +25,6 @@ TelnetDecoder telnet;
 std::string received;  // the caller's bytes with the telnet commands taken out
 size_t received_next = 0;
 std::string escaped;   // one operation's output with its 255s doubled
-
-int64_t NowMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
 
 // Any stream socket but a listening one is a line to someone. One the caller
 // reset before the door started has no peer any more, and is still his line:
@@ -80,7 +73,7 @@ bool Receive() {
 }
 
 int SocketReadByte(int timeout_ms) {
-  const int64_t deadline = NowMs() + (timeout_ms < 0 ? 0 : timeout_ms);
+  const int64_t deadline = LineClockMs() + (timeout_ms < 0 ? 0 : timeout_ms);
   for (;;) {
     if (received_next < received.size()) {
       return static_cast<unsigned char>(received[received_next++]);
@@ -89,7 +82,7 @@ int SocketReadByte(int timeout_ms) {
     received_next = 0;
     // A caller who has stopped reading is gone, whatever keys he typed ahead.
     if (LineHasStalled()) return kHungUp;
-    const int64_t left = deadline - NowMs();
+    const int64_t left = deadline - LineClockMs();
     pollfd watch{caller, POLLIN, 0};
     const int ready = poll(&watch, 1, KeyWaitMs(left > 0 ? static_cast<int>(left) : 0));
     if (ready == 0) return LineHasStalled() ? kHungUp : kNoByte;
@@ -97,7 +90,7 @@ int SocketReadByte(int timeout_ms) {
     if (!Receive()) return kHungUp;
     // Telnet commands alone are no key; a client that sends nothing else
     // must not keep the door from looking at its limits.
-    if (received.empty() && NowMs() >= deadline) return kNoByte;
+    if (received.empty() && LineClockMs() >= deadline) return kNoByte;
   }
 }
 

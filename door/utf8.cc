@@ -24,19 +24,6 @@ constexpr uint16_t kUpperHalf[128] = {
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
 
-void AppendCodePoint(uint32_t code, std::string& out) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 int Cp437Of(uint32_t code) {
   if (code < 0x80) return static_cast<int>(code);
   for (int i = 0; i < 128; ++i) {
@@ -57,13 +44,28 @@ int ContinuationsAfter(uint8_t lead) {
 
 }  // namespace
 
+uint16_t Cp437UpperHalf(uint8_t byte) { return byte < 0x80 ? byte : kUpperHalf[byte - 0x80]; }
+
+void AppendUtf8(std::string& out, uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
 void AppendCp437AsUtf8(std::string_view cp437, std::string& out) {
   for (char c : cp437) {
     const uint8_t byte = static_cast<uint8_t>(c);
     if (byte < 0x80) {
       out += c;
     } else {
-      AppendCodePoint(kUpperHalf[byte - 0x80], out);
+      AppendUtf8(out, kUpperHalf[byte - 0x80]);
     }
   }
 }

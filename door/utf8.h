@@ -7,6 +7,12 @@
 #include <string>
 #include <string_view>
 
+// The character byte 128..255 of code page 437 shows.
+uint16_t Cp437UpperHalf(uint8_t byte);
+
+// Appends a code below U+10000, as every CP437 character is, in UTF-8.
+void AppendUtf8(std::string& out, uint32_t code);
+
 // Appends CP437 text as UTF-8. Bytes below 128 stay as they are: they are
 // ASCII, and the control bytes of line ends and ANSI sequences.
 void AppendCp437AsUtf8(std::string_view cp437, std::string& out);

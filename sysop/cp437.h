@@ -6,12 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "door/utf8.h"
+
 // The character a CP437 screen shows for the byte, control bytes included
 // (1 is a smiling face, 196 a horizontal line).
 uint16_t Cp437ToUnicode(uint8_t byte);
-
-// A code below U+10000, as every CP437 character is.
-void AppendUtf8(std::string& out, uint32_t code);
 
 // Every byte as the character it shows.
 std::string Cp437ToUtf8(std::string_view text);
