@@ -9,7 +9,9 @@
 #include "store/data_files.h"
 #include "store/caller.h"
 #include "store/state.h"
-#include "store/store.h"
+#include "store/files.h"
+#include "store/records.h"
+#include "store/session_end.h"
 
 namespace {
 
@@ -31,11 +33,7 @@ int64_t OwnIndex() { return int64_t{GameSession.PlayerNumber} - 1; }
 // here would change the game's random sequence with every key wait.
 PlayerBytes ShownRecord() {
   PlayerRecord player = GameSession.Player;
-  if (player.Cash < 0) player.Cash = 0;
-  SetKey(player, CallerKey());
-  player.LastDay = TodayDay();
-  player.TimeLeft = StoredTimeLeft(GameSession.TimeLeft);
-  return EncodePlayer(player);
+  return StoredRecordOf(player);
 }
 
 bool AlreadyStored(const PlayerBytes& bytes) {
@@ -66,6 +64,14 @@ void WriteOwnPlace(RecordFile& file, const PlayerBytes& bytes) {
 }
 
 }  // namespace
+
+PlayerBytes StoredRecordOf(PlayerRecord& player) {
+  RaiseNegativeCash(player);
+  SetKey(player, CallerKey());
+  player.LastDay = TodayDay();
+  player.TimeLeft = StoredTimeLeft(GameSession.TimeLeft);
+  return EncodePlayer(player);
+}
 
 int16_t StoredTimeLeft(int16_t time_left) { return time_left < 0 ? int16_t{0} : time_left; }
 
