@@ -2,7 +2,7 @@
 #include "door/session.h"
 #include "door/terminal.h"
 #include "game/loop.h"
-#include "game/store_refusal.h"
+#include "store/session_end.h"
 #include "town/town.h"
 
 int main(int argc, char** argv) {

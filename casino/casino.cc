@@ -15,6 +15,7 @@
 #include "game/menus.h"
 #include "store/own_record.h"
 #include "store/records.h"
+#include "store/rules.h"
 #include "store/state.h"
 
 CasinoBetRecord CasinoBet;
@@ -141,7 +142,7 @@ void ShowCasinoMenu() {
 }
 
 void ShowCasinoCash() {
-  WriteText("|CR|04[|09" + ClockText() + "|04]");
+  WriteText("|CR|04[|09" + ClockText(GameSession.TimeLeft, kDayUnits) + "|04]");
   WriteText("|06[|09$" + IntToText(Cash()) + "|06]");
 }
 
@@ -201,6 +202,6 @@ HandInPlay::~HandInPlay() {
   DoorSession.OnHangup = nullptr;
 }
 
-void TimeCheck() { WriteLine("|CRThe time is " + ClockText() + "."); }
+void TimeCheck() { WriteLine("|CRThe time is " + ClockText(GameSession.TimeLeft, kDayUnits) + "."); }
 
 void RegisterCasinoCommands() { SetCommandAction(kCodeEnterCasino, EnterCasino); }

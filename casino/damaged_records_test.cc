@@ -10,7 +10,7 @@
 #include "door/fake_host_testing.h"
 #include "game/damage_testing.h"
 #include "store/files.h"
-#include "game/startup.h"
+#include "game/join.h"
 #include "store/state.h"
 #include "store/players.h"
 

@@ -9,7 +9,9 @@
 #include "casino/casino_testing.h"
 #include "door/fake_host_testing.h"
 #include "door/session.h"
+#include "door/text.h"
 #include "game/loop.h"
+#include "store/rules.h"
 #include "store/state.h"
 
 namespace {
@@ -161,7 +163,7 @@ TEST_F(DiceTest, GutsWagerLimitIsAFifteenthOfTheCash) {
   QueueKeys("2\r-1\r\r");  // above the limit and negative are both asked again
   PlayGuts();
   std::string out = TakeOutput();
-  const std::string prompt = "\r\n[" + ClockText() + "][$15][WAGER][$1 MAX]: ";
+  const std::string prompt = "\r\n[" + ClockText(GameSession.TimeLeft, kDayUnits) + "][$15][WAGER][$1 MAX]: ";
   EXPECT_EQ(out, prompt + "2\r\n" + prompt + "-1\r\n" + prompt + "\r\n");
   EXPECT_EQ(GameSession.Player.Cash, 15);
 

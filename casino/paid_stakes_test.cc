@@ -17,7 +17,7 @@
 #include "door/session.h"
 #include "store/files.h"
 #include "store/own_record.h"
-#include "game/startup.h"
+#include "game/reroll.h"
 #include "store/state.h"
 #include "store/store.h"
 

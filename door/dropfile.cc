@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <string>
 
-#include "door/session.h"
+#include "door/session_record.h"
 #include "door/text.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "door/input.h"
 #include "door/output.h"
 #include "door/session.h"
-#include "game/store_refusal.h"
+#include "store/session_end.h"
 
 FakeHostState Fake;
 

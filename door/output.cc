@@ -5,7 +5,7 @@
 
 #include "door/patient_send.h"
 #include "door/platform.h"
-#include "door/session.h"
+#include "door/session_record.h"
 #include "door/terminal.h"
 #include "door/text.h"
 #include "door/utf8.h"
@@ -176,6 +176,17 @@ void DiscardOutput(bool on) {
   Pending.clear();
 }
 
+void SettleOnHangup() {
+  void (*settle)() = DoorSession.OnHangup;
+  if (settle == nullptr) return;
+  DoorSession.OnHangup = nullptr;
+  struct Discarding {
+    Discarding() { DiscardOutput(true); }
+    ~Discarding() { DiscardOutput(false); }
+  } discarding;
+  settle();
+}
+
 void FlushOutput() {
   if (SendPendingOutput()) return;
   if (DoorSession.OnHangup != nullptr) {
@@ -261,4 +272,16 @@ void ForgetCurrentLine() {
   StartLine();
   LineGaveUp = false;
   ForgetLineStall();
+}
+
+void EndProcess(int code) {
+  SettleOnHangup();
+  FlushOutput();
+  Host.Exit(code);
+  std::abort();  // Exit never returns; a fake that does is a broken test
+}
+
+void Pause(uint16_t ms) {
+  FlushOutput();
+  Host.SleepMs(ms);
 }

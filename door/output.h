@@ -46,3 +46,12 @@ bool OutputLineGaveUp();
 
 // While on, everything written is dropped instead of sent: the line is gone.
 void DiscardOutput(bool on);
+
+// Calls DoorSession.OnHangup once, if it is set, with output discarded.
+void SettleOnHangup();
+
+// Ends the process through Host.Exit with everything written sent first.
+[[noreturn]] void EndProcess(int code);
+
+// Sends everything written so far, then waits ms milliseconds.
+void Pause(uint16_t ms);

@@ -238,3 +238,11 @@ TEST(CurrentLine, ClearsAndOverlongLinesLeaveNothingToWriteAgain) {
 
 }  // namespace
 
+TEST(Pause, SendsWhatWasWrittenBeforeSleeping) {
+  InstallFakeHost();
+  WriteRaw("wait");
+  Pause(250);
+  EXPECT_EQ(Fake.output, "wait");
+  ASSERT_EQ(Fake.sleeps.size(), 1u);
+  EXPECT_EQ(Fake.sleeps[0], 250);
+}

@@ -63,14 +63,9 @@ struct Platform {
   void (*WriteLastBytes)(const char* data, size_t length);
 };
 
-// The process-wide platform; starts as the POSIX implementation.
+// The process-wide platform; starts as the POSIX implementation
+// (door/posix_platform.h).
 extern Platform Host;
-
-// The POSIX implementation of every slot.
-Platform PosixPlatform();
-
-// Ends the process through Host.Exit with everything written sent first.
-[[noreturn]] void EndProcess(int code);
 
 // Random(n) as the game's rules state it: a uniform integer 0..n-1.
 int32_t Random(int32_t n);

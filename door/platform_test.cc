@@ -1,4 +1,5 @@
 #include "door/platform.h"
+#include "door/posix_platform.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>

@@ -10,7 +10,7 @@
 
 #include "door/patient_send.h"
 #include "door/platform.h"
-#include "door/session.h"
+#include "door/session_record.h"
 #include "door/telnet.h"
 #include "door/terminal.h"
 #include "door/text.h"

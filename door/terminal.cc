@@ -8,8 +8,7 @@
 
 #include <cstdlib>
 
-#include "door/output.h"
-#include "door/session.h"
+#include "door/session_record.h"
 
 namespace {
 
@@ -153,17 +152,6 @@ bool CallerGone() { return caller_gone != 0; }
 void NoteCallerGone() { caller_gone = 1; }
 
 void ForgetCallerGone() { caller_gone = 0; }
-
-void SettleOnHangup() {
-  void (*settle)() = DoorSession.OnHangup;
-  if (settle == nullptr) return;
-  DoorSession.OnHangup = nullptr;
-  struct Discarding {
-    Discarding() { DiscardOutput(true); }
-    ~Discarding() { DiscardOutput(false); }
-  } discarding;
-  settle();
-}
 
 HangupHold::HangupHold() {
   if (hold_depth++ > 0) return;

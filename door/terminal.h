@@ -31,9 +31,6 @@ void NoteCallerGone();
 // A new session (or test) starts with its caller present.
 void ForgetCallerGone();
 
-// Calls DoorSession.OnHangup once, if it is set, with output discarded.
-void SettleOnHangup();
-
 // Holds SIGHUP and SIGTERM off for as long as it lives, so that a record
 // write is never cut half-way, and every way out of a change (a return, a
 // failed write that ends the session) lets them in again. Holds nest.

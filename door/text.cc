@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 
-#include "door/output.h"
 #include "door/platform.h"
 
 namespace {
@@ -119,11 +118,6 @@ bool FileReadable(std::string_view name) {
   return true;
 }
 
-void Pause(uint16_t ms) {
-  FlushOutput();
-  Host.SleepMs(ms);
-}
-
 std::string StreetsPhrase(int32_t count) {
   if (count <= 0) return "no more streets";
   if (count == 1) return "1 more street";
@@ -174,4 +168,29 @@ std::string NameOnScreen(std::string_view name) {
     if (c < 32 || c == 127 || screen_code) shown[i] = '?';
   }
   return shown;
+}
+
+std::string Ordinal(int n) {
+  const int last_two = (n < 0 ? -n : n) % 100;
+  std::string suffix = "th";
+  if (last_two < 11 || last_two > 13) {
+    switch (last_two % 10) {
+      case 1: suffix = "st"; break;
+      case 2: suffix = "nd"; break;
+      case 3: suffix = "rd"; break;
+      default: break;
+    }
+  }
+  return IntToText(n) + suffix;
+}
+
+std::string ClockText(int units_left, int day_units) {
+  // A time budget outside the day (overspent, or a damaged record) would give
+  // hours and minutes off the clock face, so it is shown at the day's edges.
+  const int left = std::clamp(units_left, 0, day_units);
+  const int percent = (left * 200 + day_units) / (2 * day_units);
+  const int elapsed = 100 - percent;
+  const int hour = elapsed / 10 + 1;
+  const int minute = (elapsed % 10) * 5;
+  return IntToText(hour) + ":" + TwoDigits(static_cast<uint16_t>(minute)) + "PM";
 }

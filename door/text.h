@@ -20,7 +20,6 @@ std::string RepeatChar(char c, uint8_t count);
 std::string TwoDigits(uint16_t number);
 bool FileExists(std::string_view name);
 bool FileReadable(std::string_view name);
-void Pause(uint16_t ms);
 std::string StreetsPhrase(int32_t count);
 uint8_t TodayDay();
 // Days from day n of the month until today; never less than 1.
@@ -39,3 +38,8 @@ std::string TrimBlanks(std::string_view text);
 // so is the bar of a |CL or |CR, which would clear or break another caller's
 // screen; colour codes and the code page's letters above 127 stay.
 std::string NameOnScreen(std::string_view name);
+// 1st, 2nd, 3rd, 4th, 11th, 21st...
+std::string Ordinal(int n);
+// The evening clock a day of day_units shows with units_left of it left:
+// "1:00PM" at its start to "11:00PM" at its end.
+std::string ClockText(int units_left, int day_units);

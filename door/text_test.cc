@@ -149,15 +149,6 @@ TEST(Calendar, TodayAndDaysSinceReadTheHostClock) {
   EXPECT_EQ(DaysSinceDay(30), 2);
 }
 
-TEST(Pause, SendsWhatWasWrittenBeforeSleeping) {
-  InstallFakeHost();
-  WriteRaw("wait");
-  Pause(250);
-  EXPECT_EQ(Fake.output, "wait");
-  ASSERT_EQ(Fake.sleeps.size(), 1u);
-  EXPECT_EQ(Fake.sleeps[0], 250);
-}
-
 TEST(Files, ExistsAndReadable) {
   const std::string dir = MakeDoorScratchDir();
   WriteDoorScratchFile(dir + "/present.dat", "x");

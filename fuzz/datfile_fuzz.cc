@@ -12,6 +12,7 @@
 #include "door/session.h"
 #include "door/text.h"
 #include "fuzz/fuzz_host.h"
+#include "store/dat_lines.h"
 #include "store/files.h"
 #include "game/menus.h"
 #include "store/state.h"
@@ -20,12 +21,10 @@
 namespace {
 
 // Every range of the file the game shows.
-struct Range {
-  int first;
-  int last;
-};
-constexpr Range kShownRanges[] = {{67, 70}, {72, 75}, {77, 85}, {87, 92}, {kDocFirstLine, kDocLastLine},
-                                   {kDocFirstLine, kCasinoDocLastLine}};
+constexpr DatLines kShownRanges[] = {kSheinensLook,  kPetesLook,
+                                     kSheinenSpeaks, kPeteSpeaks,
+                                     {kDocFirstLine, kDocLastLine},
+                                     {kDocFirstLine, kCasinoDocLastLine}};
 
 // A shown line is at most a text of 255 bytes, each pipe code of 3 growing to
 // at most 7, plus a pause mark; anything far beyond is a line that was not cut.
@@ -63,7 +62,7 @@ void CheckNameLists(const std::vector<std::string>& lines) {
 }
 
 void CheckShownRanges(uint8_t ansi) {
-  for (const Range& range : kShownRanges) {
+  for (const DatLines& range : kShownRanges) {
     DoorSession.Ansi = ansi;
     FuzzHost.input.assign(static_cast<size_t>(range.last - range.first + 1), ' ');
     const size_t before = FuzzHost.output_bytes;

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "fuzz/fuzz_host.h"
 #include "store/records.h"
+#include "store/rules.h"
 #include "store/state.h"
 #include "store/validate.h"
 
@@ -29,11 +31,13 @@ bool SamePlayer(const PlayerRecord& a, const PlayerRecord& b) {
 void CheckPlayer(const uint8_t* bytes) {
   PlayerRecord player = DecodePlayer(bytes);
   FuzzCheck(player.WhoreCount <= kMaxWhores, "WhoreCount past the slots");
-  FuzzCheck(player.Name.size() <= 30 && player.BbsAlias.size() <= 50, "a player text past its field");
+  FuzzCheck(player.Name.size() <= kNameCapacity && player.BbsAlias.size() <= kAliasCapacity,
+            "a player text past its field");
   PlayerBytes again = EncodePlayer(player);
   FuzzCheck(SamePlayer(DecodePlayer(again.data()), player), "a player changed by a rewrite");
   // The fields that need no clamping come back byte for byte.
-  FuzzCheck(std::memcmp(again.data() + 84, bytes + 84, kPlayerRecordSize - 84) == 0,
+  constexpr size_t kSlots = player_at::kWhoreNameIndex;
+  FuzzCheck(std::memcmp(again.data() + kSlots, bytes + kSlots, kPlayerRecordSize - kSlots) == 0,
             "a rewrite changed the whore slots or the numbers");
   // A damaged rate or hour count still gives a finite worth (UBSan checks the sum).
   double worth = NetWorth(player);
@@ -44,7 +48,7 @@ void CheckPlayer(const uint8_t* bytes) {
 
 void CheckConfig(const uint8_t* bytes) {
   GameConfig config = DecodeConfig(bytes);
-  FuzzCheck(config.WinnerName.size() <= 30 && config.WinnerAlias.size() <= 50,
+  FuzzCheck(config.WinnerName.size() <= kNameCapacity && config.WinnerAlias.size() <= kAliasCapacity,
             "a config text past its field");
   ConfigBytes again = EncodeConfig(config);
   GameConfig reread = DecodeConfig(again.data());
@@ -55,7 +59,8 @@ void CheckConfig(const uint8_t* bytes) {
 
 void CheckNews(const uint8_t* bytes) {
   NewsMessage message = DecodeNews(bytes);
-  FuzzCheck(message.To.size() <= 50 && message.Line1.size() <= 77 && message.Line2.size() <= 77,
+  FuzzCheck(message.To.size() <= kAliasCapacity && message.Line1.size() <= kNewsLineCapacity &&
+                message.Line2.size() <= kNewsLineCapacity,
             "a news text past its field");
   NewsBytes again = EncodeNews(message);
   NewsMessage reread = DecodeNews(again.data());
@@ -66,12 +71,36 @@ void CheckNews(const uint8_t* bytes) {
 
 void CheckNode(const uint8_t* bytes) {
   NodeRecord node = DecodeNode(bytes);
-  FuzzCheck(node.Name.size() <= 30 && node.Message.size() <= 79, "a node text past its field");
+  FuzzCheck(node.Name.size() <= kNameCapacity && node.Message.size() <= kNodeMessageCapacity,
+            "a node text past its field");
   NodeBytes again = EncodeNode(node);
   NodeRecord reread = DecodeNode(again.data());
   FuzzCheck(reread.Name == node.Name && reread.PageFlag == node.PageFlag &&
                 reread.Message == node.Message,
             "a node record changed by a rewrite");
+}
+
+bool Holds(const ValueRange& range, int64_t value) { return value >= range.low && value <= range.high; }
+
+// What the repair promises of every player it leaves: each value it mends is
+// inside the range the game and the sysop tool's edits keep it in.
+void CheckRepairedPlayers(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  PlayerBytes bytes{};
+  while (in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+    const PlayerRecord player = DecodePlayer(bytes.data());
+    bool held = Holds(player_range::kClothesLevel, player.ClothesLevel) &&
+                Holds(player_range::kHouseStreet, player.HouseStreet) &&
+                Holds(player_range::kCash, player.Cash) && Holds(player_range::kLastDay, player.LastDay) &&
+                Holds(player_range::kTimeLeft, player.TimeLeft) &&
+                Holds(player_range::kWhoreCount, bytes[player_at::kWhoreCount]);
+    for (size_t k = 0; k < player.WhoreCount; ++k) {
+      held = held && Holds(player_range::kWhoreNameIndex, player.WhoreNameIndex[k]) &&
+             Holds(player_range::kWhoreHours, player.WhoreHours[k]) &&
+             Holds(player_range::kWhoreCondoms, player.WhoreCondoms[k]);
+    }
+    FuzzCheck(held, "a repaired player holds a value outside its range");
+  }
 }
 
 // Whole files of such records: the sysop's repair must leave nothing that the
@@ -86,6 +115,7 @@ void CheckRepair(const uint8_t* data, size_t size) {
   try {
     (void)FindDataProblems(dir);
     RepairDataFiles(dir);
+    CheckRepairedPlayers(dir + "/kordavin.ply");
     FuzzCheck(FindDataProblems(dir).empty(), "a repair left problems behind");
     FuzzCheck(RepairDataFiles(dir) == 0, "a second repair still found something to mend");
   } catch (const FuzzExit&) {

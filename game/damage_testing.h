@@ -13,23 +13,7 @@
 #include "store/records.h"
 
 // Where the fields of a stored player record sit, for poking damage in.
-namespace damage_at {
-constexpr size_t kName = 0;
-constexpr size_t kBbsAlias = 32;
-constexpr size_t kWhoreCount = 83;
-constexpr size_t kWhoreNameIndex = 84;
-constexpr size_t kWhoreCondoms = 104;
-constexpr size_t kWhoreRate = 124;
-constexpr size_t kWhoreHours = 204;
-constexpr size_t kWhoreDays = 224;
-constexpr size_t kClothesLevel = 264;
-constexpr size_t kHouseStreet = 265;
-constexpr size_t kCash = 266;
-constexpr size_t kCondomStock = 270;
-constexpr size_t kAteFlameBurger = 272;
-constexpr size_t kLastDay = 273;
-constexpr size_t kTimeLeft = 274;
-}  // namespace damage_at
+namespace damage_at = player_at;
 
 // A fresh scratch directory installed as the program directory: the fake
 // host on 8 December 2026, 14:00, no colour, the caller "Joe Caller", the

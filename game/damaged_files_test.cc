@@ -19,7 +19,7 @@
 #include "game/loop.h"
 #include "game/menus.h"
 #include "store/records.h"
-#include "game/startup.h"
+#include "game/reroll.h"
 #include "store/state.h"
 #include "store/players.h"
 #include "store/shared_data.h"

@@ -1,5 +1,7 @@
 // A new caller joins with a pimp name; every caller then goes through the
 // daily login, which decides how much of today is left to play.
+#include "game/join.h"
+
 #include <string>
 
 #include "door/input.h"
@@ -11,13 +13,13 @@
 #include "store/files.h"
 #include "store/own_record.h"
 #include "store/records.h"
-#include "game/startup.h"
+#include "store/rules.h"
 #include "store/state.h"
 #include "store/players.h"
+#include "store/session_end.h"
 
 namespace {
 
-constexpr int16_t kFullDay = 260;
 constexpr uint8_t kCapitaliseWords = 3;
 constexpr uint8_t kMaxPimpName = 30;
 
@@ -49,7 +51,7 @@ PlayerRecord JoiningPlayer(const std::string& name) {
   player.Name = name;
   SetKey(player, CallerKey());
   player.LastDay = TodayDay();
-  player.TimeLeft = static_cast<int16_t>(Random(20) + 235);
+  player.TimeLeft = static_cast<int16_t>(Random(kFirstDaySpread) + kFirstDayUnits);
   return player;
 }
 
@@ -81,8 +83,8 @@ void DailyLogin() {
   RememberOwnRecord(GameSession.Player);
   GameSession.Day = TodayDay();
   PlayerRecord& player = GameSession.Player;
-  GameSession.TimeLeft = kFullDay;
-  if (player.Cash < 0) player.Cash = 0;
+  GameSession.TimeLeft = kDayUnits;
+  RaiseNegativeCash(player);
   if (player.LastDay == TodayDay()) {
     // Below 0 is an overspent day (or a damaged record), not one never begun.
     if (player.TimeLeft <= 0) {

@@ -1,9 +1,6 @@
-// The main program's start-up sequence and action loop, and the small helpers
-// the places and the casino share.
+// The main program's start-up sequence and the action loop that runs the
+// commands the places and the casino register.
 #pragma once
-
-#include <cstdint>
-#include <string>
 
 #include "game/command_codes.h"
 
@@ -21,10 +18,3 @@ void RunStartUp();
 // Runs one command code as the loop does (no save).
 void RunCommand(int code);
 
-// Spends time units of the caller's day; never wraps below the 16-bit range.
-void TakeTime(int units);
-
-std::string Ordinal(int n);
-std::string ClockText();
-void ShowTitle();
-void FillDiceSumCounts();

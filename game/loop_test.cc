@@ -13,8 +13,11 @@
 #include "door/fake_host_testing.h"
 #include "door/keys.h"
 #include "door/session.h"
+#include "door/text.h"
 #include "game/core_testing.h"
 #include "game/menus.h"
+#include "game/reroll.h"
+#include "store/rules.h"
 #include "store/state.h"
 
 namespace {
@@ -54,7 +57,7 @@ TEST(LoopHelpers, ClockFaceStaysBetweenOneAndEleven) {
       {300, "1:00PM"}, {32767, "1:00PM"}, {-32768, "11:00PM"}};
   for (const auto& [left, text] : cases) {
     GameSession.TimeLeft = left;
-    EXPECT_EQ(ClockText(), text) << left;
+    EXPECT_EQ(ClockText(GameSession.TimeLeft, kDayUnits), text) << left;
   }
 }
 

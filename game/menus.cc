@@ -12,9 +12,10 @@
 #include "store/data_files.h"
 #include "store/files.h"
 #include "game/command_codes.h"
-#include "game/loop.h"
+#include "store/rules.h"
 #include "store/state.h"
 #include "store/players.h"
+#include "store/session_end.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ const MenuEntry* FindEntry(uint8_t location, uint8_t key) {
 }
 
 void WritePrompt() {
-  WriteText("|CR|04[|09" + ClockText() + "|04]");
+  WriteText("|CR|04[|09" + ClockText(GameSession.TimeLeft, kDayUnits) + "|04]");
   switch (GameSession.Location) {
     case kStreetCorner:
       WriteText("|06[|02" + UpperText(Ordinal(GameSession.CurrentStreet)) + " & MAIN|06]|14: |11");
@@ -207,7 +208,7 @@ std::string NextDatLine(std::ifstream& file) {
 int16_t LocationMenu() {
   int16_t code = 0;
   for (;;) {
-    if (GameSession.Player.Cash < 0) GameSession.Player.Cash = 0;
+    RaiseNegativeCash(GameSession.Player);
     WritePrompt();
     const MenuEntry& entry = ReadMenuKey();
     code = entry.code;
@@ -261,10 +262,10 @@ void ShowInformation() {
       break;
     }
     case kSheinens:
-      ShowDatLines(67, 70);
+      ShowDatLines(kSheinensLook.first, kSheinensLook.last);
       break;
     case kPetes:
-      ShowDatLines(72, 75);
+      ShowDatLines(kPetesLook.first, kPetesLook.last);
       break;
     default:
       break;

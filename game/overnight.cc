@@ -1,5 +1,7 @@
 // What happened while the caller was away: the news rivals left, and what
 // the women earned over the nights since the last play.
+#include "game/overnight.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -15,9 +17,7 @@
 #include "store/data_files.h"
 #include "store/caller.h"
 #include "store/shared_data.h"
-#include "game/loop.h"
 #include "store/records.h"
-#include "game/startup.h"
 #include "store/state.h"
 
 namespace {

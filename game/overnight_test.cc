@@ -7,7 +7,7 @@
 #include "door/session.h"
 #include "game/arrival_testing.h"
 #include "store/records.h"
-#include "game/startup.h"
+#include "game/overnight.h"
 #include "store/state.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "game/core_testing.h"
 #include "store/files.h"
 #include "game/loop.h"
-#include "game/startup.h"
+#include "game/overnight.h"
 #include "store/state.h"
 #include "store/store.h"
 

@@ -1,9 +1,13 @@
 // The data-file check at start-up, the reroll that starts a new game on its
 // day, and the end-of-game text every caller sees until then.
+#include "game/reroll.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "door/display.h"
+#include "door/input.h"
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/session.h"
@@ -13,10 +17,9 @@
 #include "store/shared_data.h"
 #include "store/step.h"
 #include "store/whole_files.h"
-#include "game/loop.h"
 #include "store/records.h"
-#include "game/startup.h"
 #include "store/state.h"
+#include "store/session_end.h"
 
 namespace {
 
@@ -146,4 +149,33 @@ void CheckReroll() {
     GameSession.WinnerName = CutText(config.WinnerName, 50);
   }
   if (!GameSession.WinnerName.empty()) ShowGameOver(config);
+}
+
+void ShowTitle() {
+  if (DoorSession.Ansi == 1) {
+    ShowFile(DoorSession.ProgramDir + "title1.ans");
+    GetKeyFrom("\r ", false);
+  }
+  ClearScreen();
+  const std::string blank_row = "\xB3" + std::string(76, ' ') + "\xB3";
+  WriteLine("|09\xDA" + Rule(25) + "> |14Kordavin Version 1.51a |09<" + Rule(25) + "\xBF");
+  WriteLine(blank_row);
+  WriteLine("\xB3" + std::string(25, ' ') + "|12Written By Brisel Software" + std::string(25, ' ') +
+            "|09\xB3");
+  WriteLine("\xB3" + std::string(19, ' ') + "|12Additional Programming By Tovrek" +
+            std::string(25, ' ') + "|09\xB3");
+  WriteLine(blank_row);
+  WriteLine("\xC0" + CenterText("> Standard <", 76, kRuleChar) + "\xD9");
+}
+
+void FillDiceSumCounts() {
+  auto& counts = GameSession.DiceSumCounts;
+  std::fill(counts.begin(), counts.end(), int16_t{0});
+  for (int throw_number = 0; throw_number < 10000; ++throw_number) {
+    const int first = Random(6) + 1;
+    const int second = Random(6) + 1;
+    // The generator is replaceable, so a die outside 1..6 is kept off the table.
+    const size_t sum = static_cast<size_t>(std::clamp(first + second, 2, 12));
+    ++counts[sum];
+  }
 }

@@ -32,6 +32,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" </dev/null
 fi
 
+# A circle between source files is caught here, before anything is built.
+python3 scripts/include-cycles.py
+
 jobs=$(nproc)
 summary=()
 

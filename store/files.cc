@@ -8,13 +8,11 @@
 #include <cerrno>
 #include <vector>
 
-#include "door/input.h"
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/terminal.h"
 #include "door/text.h"
-#include "store/presence.h"
 
 namespace {
 
@@ -237,8 +235,9 @@ void RefuseStoreAccess(const StoreStatus& status) {
   CloseHeldRecordFiles();
   LetHangupsIn();
   if (refusal_handler != nullptr) refusal_handler(status);
-  // A program that set no handler still never goes on past a failed write.
-  EndSession();
+  // A program that set no handler (the door and the sysop tool set
+  // EndOnStoreRefusal) still never goes on past a failed write.
+  EndProcess(0);
 }
 
 void EndUnlessStored(const StoreStatus& status) {
@@ -319,18 +318,4 @@ bool HoldsRecordFile() { return !held_fds.empty(); }
 void CloseHeldRecordFiles() {
   for (const int fd : held_fds) close(fd);
   held_fds.clear();
-}
-
-void EndSession() {
-  // Whatever is left unstored now stays so: the last pause must not write,
-  // least of all after a failed write brought us here.
-  DoorSession.BeforeWait = nullptr;
-  DoorSession.BeforeSend = nullptr;
-  CloseHeldRecordFiles();
-  LetHangupsIn();
-  EraseNodeRecord();
-  WriteRawLine("");
-  PauseKey();
-  CloseDown();
-  EndProcess(0);
 }

@@ -108,4 +108,3 @@ void CloseHeldRecordFiles();
 void ScanRecords(RecordFile& file, int64_t most,
                  const std::function<bool(int64_t index, const uint8_t* record)>& visit);
 
-[[noreturn]] void EndSession();

@@ -12,12 +12,14 @@
 #include "door/fake_host_testing.h"
 #include "door/output.h"
 #include "door/platform.h"
+#include "door/posix_platform.h"
 #include "door/session.h"
 #include "store/records_testing.h"
 #include "store/rival_change.h"
 #include "store/state.h"
 #include "store/players.h"
 #include "store/shared_data.h"
+#include "store/session_end.h"
 
 namespace {
 

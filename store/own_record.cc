@@ -11,7 +11,9 @@
 #include "store/caller.h"
 #include "store/own_merge.h"
 #include "store/state.h"
-#include "store/store.h"
+#include "store/files.h"
+#include "store/records.h"
+#include "store/session_end.h"
 
 namespace {
 
@@ -32,14 +34,7 @@ void SetBase(const PlayerBytes& bytes) {
 // The record as the caller's screen shows it right now. Unlike a save at the
 // end of a command, the whores' rates are left as they are: redrawing them
 // here would change the game's random sequence with every key wait.
-PlayerRecord ShownRecord() {
-  PlayerRecord player = GameSession.Player;
-  if (player.Cash < 0) player.Cash = 0;
-  SetKey(player, CallerKey());
-  player.LastDay = SessionDay();
-  player.TimeLeft = StoredTimeLeft(GameSession.TimeLeft);
-  return player;
-}
+PlayerRecord ShownRecord() { return StoredRecordOf(GameSession.Player); }
 
 bool AlreadyStored(const PlayerRecord& player) {
   return HaveBase() && GameSession.Base == EncodePlayer(player);
@@ -101,6 +96,14 @@ void MergeIntoPlace(RecordFile& players, const PlayerRecord& mine) {
 }
 
 }  // namespace
+
+PlayerRecord StoredRecordOf(PlayerRecord player) {
+  RaiseNegativeCash(player);
+  SetKey(player, CallerKey());
+  player.LastDay = SessionDay();
+  player.TimeLeft = StoredTimeLeft(GameSession.TimeLeft);
+  return player;
+}
 
 uint8_t SessionDay() { return GameSession.Day != 0 ? GameSession.Day : TodayDay(); }
 

@@ -20,6 +20,11 @@ void StoreCallerBeforeSend();
 // as a day never begun.
 int16_t StoredTimeLeft(int16_t time_left);
 
+// Brings player to what the caller's stored record holds - no cash below 0,
+// the caller's key, the session's day and the time left now. Every write of
+// the caller's own record is built here.
+PlayerRecord StoredRecordOf(PlayerRecord player);
+
 // Stores GameSession.Player as the screen shows it (cash, whores, items,
 // GameSession.TimeLeft, the session's day, the caller's alias) when it
 // differs from what this session last stored. Draws no random number, sends

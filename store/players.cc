@@ -11,8 +11,8 @@
 #include "store/caller.h"
 #include "store/files.h"
 #include "store/own_record.h"
+#include "store/shared_data.h"
 #include "store/state.h"
-#include "store/store.h"
 
 namespace {
 
@@ -97,11 +97,7 @@ bool LoadPlayer() {
 void SavePlayer() {
   PlayerRecord& player = GameSession.Player;
   RecomputeWhoreRates(player);
-  if (player.Cash < 0) player.Cash = 0;
-  SetKey(player, CallerKey());
-  player.LastDay = SessionDay();
-  player.TimeLeft = StoredTimeLeft(GameSession.TimeLeft);
-  WriteOwnRecord(player);
+  WriteOwnRecord(StoredRecordOf(player));
 }
 
 void ReadPlayer(int16_t number, PlayerRecord& player) {

@@ -10,6 +10,7 @@
 
 #include "door/fake_host_testing.h"
 #include "door/platform.h"
+#include "door/posix_platform.h"
 #include "door/session.h"
 #include "store/files.h"
 #include "store/records_testing.h"

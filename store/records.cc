@@ -6,32 +6,6 @@
 
 namespace {
 
-// Where every field sits. The layouts are shared with every node and with
-// files written long ago, so each one is pinned by a check on its end.
-namespace player_at {
-constexpr size_t kName = 0;
-constexpr size_t kKeyKind = 31;
-constexpr size_t kBbsAlias = 32;
-constexpr size_t kWhoreCount = 83;
-constexpr size_t kWhoreNameIndex = 84;
-constexpr size_t kWhoreCondoms = 104;
-constexpr size_t kWhoreRate = 124;
-constexpr size_t kWhoreHours = 204;
-constexpr size_t kWhoreDays = 224;
-constexpr size_t kClothesLevel = 264;
-constexpr size_t kHouseStreet = 265;
-constexpr size_t kCash = 266;
-constexpr size_t kCondomStock = 270;
-constexpr size_t kAteFlameBurger = 272;
-constexpr size_t kLastDay = 273;
-constexpr size_t kTimeLeft = 274;
-}  // namespace player_at
-
-constexpr size_t kNameCapacity = 30;
-constexpr size_t kAliasCapacity = 50;
-constexpr size_t kNewsLineCapacity = 77;
-constexpr size_t kNodeMessageCapacity = 79;
-
 static_assert(player_at::kKeyKind == player_at::kName + 1 + kNameCapacity);
 static_assert(player_at::kWhoreCount == player_at::kBbsAlias + 1 + kAliasCapacity);
 static_assert(player_at::kWhoreCondoms == player_at::kWhoreNameIndex + kMaxWhores);
@@ -219,6 +193,12 @@ NodeRecord DecodeNode(const uint8_t* bytes) {
 }
 
 PlayerRecord NewPlayer() { return PlayerRecord{}; }
+
+bool RaiseNegativeCash(PlayerRecord& player) {
+  if (player.Cash >= 0) return false;
+  player.Cash = 0;
+  return true;
+}
 
 int32_t AddCash(int32_t cash, int64_t amount) {
   constexpr int64_t kHigh = std::numeric_limits<int32_t>::max();

@@ -9,13 +9,42 @@
 #include <string>
 #include <string_view>
 
-constexpr int kMaxWhores = 20;
+#include "store/rules.h"
+
 constexpr size_t kPlayerRecordSize = 276;
 constexpr size_t kGameConfigSize = 84;
 constexpr size_t kGameConfigFileSize = 128;  // size written when created or reset
 constexpr size_t kNewsMessageSize = 208;
 constexpr size_t kNodeRecordSize = 112;
 constexpr size_t kNodeFileSize = 128;
+
+// Where every field of a player record sits. The layouts are shared with
+// every node and with files written long ago, so records.cc pins each one by
+// a check on its end.
+namespace player_at {
+constexpr size_t kName = 0;
+constexpr size_t kKeyKind = 31;
+constexpr size_t kBbsAlias = 32;
+constexpr size_t kWhoreCount = 83;
+constexpr size_t kWhoreNameIndex = 84;
+constexpr size_t kWhoreCondoms = 104;
+constexpr size_t kWhoreRate = 124;
+constexpr size_t kWhoreHours = 204;
+constexpr size_t kWhoreDays = 224;
+constexpr size_t kClothesLevel = 264;
+constexpr size_t kHouseStreet = 265;
+constexpr size_t kCash = 266;
+constexpr size_t kCondomStock = 270;
+constexpr size_t kAteFlameBurger = 272;
+constexpr size_t kLastDay = 273;
+constexpr size_t kTimeLeft = 274;
+}  // namespace player_at
+
+// How many bytes each kind of text field holds after its length byte.
+constexpr size_t kNameCapacity = 30;
+constexpr size_t kAliasCapacity = 50;
+constexpr size_t kNewsLineCapacity = 77;
+constexpr size_t kNodeMessageCapacity = 79;
 
 // PlayerRecord.KeyKind and NewsMessage.ToKind. Only kKeyedByHandle counts
 // as a handle: any other byte there (a file from elsewhere) means a real name,
@@ -34,7 +63,7 @@ struct PlayerRecord {
   std::array<int16_t, kMaxWhores> WhoreDays{};       // 224: days worked
   uint8_t ClothesLevel = 1;    // 264: 1..10
   uint8_t HouseStreet = 0;     // 265: 0 none, else 1..99
-  int32_t Cash = 1000;         // 266: never stored below 0
+  int32_t Cash = kStartingCash;  // 266: never stored below 0
   int16_t CondomStock = 0;     // 270
   uint8_t AteFlameBurger = 0;  // 272
   uint8_t LastDay = 0;         // 273: day of the month of the last save
@@ -88,6 +117,10 @@ NodeRecord DecodeNode(const uint8_t* bytes);
 
 // A fresh player as joining creates it (cash 1000, wardrobe 1, nothing else).
 PlayerRecord NewPlayer();
+
+// Cash below 0 is none: whoever stores a record first puts it back to 0.
+// Returns whether it was below.
+bool RaiseNegativeCash(PlayerRecord& player);
 
 // cash + amount, held within -2,147,483,648..2,147,483,647 so money never
 // wraps around.

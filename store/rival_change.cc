@@ -33,7 +33,7 @@ bool ChangeRivalInOneStep(
   if (!news.empty()) EndUnlessStored(step.Take(StepFile::kNews));
   if (write) {
     // Cash on disk is never negative, whoever wrote the record.
-    if (rival.Cash < 0) rival.Cash = 0;
+    RaiseNegativeCash(rival);
     bytes = EncodePlayer(rival);
     EndUnlessStored(step.Write(StepFile::kPlayers, index, bytes.data()));
   }

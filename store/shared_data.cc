@@ -6,18 +6,12 @@
 #include <vector>
 
 #include "door/text.h"
+#include "store/dat_lines.h"
 #include "store/data_files.h"
 #include "store/files.h"
 #include "store/state.h"
 
 namespace {
-
-
-constexpr int kFirstClothesLine = 3;
-constexpr int kFirstWhoreLine = 16;
-constexpr int kLastNameLine = 65;
-constexpr size_t kClothesNameLength = 30;
-constexpr size_t kWhoreNameLength = 15;
 
 // The scan runs under the same exclusive open as the write that follows, so
 // two messages posted at the same moment never pick the same free slot.
@@ -194,11 +188,11 @@ void WriteConfig(const GameConfig& config) {
 
 void LoadNameLists() {
   std::vector<std::string> lines = ReadTextLines(DataPath(kDatFile), kLastNameLine);
-  for (int i = 1; i <= 10; ++i) {
+  for (int i = 1; i <= kClothesNames; ++i) {
     GameSession.ClothesName[static_cast<size_t>(i)] =
         LineOf(lines, kFirstClothesLine + i - 1, kClothesNameLength);
   }
-  for (int i = 1; i <= 50; ++i) {
+  for (int i = 1; i <= kWhoreNames; ++i) {
     GameSession.WhoreName[static_cast<size_t>(i)] =
         LineOf(lines, kFirstWhoreLine + i - 1, kWhoreNameLength);
   }

@@ -1,5 +1,8 @@
 #include "store/state.h"
 
+#include <algorithm>
+#include <limits>
+
 GameSessionRecord GameSession;
 
 void ResetGameSession() { GameSession = GameSessionRecord{}; }
@@ -17,9 +20,14 @@ const std::string& NameAt(const std::string* names, int count, int index) {
 }  // namespace
 
 const std::string& ClothesNameOf(int index) {
-  return NameAt(GameSession.ClothesName.data(), 10, index);
+  return NameAt(GameSession.ClothesName.data(), kClothesNames, index);
 }
 
 const std::string& WhoreNameOf(int index) {
-  return NameAt(GameSession.WhoreName.data(), 50, index);
+  return NameAt(GameSession.WhoreName.data(), kWhoreNames, index);
+}
+
+void TakeTime(int units) {
+  const int left = std::max<int>(GameSession.TimeLeft - units, std::numeric_limits<int16_t>::min());
+  GameSession.TimeLeft = static_cast<int16_t>(std::min<int>(left, std::numeric_limits<int16_t>::max()));
 }

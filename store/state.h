@@ -6,17 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "store/dat_lines.h"
 #include "store/records.h"
 
 struct GameSessionRecord {
   PlayerRecord Player;         // the current player, written back by SavePlayer
   int16_t PlayerNumber = -1;   // 1-based record number in kordavin.ply; -1 = none
-  int16_t TimeLeft = 0;        // time units left today; 260 is a full day
+  int16_t TimeLeft = 0;        // time units left today; kDayUnits is a full day
   uint8_t Location = 0;        // 0 street corner, 1 Flaming Sheinen's, 2 Stiff Pete's
   uint8_t CurrentStreet = 1;   // 1..99
   std::string WinnerName;      // GameConfig.WinnerName taken at start-up
-  std::array<std::string, 11> ClothesName;  // [1..10] from kordavin.dat, 30 max
-  std::array<std::string, 51> WhoreName;    // [1..50] from kordavin.dat, 15 max
+  std::array<std::string, kClothesNames + 1> ClothesName;  // [1..10] from kordavin.dat, 30 max
+  std::array<std::string, kWhoreNames + 1> WhoreName;  // [1..50] from kordavin.dat, 15 max
   std::array<int16_t, 13> DiceSumCounts{};  // [2..12] of 10,000 simulated throws
   int16_t HireAttempts = 0;      // talks to women this session
   int16_t HiresThisSession = 0;  // whores hired this session
@@ -37,6 +38,9 @@ extern GameSessionRecord GameSession;
 
 // Clears GameSession to its start-up values.
 void ResetGameSession();
+
+// Spends time units of the caller's day; never wraps below the 16-bit range.
+void TakeTime(int units);
 
 // The clothes or whore name for an index read from a record; empty when the
 // index is outside the list.

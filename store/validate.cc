@@ -13,9 +13,9 @@
 #include "store/data_files.h"
 #include "store/files.h"
 #include "store/records.h"
+#include "store/rules.h"
 
 namespace {
-
 
 // Where each string field's length byte sits and how long the field is. The
 // decoders cut a long length silently, so damage is only visible in the raw
@@ -30,16 +30,7 @@ constexpr StringField kPlayerStrings[] = {{0, 30, "Name"}, {32, 50, "BbsAlias"}}
 constexpr StringField kConfigStrings[] = {{0, 30, "WinnerName"}, {32, 50, "WinnerAlias"}};
 constexpr StringField kNewsStrings[] = {{0, 50, "To"}, {52, 77, "Line1"}, {130, 77, "Line2"}};
 constexpr StringField kNodeStrings[] = {{0, 30, "Name"}, {32, 79, "Message"}};
-constexpr size_t kWhoreCountAt = 83;
 
-constexpr int kLastNameIndex = 50;
-constexpr int kLastClothesLevel = 10;
-constexpr int kLastStreet = 99;
-constexpr int kFullDay = 260;
-constexpr int kFewestHours = 7;
-constexpr int kMostHours = 10;
-constexpr int kMostCondoms = 99;
-constexpr int kLastDayOfMonth = 31;
 
 using Report = std::function<void(const std::string& what)>;
 
@@ -57,11 +48,15 @@ bool ReadBytes(const std::string& path, std::string& bytes) {
 
 // Holds a value inside its range, reporting it when it was outside.
 template <typename T>
-void Clamp(T& value, int low, int high, const char* field, const Report& report) {
-  if (value >= low && value <= high) return;
+void Clamp(T& value, const ValueRange& range, const char* field, const Report& report) {
+  if (value >= range.low && value <= range.high) return;
   report(std::string(field) + " " + std::to_string(value) + " is outside " +
-         std::to_string(low) + ".." + std::to_string(high));
-  value = static_cast<T>(std::clamp<int>(value, low, high));
+         std::to_string(range.low) + ".." + std::to_string(range.high));
+  value = static_cast<T>(std::clamp<int64_t>(value, range.low, range.high));
+}
+
+bool Holds(const ValueRange& range, int64_t value) {
+  return value >= range.low && value <= range.high;
 }
 
 void CheckStrings(uint8_t* record, const StringField* fields, size_t count, const Report& report) {
@@ -75,9 +70,8 @@ void CheckStrings(uint8_t* record, const StringField* fields, size_t count, cons
 }
 
 bool IsHiredSlot(const PlayerRecord& player, size_t slot) {
-  const int index = player.WhoreNameIndex[slot];
-  const int hours = player.WhoreHours[slot];
-  return index >= 1 && index <= kLastNameIndex && hours >= kFewestHours && hours <= kMostHours;
+  return Holds(player_range::kWhoreNameIndex, player.WhoreNameIndex[slot]) &&
+         Holds(player_range::kWhoreHours, player.WhoreHours[slot]);
 }
 
 // Slots are kept packed, so a count that cannot be trusted is rebuilt from
@@ -93,30 +87,31 @@ void CheckWhoreSlots(PlayerRecord& player, const Report& report) {
   for (int k = 0; k < player.WhoreCount; ++k) {
     const size_t slot = static_cast<size_t>(k);
     const std::string at = "[" + std::to_string(k + 1) + "]";
-    Clamp(player.WhoreNameIndex[slot], 1, kLastNameIndex, ("WhoreNameIndex" + at).c_str(), report);
-    Clamp(player.WhoreHours[slot], kFewestHours, kMostHours, ("WhoreHours" + at).c_str(), report);
-    Clamp(player.WhoreCondoms[slot], 0, kMostCondoms, ("WhoreCondoms" + at).c_str(), report);
+    Clamp(player.WhoreNameIndex[slot], player_range::kWhoreNameIndex,
+          ("WhoreNameIndex" + at).c_str(), report);
+    Clamp(player.WhoreHours[slot], player_range::kWhoreHours, ("WhoreHours" + at).c_str(), report);
+    Clamp(player.WhoreCondoms[slot], player_range::kWhoreCondoms, ("WhoreCondoms" + at).c_str(),
+          report);
   }
 }
 
 // Checks one player record and rewrites its bytes with every value clamped.
 void CheckPlayer(uint8_t* bytes, const Report& report) {
   CheckStrings(bytes, kPlayerStrings, std::size(kPlayerStrings), report);
-  const bool count_damaged = bytes[kWhoreCountAt] > kMaxWhores;
+  const bool count_damaged = !Holds(player_range::kWhoreCount, bytes[player_at::kWhoreCount]);
   if (count_damaged) {
-    report("WhoreCount " + std::to_string(bytes[kWhoreCountAt]) + " is outside 0..20");
+    report("WhoreCount " + std::to_string(bytes[player_at::kWhoreCount]) + " is outside 0.." +
+           std::to_string(player_range::kWhoreCount.high));
   }
   PlayerRecord player = DecodePlayer(bytes);
   if (count_damaged) player.WhoreCount = HiredSlots(player);
   CheckWhoreSlots(player, report);
-  Clamp(player.ClothesLevel, 1, kLastClothesLevel, "ClothesLevel", report);
-  Clamp(player.HouseStreet, 0, kLastStreet, "HouseStreet", report);
-  if (player.Cash < 0) {
-    report("Cash " + std::to_string(player.Cash) + " is below 0");
-    player.Cash = 0;
-  }
-  Clamp(player.LastDay, 1, kLastDayOfMonth, "LastDay", report);
-  Clamp(player.TimeLeft, 0, kFullDay, "TimeLeft", report);
+  Clamp(player.ClothesLevel, player_range::kClothesLevel, "ClothesLevel", report);
+  Clamp(player.HouseStreet, player_range::kHouseStreet, "HouseStreet", report);
+  const int32_t cash = player.Cash;
+  if (RaiseNegativeCash(player)) report("Cash " + std::to_string(cash) + " is below 0");
+  Clamp(player.LastDay, player_range::kLastDay, "LastDay", report);
+  Clamp(player.TimeLeft, player_range::kTimeLeft, "TimeLeft", report);
   const PlayerBytes fixed = EncodePlayer(player);
   std::copy(fixed.begin(), fixed.end(), bytes);
 }
@@ -125,8 +120,9 @@ void CheckConfig(uint8_t* bytes, const Report& report) {
   CheckStrings(bytes, kConfigStrings, std::size(kConfigStrings), report);
   // Holding a damaged day at 31 would start a new game on the 31st; "not
   // set" waits for the next winner instead.
-  if (bytes[kGameConfigSize - 1] > kLastDayOfMonth) {
-    report("RerollDay " + std::to_string(bytes[kGameConfigSize - 1]) + " is outside 0..31");
+  if (!Holds(kRerollDayRange, bytes[kGameConfigSize - 1])) {
+    report("RerollDay " + std::to_string(bytes[kGameConfigSize - 1]) + " is outside 0.." +
+           std::to_string(kRerollDayRange.high));
     bytes[kGameConfigSize - 1] = 0;
   }
 }

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <numeric>
 
-#include "game/loop.h"
+#include "door/text.h"
 #include "sysop/datafiles.h"
 #include "sysop/sysop.h"
 

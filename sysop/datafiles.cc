@@ -125,9 +125,14 @@ NameLists ReadNameLists(const std::string& dir) {
   NameLists lists;
   std::ifstream in(dir + kDatFile, std::ios::binary);
   std::string line;
-  for (int number = 1; number <= 65 && std::getline(in, line); ++number) {
-    if (number >= 3 && number <= 12) lists.clothes[number - 2] = CutLine(line, 30);
-    if (number >= 16) lists.whores[number - 15] = CutLine(line, 15);
+  constexpr int kLastClothesLine = kFirstClothesLine + kClothesNames - 1;
+  for (int number = 1; number <= kLastNameLine && std::getline(in, line); ++number) {
+    if (number >= kFirstClothesLine && number <= kLastClothesLine) {
+      lists.clothes[number - kFirstClothesLine + 1] = CutLine(line, kClothesNameLength);
+    }
+    if (number >= kFirstWhoreLine) {
+      lists.whores[number - kFirstWhoreLine + 1] = CutLine(line, kWhoreNameLength);
+    }
   }
   return lists;
 }

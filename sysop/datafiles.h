@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "store/dat_lines.h"
 #include "store/data_files.h"
 #include "store/files.h"
 #include "store/records.h"
@@ -43,8 +44,8 @@ bool ReadAllPlayers(const std::string& dir, std::vector<PlayerRecord>& players,
 bool ReadGameConfig(const std::string& dir, GameConfig& config, std::string& error);
 
 struct NameLists {
-  std::array<std::string, 11> clothes;  // [1..10]
-  std::array<std::string, 51> whores;   // [1..50]
+  std::array<std::string, kClothesNames + 1> clothes;  // [1..10]
+  std::array<std::string, kWhoreNames + 1> whores;    // [1..50]
 };
 
 // The clothes and whore names of dir's kordavin.dat, cut as the door cuts

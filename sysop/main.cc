@@ -11,7 +11,7 @@
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/session.h"
-#include "game/store_refusal.h"
+#include "store/session_end.h"
 #include "sysop/sysop.h"
 
 namespace {

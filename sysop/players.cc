@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <numeric>
 
+#include "store/rules.h"
 #include "sysop/datafiles.h"
 #include "sysop/sysop.h"
 
@@ -12,18 +13,22 @@ namespace {
 // Edit fields, with the ranges the game itself keeps them in.
 struct FieldRule {
   const char* name;
-  int64_t low;
-  int64_t high;
+  ValueRange range;
   bool per_whore;
 };
 
 constexpr FieldRule kFieldRules[] = {
-    {"cash", 0, 2147483647, false},   {"wardrobe", 1, 10, false},
-    {"house", 0, 99, false},          {"condoms", 0, 999, false},
-    {"timeleft", 0, 260, false},      {"burger", 0, 1, false},
-    {"name", 1, 50, true},            {"hours", 7, 10, true},
-    {"condoms", 0, 99, true},         {"days", 0, 32767, true},
-    {"rate", 0, 1000000, true},
+    {"cash", player_range::kCash, false},
+    {"wardrobe", player_range::kClothesLevel, false},
+    {"house", player_range::kHouseStreet, false},
+    {"condoms", player_range::kCondomStock, false},
+    {"timeleft", player_range::kTimeLeft, false},
+    {"burger", player_range::kAteFlameBurger, false},
+    {"name", player_range::kWhoreNameIndex, true},
+    {"hours", player_range::kWhoreHours, true},
+    {"condoms", player_range::kWhoreCondoms, true},
+    {"days", player_range::kWhoreDays, true},
+    {"rate", player_range::kWhoreRate, true},
 };
 
 struct Assignment {
@@ -113,9 +118,10 @@ std::string ApplyAssignment(PlayerRecord& player, const Assignment& a) {
   const std::string field = FieldOf(a);
   int64_t value = 0;
   if (!ParseNumber(a.value, value)) return field + ": '" + a.value + "' is not a whole number";
-  if (value < a.rule->low || value > a.rule->high) {
-    return field + ": " + a.value + " is out of range " + std::to_string(a.rule->low) + ".." +
-           std::to_string(a.rule->high);
+  const ValueRange& range = a.rule->range;
+  if (value < range.low || value > range.high) {
+    return field + ": " + a.value + " is out of range " + std::to_string(range.low) + ".." +
+           std::to_string(range.high);
   }
   if (a.slot > player.WhoreCount) {
     return field + ": whore " + std::to_string(a.slot) + " is not in use (the player has " +

@@ -16,7 +16,7 @@
 #include "store/files.h"
 #include "store/presence_testing.h"
 #include "store/records.h"
-#include "game/startup.h"
+#include "game/join.h"
 #include "store/state.h"
 #include "town/petes.h"
 #include "town/raid.h"

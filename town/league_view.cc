@@ -10,7 +10,6 @@
 #include "door/output.h"
 #include "door/session.h"
 #include "door/text.h"
-#include "game/loop.h"
 #include "league/settings.h"
 #include "league/standings.h"
 #include "store/league_data.h"

@@ -9,7 +9,6 @@
 #include "door/output.h"
 #include "door/text.h"
 #include "store/records.h"
-#include "game/loop.h"
 #include "store/state.h"
 
 namespace {

@@ -15,7 +15,6 @@
 #include "door/text.h"
 #include "store/caller.h"
 #include "store/files.h"
-#include "game/loop.h"
 #include "store/records.h"
 #include "store/state.h"
 #include "store/store.h"

@@ -14,7 +14,6 @@
 #include "store/data_files.h"
 #include "store/caller.h"
 #include "store/files.h"
-#include "game/loop.h"
 #include "store/presence.h"
 #include "store/state.h"
 #include "town/pages.h"

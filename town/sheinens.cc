@@ -16,10 +16,10 @@
 #include "store/caller.h"
 #include "store/files.h"
 #include "store/records.h"
-#include "game/loop.h"
 #include "store/state.h"
 #include "store/store.h"
 #include "store/winner.h"
+#include "store/session_end.h"
 #include "town/roster.h"
 #include "town/street.h"
 

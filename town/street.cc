@@ -11,7 +11,6 @@
 #include "door/platform.h"
 #include "door/text.h"
 #include "store/files.h"
-#include "game/loop.h"
 #include "store/rival_change.h"
 #include "store/state.h"
 #include "town/roster.h"

@@ -1,0 +1,5 @@
+// What happened while the caller was away: the news and the overnight report.
+#pragma once
+
+void ShowNews();
+void ShowOvernight();
