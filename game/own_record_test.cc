@@ -14,6 +14,7 @@
 #include "door/session.h"
 #include "game/core_testing.h"
 #include "store/files.h"
+#include "game/join.h"
 #include "game/loop.h"
 #include "game/overnight.h"
 #include "store/state.h"
