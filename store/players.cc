@@ -97,7 +97,9 @@ bool LoadPlayer() {
 void SavePlayer() {
   PlayerRecord& player = GameSession.Player;
   RecomputeWhoreRates(player);
-  WriteOwnRecord(StoredRecordOf(player));
+  // The end of a command settles what is left of a debt: none is carried on.
+  player = StoredRecordOf(player);
+  WriteOwnRecord(player);
 }
 
 void ReadPlayer(int16_t number, PlayerRecord& player) {
