@@ -10,6 +10,7 @@
 #   scripts/fuzz.sh 300          five minutes per target
 #   FUZZ_RUNS=1000000 scripts/fuzz.sh    a million executions per target
 #   FUZZ_TARGETS="keys records" scripts/fuzz.sh    only these targets
+#   FUZZ_JOBS=1 scripts/fuzz.sh     one target at a time (default: one per core)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -41,26 +42,47 @@ fi
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:quarantine_size_mb=32}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 mkdir -p "$build/findings"
+
+# Runs one target and leaves its line of the summary in <target>.result.
+fuzz_one() {  # target
+  local target=$1 work=$build/corpus/$1 log=$build/findings/$1.log start=$SECONDS result=ok executions
+  # New inputs the fuzzer finds go to the build directory; the seed corpus in
+  # the repository stays as it was committed.
+  mkdir -p "$work"
+  "$build/fuzz/${target}_fuzz" "${budget[@]}" -timeout=10 -print_final_stats=1 \
+      -artifact_prefix="$build/findings/$target-" "$work" "fuzz/corpus/$target" >"$log" 2>&1 ||
+    result=FAILED
+  executions=$(grep -m1 -o 'number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
+  echo "$target: $executions executions in $((SECONDS - start)) s, $result" >"$build/findings/$target.result"
+}
+
+# Each fuzzer is one process on one core: as many run at once as there are
+# cores, so the per-target budget costs the CI a fraction of the time.
+parallel=${FUZZ_JOBS:-$(nproc)}
+echo "=== fuzz: ${targets[*]}, $budget_text each, $parallel at a time ==="
+rm -f "$build"/findings/*.result
+running=0
+for target in "${targets[@]}"; do
+  if [ "$running" -ge "$parallel" ]; then
+    wait -n
+    running=$((running - 1))
+  fi
+  fuzz_one "$target" &
+  running=$((running + 1))
+done
+wait
+
 status=0
 summary=()
 for target in "${targets[@]}"; do
-  # New inputs the fuzzer finds go to the build directory; the seed corpus in
-  # the repository stays as it was committed.
-  work="$build/corpus/$target"
-  mkdir -p "$work"
-  log="$build/findings/$target.log"
-  echo "=== fuzz: $target for $budget_text ==="
-  start=$(date +%s)
-  if "$build/fuzz/${target}_fuzz" "${budget[@]}" -timeout=10 -print_final_stats=1 \
-       -artifact_prefix="$build/findings/$target-" "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
-    result="ok"
-  else
-    result="FAILED"
+  result=$(cat "$build/findings/$target.result" 2>/dev/null || echo "$target: FAILED, no result")
+  if [[ $result == *FAILED* ]]; then
     status=1
-    grep -E "ERROR|broken promise|runtime error|SUMMARY|Test unit written" "$log" || tail -40 "$log"
+    echo "=== fuzz: $target failed ==="
+    grep -E "ERROR|broken promise|runtime error|SUMMARY|Test unit written" "$build/findings/$target.log" ||
+      tail -40 "$build/findings/$target.log"
   fi
-  executions=$(grep -m1 -o 'number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
-  summary+=("$target: $executions executions in $(( $(date +%s) - start )) s, $result")
+  summary+=("$result")
 done
 
 echo "=== fuzz summary ==="

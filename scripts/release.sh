@@ -43,11 +43,12 @@ install_missing() {
   for machine in "${machines[@]}"; do
     read -r toolchain package arch debian_arch <<<"$(toolchain_of "$machine")"
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-    if [ "$debian_arch" = "$(dpkg --print-architecture)" ]; then
-      dpkg -s libsodium-dev >/dev/null 2>&1 || missing+=(libsodium-dev)
-    elif ! dpkg -s "libsodium-dev:$debian_arch" >/dev/null 2>&1; then
+    # Named with its machine: once a foreign one is installed, the bare name
+    # is ambiguous and dpkg reports it missing.
+    if ! dpkg -s "libsodium-dev:$debian_arch" >/dev/null 2>&1; then
       missing+=("libsodium-dev:$debian_arch")
-      dpkg --print-foreign-architectures | grep -qx "$debian_arch" || foreign+=("$debian_arch")
+      [ "$debian_arch" = "$(dpkg --print-architecture)" ] ||
+        dpkg --print-foreign-architectures | grep -qx "$debian_arch" || foreign+=("$debian_arch")
     fi
   done
   [ ${#missing[@]} -gt 0 ] || return 0

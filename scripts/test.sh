@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the door and every test program twice - with g++, and with clang++
 # under AddressSanitizer and UndefinedBehaviorSanitizer - and runs all tests;
-# then builds the release archives and tests the ARM builds under qemu-user.
-# Installs what it needs on a fresh Debian machine.
+# then runs the fuzz targets, builds the release archives and tests the ARM
+# builds under qemu-user. Prints each stage's time at the end. Installs what
+# it needs on a fresh Debian machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,6 +36,7 @@ fi
 # A circle between source files is caught here, before anything is built.
 python3 scripts/include-cycles.py
 
+source scripts/stage_times.sh
 jobs=$(nproc)
 summary=()
 
@@ -43,22 +45,35 @@ run_suite() {  # name, build dir, cmake options...
   shift 2
   echo "=== $name ==="
   cmake -S . -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" -j"$jobs"
+  timed "$name: build" cmake --build "$dir" -j"$jobs" || { summary+=("$name: build FAILED"); return 1; }
   local log="$dir/ctest.log"
-  if (cd "$dir" && ctest --output-on-failure -j"$jobs" 2>&1 | tee ctest.log); then :; fi
+  timed "$name: tests" run_tests "$dir" || true
   summary+=("$name: $(grep -E 'tests passed|tests failed' "$log" | tail -1)")
   grep -q '100% tests passed' "$log"
 }
 
+run_tests() {  # build dir
+  (cd "$1" && ctest --output-on-failure -j"$jobs" 2>&1 | tee ctest.log)
+}
+
 status=0
-run_suite "g++" build -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo || status=1
+# The g++ build is the x86-64 release build with its tests: built with the
+# options of scripts/release.sh, in its directory, so that the archive later
+# packs the programs these tests ran instead of compiling them again.
+run_suite "g++" build-release/x86_64 -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Release \
+  "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DKORDAVIN_STATIC_SODIUM=ON || status=1
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite "clang++ ASan+UBSan" build-sanitize -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DKORDAVIN_SANITIZE=ON || status=1
-scripts/fuzz.sh 60 || status=1
-if scripts/release-test.sh; then summary+=("release archives, ARM tests: passed")
-else summary+=("release archives, ARM tests: FAILED"); status=1; fi
+timed "fuzz targets" scripts/fuzz.sh 60 || status=1
+if timed "release archives, ARM tests" scripts/release-test.sh; then
+  summary+=("release archives, ARM tests: passed")
+else
+  summary+=("release archives, ARM tests: FAILED"); status=1
+fi
 
+echo "=== Stage times (clock, and CPU of all that ran) ==="
+print_stage_times
 echo "=== Summary ==="
 printf '%s\n' "${summary[@]}"
 exit $status
