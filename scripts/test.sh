@@ -22,6 +22,7 @@ command -v aarch64-linux-gnu-g++ >/dev/null || missing+=(g++-aarch64-linux-gnu)
 command -v arm-linux-gnueabihf-g++ >/dev/null || missing+=(g++-arm-linux-gnueabihf)
 command -v qemu-arm >/dev/null || missing+=(qemu-user)
 [ -f /usr/include/sodium.h ] || missing+=(libsodium-dev)
+command -v python3 >/dev/null || missing+=(python3)
 [ -x /usr/sbin/binkd ] || command -v binkd >/dev/null || missing+=(binkd)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
