@@ -8,16 +8,13 @@
 #include "door/output.h"
 #include "door/text.h"
 #include "store/caller.h"
-#include "store/data_files.h"
-#include "store/files.h"
 #include "store/own_record.h"
 #include "store/records.h"
+#include "store/shared_data.h"
 #include "store/state.h"
 #include "town/pages.h"
 
 namespace {
-
-constexpr char kShownLine[] = "DELETED";
 
 bool Noticed(int64_t slot) {
   const std::vector<int64_t>& seen = GameSession.NoticedNews;
@@ -37,17 +34,12 @@ bool PostedByHimself(const std::string& line) {
 // marked: each slot stays his until his next login shows and blanks it.
 std::vector<NewsMessage> NewsSinceLastNotice() {
   std::vector<NewsMessage> found;
-  RecordFile file;
-  if (!OpenRecordFile(file, kNewsFile, kNewsMessageSize, kModeShared)) return found;
-  const PlayerKey me = CallerKey();
-  ScanRecords(file, RecordCount(file), [&](int64_t slot, const uint8_t* record) {
-    NewsMessage message = DecodeNews(record);
-    if (!IsAddressedTo(message, me) || message.Line1 == kShownLine || Noticed(slot)) return true;
-    GameSession.NoticedNews.push_back(slot);
-    if (!PostedByHimself(message.Line1)) found.push_back(std::move(message));
-    return true;
-  });
-  CloseRecordFile(file);
+  bool cut_off = false;
+  for (WaitingNews& waiting : NewsWaitingFor(CallerKey(), cut_off)) {
+    if (Noticed(waiting.slot)) continue;
+    GameSession.NoticedNews.push_back(waiting.slot);
+    if (!PostedByHimself(waiting.message.Line1)) found.push_back(std::move(waiting.message));
+  }
   return found;
 }
 
@@ -55,7 +47,7 @@ std::vector<NewsMessage> NewsSinceLastNotice() {
 // control byte from a damaged slot reaches the terminal.
 void WriteFromFile(std::string text) {
   for (char& c : text) {
-    if (static_cast<uint8_t>(c) < 32) c = ' ';
+    if (static_cast<uint8_t>(c) < 32 || c == 127) c = ' ';
   }
   WriteRaw(text);
   WriteRawLine("");

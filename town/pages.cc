@@ -17,7 +17,7 @@ constexpr std::string_view kSenderEnd = ": ";
 std::string Printable(std::string_view text) {
   std::string shown(text);
   for (char& c : shown) {
-    if (static_cast<uint8_t>(c) < 32) c = ' ';
+    if (static_cast<uint8_t>(c) < 32 || c == 127) c = ' ';
   }
   return shown;
 }
