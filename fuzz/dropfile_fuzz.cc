@@ -52,6 +52,9 @@ int32_t NumberOf(std::string line) {
 
 uint16_t Minutes(const std::string& line) { return MinutesOf(NumberOf(line)); }
 
+// A name is read without the blanks around it, before and after the cut.
+std::string Name(const std::string& line) { return TrimBlanks(CutText(TrimBlanks(line), 30)); }
+
 struct Expected {
   std::string real_name;
   std::string alias;
@@ -61,16 +64,16 @@ struct Expected {
 Expected ExpectedFields(size_t format, const std::vector<std::string>& lines) {
   switch (format) {
     case 0:  // DOOR.SYS
-      return {CutText(Line(lines, 10), 30), CutText(Line(lines, 36), 30), Minutes(Line(lines, 19))};
+      return {Name(Line(lines, 10)), Name(Line(lines, 36)), Minutes(Line(lines, 19))};
     case 1:  // CHAIN.TXT
-      return {CutText(Line(lines, 3), 30), CutText(Line(lines, 2), 30),
+      return {Name(Line(lines, 3)), Name(Line(lines, 2)),
               MinutesOf(NumberOf(Line(lines, 16)) / 60)};
     case 2: {  // DORINFO
-      std::string name = CutText(CutText(Line(lines, 7), 30) + " " + CutText(Line(lines, 8), 30), 30);
+      std::string name = TrimBlanks(CutText(Name(Line(lines, 7)) + " " + Name(Line(lines, 8)), 30));
       return {name, name, Minutes(Line(lines, 12))};
     }
     default:  // DOOR32.SYS
-      return {CutText(Line(lines, 6), 30), CutText(Line(lines, 7), 30), Minutes(Line(lines, 9))};
+      return {Name(Line(lines, 6)), Name(Line(lines, 7)), Minutes(Line(lines, 9))};
   }
 }
 
@@ -88,8 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
   Expected expected = ExpectedFields(pick / 2, SplitLines(text));
-  FuzzCheck(DoorSession.RealName == expected.real_name, "RealName is not its line cut to 30");
-  FuzzCheck(DoorSession.Alias == expected.alias, "Alias is not its line cut to 30");
+  FuzzCheck(DoorSession.RealName == expected.real_name, "RealName is not its line cut to 30, blanks around it dropped");
+  FuzzCheck(DoorSession.Alias == expected.alias, "Alias is not its line cut to 30, blanks around it dropped");
   FuzzCheck(DoorSession.CallMinutes == expected.minutes, "CallMinutes is not its line's number");
   FuzzCheck(DoorSession.BbsName.size() <= kMaxText, "BbsName is longer than a text");
   const int16_t left = MinutesLeft();

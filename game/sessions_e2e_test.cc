@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 #include <fstream>
 #include <iterator>
@@ -250,6 +251,25 @@ TEST_F(SessionsE2eTest, TheftsFromACallerOnLineStandWhenHeActsNext) {
   // A theft is told at his prompt after his next key, within a second.
   EXPECT_TRUE(WaitForOutput(on_line, "\r\n* ", 1500)) << "never told of a theft";
   EXPECT_LT(Stored(1).WhoreCount, 20) << "no whore was lured: the test proved little";
+
+  // Fined by another node while he only waits at his prompt: no key of his
+  // is needed for his figures to follow and for him to hear of it.
+  PlayerRecord fined = Stored(1);
+  ASSERT_GT(fined.Cash, 0);
+  const int32_t fine = std::min<int32_t>(fined.Cash, 100);
+  fined.Cash -= fine;
+  const PlayerBytes bytes = EncodePlayer(fined);
+  const size_t mark = on_line.output.size();
+  std::fstream ply(dir_ + "/kordavin.ply", std::ios::in | std::ios::out | std::ios::binary);
+  ply.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  ply.close();
+  EXPECT_TRUE(WaitForOutput(on_line, "They fined you $" + std::to_string(fine) + ".", 3000, mark))
+      << on_line.output.substr(mark);
+  ASSERT_TRUE(Step(on_line, "y", "Cash on Hand : $"));
+  ASSERT_TRUE(WaitForOutput(on_line, "[1ST & MAIN]: ", kWait, on_line.output.rfind("Cash on")));
+  EXPECT_EQ(std::stol(on_line.output.substr(on_line.output.rfind("Cash on Hand : $") + 16)),
+            fined.Cash);
+  EXPECT_EQ(Stored(1).Cash, fined.Cash);
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ run_suite "g++" build-release/x86_64 -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite "clang++ ASan+UBSan" build-sanitize -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DKORDAVIN_SANITIZE=ON || status=1
-timed "fuzz targets" scripts/fuzz.sh 60 || status=1
+timed "fuzz targets" scripts/fuzz.sh 30 || status=1
 if timed "release archives, ARM tests" scripts/release-test.sh; then
   summary+=("release archives, ARM tests: passed")
 else
