@@ -126,7 +126,7 @@ ScorePacket DecodeStandings(const uint8_t* bytes, size_t size, size_t most_playe
   standings.arrived = std::max<int64_t>(static_cast<int64_t>(GetLe(bytes + kArrivedAt, 8)), 0);
   standings.game = static_cast<uint32_t>(GetLe(bytes + kGameAt, 4));
   standings.told_game = static_cast<uint32_t>(GetLe(bytes + kToldGameAt, 4));
-  size_t count = std::min<size_t>(GetLe(bytes + kCountAt, 2), kMaxPacketPlayers);
+  size_t count = std::min<size_t>(static_cast<size_t>(GetLe(bytes + kCountAt, 2)), kMaxPacketPlayers);
   count = std::min({count, most_players, (size - kSlotHeaderSize) / kSlotPlayerSize});
   standings.players.reserve(count);
   for (size_t i = 0; i < count; ++i) {
