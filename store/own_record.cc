@@ -1,5 +1,7 @@
 #include "store/own_record.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <string>
 
@@ -138,11 +140,12 @@ void RefreshOwnRecord() {
     WriteOwnRecord(shown);
     return;
   }
+  // One look, no waiting: a node busy with the file now is seen next second,
+  // and a file that cannot be had now is no reason to end his call.
   PlayerBytes there{};
   RecordFile file;
-  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return;
-  const bool read = OwnIndex() < RecordCount(file) && SeekRecord(file, OwnIndex()) &&
-                    ReadRecord(file, there.data());
+  if (!OpenRecords(file, kPlayerFile, kPlayerRecordSize, false, O_RDWR, kLockOnce).ok()) return;
+  const bool read = ReadRecordAt(file, OwnIndex(), there.data()).ok();
   CloseRecordFile(file);
   // Changed since his last store: the exclusive merge adopts it (and ends the
   // session as any store does when his place is gone).
