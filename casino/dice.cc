@@ -166,10 +166,10 @@ int32_t AskGutsStake() {
   for (;;) {
     ShowCasinoCash();
     WriteText("[|02WAGER|06]");
-    const int32_t limit = GameSession.Player.Cash / 15;
-    WriteText("[|14$" + IntToText(limit) + " MAX|06]|14: |11");
+    WriteText("[|14$" + IntToText(GameSession.Player.Cash / 15) + " MAX|06]|14: |11");
     const int32_t stake = InputNumber(8);
-    if (stake >= 0 && stake <= limit) return stake;
+    // Against the cash after the key: a rival may have taken some meanwhile.
+    if (stake >= 0 && stake <= GameSession.Player.Cash / 15) return stake;
   }
 }
 

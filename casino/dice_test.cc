@@ -173,6 +173,18 @@ TEST_F(DiceTest, GutsWagerLimitIsAFifteenthOfTheCash) {
   EXPECT_TRUE(Has(TakeOutput(), "[WAGER][$66 MAX]: Q\r\n"));
   EXPECT_EQ(CasinoBet.Stake, 0);
   EXPECT_TRUE(Fake.asked.empty());
+
+  // Robbed to $30 while he typed: 66 was the limit when asked, not now.
+  GameSession.Player.Cash = 1000;
+  Fake.before_read = [] {
+    if (Fake.input.size() == 2) GameSession.Player.Cash = 30;  // before the Enter after "66"
+  };
+  QueueKeys("66\r\r");
+  PlayGuts();
+  Fake.before_read = nullptr;
+  EXPECT_TRUE(Has(TakeOutput(), "[WAGER][$66 MAX]: 66\r\n\r\n[" + ClockText(GameSession.TimeLeft, kDayUnits) +
+                                    "][$30][WAGER][$2 MAX]: \r\n"));
+  EXPECT_EQ(GameSession.Player.Cash, 30);
 }
 
 TEST_F(DiceTest, GutsWinPaysTheScoreDifferenceTimesTheStake) {

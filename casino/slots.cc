@@ -59,13 +59,17 @@ void AnimateReel(const char* name) {
   WriteText("|12 ");
 }
 
-bool InputSlotStake(int32_t limit) {
-  // Negative stakes are asked again: subtracting one would add cash.
+int32_t SlotLimit() { return GameSession.Player.Cash / kCashPerStakeDollar; }
+
+bool InputSlotStake() {
+  // Negative stakes are asked again: subtracting one would add cash. The
+  // limit is taken again after the key: another node may have robbed him
+  // while he thought about it, and he cannot stake cash he no longer has.
   do {
     ShowCasinoCash();
-    WriteText("[|02WAGER|06][|14$" + IntToText(limit) + " MAX|06]|14: |11");
+    WriteText("[|02WAGER|06][|14$" + IntToText(SlotLimit()) + " MAX|06]|14: |11");
     CasinoBet.Stake = InputNumber(8);
-  } while (CasinoBet.Stake != 0 && (CasinoBet.Stake < 0 || CasinoBet.Stake > limit));
+  } while (CasinoBet.Stake != 0 && (CasinoBet.Stake < 0 || CasinoBet.Stake > SlotLimit()));
   PayStake();
   return CasinoBet.Stake != 0;
 }
@@ -86,12 +90,11 @@ int32_t SlotMultiple(const std::array<Symbol, kReels>& reels) {
 }  // namespace
 
 void PlaySlotMachine() {
-  const int32_t limit = GameSession.Player.Cash / kCashPerStakeDollar;
-  if (limit < 1) {
+  if (SlotLimit() < 1) {
     WriteLine("You do not have enough money to play this game.");
     return;
   }
-  if (!InputSlotStake(limit)) return;
+  if (!InputSlotStake()) return;
 
   const std::string stars(28, '*');
   WriteLine("|CR|12" + stars);

@@ -143,6 +143,17 @@ TEST_F(SlotMachineTest, StakeIsLimitedToOneFortiethOfTheCash) {
   EXPECT_NE(out.find("[$25 MAX]: 26\r\n"), std::string::npos);
   EXPECT_NE(out.find("You lose $25."), std::string::npos);
   EXPECT_EQ(GameSession.Player.Cash, 975);
+
+  // Robbed down to $80 by another node while he chose: the limit is his cash
+  // after the key, so 25 is asked again and never leaves him in debt.
+  SeatPlayer(1000);
+  Fake.before_read = [] {
+    if (Fake.input.size() == 3) GameSession.Player.Cash = 80;  // before the Enter after "25"
+  };
+  out = Pull("25\r2\r", {kLemon, kLemon, kLemon});
+  Fake.before_read = nullptr;
+  EXPECT_NE(out.find("[$25 MAX]: 25\r\n\r\n[1:00PM][$80][WAGER][$2 MAX]: 2\r\n"), std::string::npos) << out;
+  EXPECT_EQ(GameSession.Player.Cash, 78);
 }
 
 TEST_F(SlotMachineTest, NegativeOrEmptyStakesNeverPay) {

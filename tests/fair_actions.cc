@@ -138,7 +138,17 @@ void PullSlot(Visit& v) {
   const int64_t stake = 1 + Pick(v, static_cast<int>(std::min<int64_t>(limit, 500)));
   Send(v, std::to_string(stake) + "\r", Key::kAnswer);
   Moved(v, v.plan.caller, 0, stake, 0);
-  if (Await(v, {"You win $", "You lose $"}) == 0) Moved(v, 0, v.plan.caller, stake + NumberUpTo(v, "."), 0);
+  switch (Await(v, {"You win $", "You lose $", " MAX]: "})) {
+    case 0:
+      Moved(v, 0, v.plan.caller, stake + NumberUpTo(v, "."), 0);
+      break;
+    case 2:  // robbed while he chose: the stake is now too much and is asked again
+      v.result.moved.pop_back();
+      Send(v, "0\r");
+      break;
+    default:
+      break;
+  }
 }
 
 // Craps waits for keys in the middle of a game. A hang-up with a seven riding
@@ -152,7 +162,10 @@ void PlayCraps(Visit& v) {
   const int64_t cash = dollar == std::string::npos ? 0 : LeadingNumber(v.segment.substr(dollar + 2));
   const int64_t stake = 1 + Pick(v, static_cast<int>(std::clamp<int64_t>(cash / 10, 1, 500)));
   Send(v, std::to_string(stake) + "\r", Key::kNoHangUp);
-  Await(v, {"[Your Mark/Point]"});
+  if (Await(v, {"[Your Mark/Point]", "[WAGER]: "}) == 1) {  // robbed while he chose
+    Send(v, "0\r");
+    return;
+  }
   Moved(v, v.plan.caller, 0, stake, 0);
   for (;;) {
     switch (Await(v, {"[L] Let It Ride  [S] Stop", "Press any key to continue.", "You win $", "You lose $"})) {
