@@ -129,6 +129,10 @@ void PoliceTip(Visit& v) {
   });
 }
 
+// A notice of a theft redraws the prompt it interrupted; only a prompt after
+// the stake's echo asks again.
+void AwaitEcho(Visit& v, int64_t stake) { Await(v, {std::to_string(stake) + "\r\n"}); }
+
 // The stake is gone once the reels turn; a win pays it back with the winnings.
 void PullSlot(Visit& v) {
   Command(v, 's', "Slot Machine");
@@ -138,6 +142,7 @@ void PullSlot(Visit& v) {
   const int64_t stake = 1 + Pick(v, static_cast<int>(std::min<int64_t>(limit, 500)));
   Send(v, std::to_string(stake) + "\r", Key::kAnswer);
   Moved(v, v.plan.caller, 0, stake, 0);
+  AwaitEcho(v, stake);
   switch (Await(v, {"You win $", "You lose $", " MAX]: "})) {
     case 0:
       Moved(v, 0, v.plan.caller, stake + NumberUpTo(v, "."), 0);
@@ -162,6 +167,7 @@ void PlayCraps(Visit& v) {
   const int64_t cash = dollar == std::string::npos ? 0 : LeadingNumber(v.segment.substr(dollar + 2));
   const int64_t stake = 1 + Pick(v, static_cast<int>(std::clamp<int64_t>(cash / 10, 1, 500)));
   Send(v, std::to_string(stake) + "\r", Key::kNoHangUp);
+  AwaitEcho(v, stake);
   if (Await(v, {"[Your Mark/Point]", "[WAGER]: "}) == 1) {  // robbed while he chose
     Send(v, "0\r");
     return;

@@ -63,21 +63,23 @@ void Move(Books& books, const Movement& m) {
   }
 }
 
+// His first login clears a debt a pick-pocket left him with. It comes before
+// anything another caller does to him in the phase: a player robbed in a
+// phase either never plays in it or is on line before the first thief.
+void ClearDebtAtLogin(Books& books, int caller, const std::vector<VisitResult>& visits) {
+  if (std::none_of(visits.begin(), visits.end(), [](const VisitResult& v) { return v.at_menu; })) return;
+  Holding& own = books.players[caller];
+  books.cash_from_nowhere += std::max<int64_t>(0, -own.cash);
+  own.cash = std::max<int64_t>(0, own.cash);
+}
+
 // A caller's visits in order: the knife takes whatever he holds at that
-// moment, which only his own earlier movements decide, as nobody on line is
-// robbed. His login clears a debt a pick-pocket left him with. A theft cut
-// off on a stalled line is the first thing its visit does; once he has made
-// one, what he holds is known only to his group, and so is what his knife
-// hands over.
+// moment, which only his own earlier movements decide, as nobody who is
+// robbed carries a knife in the same phase. A theft cut off on a stalled line
+// is the first thing its visit does; once he has made one, what he holds is
+// known only to his group, and so is what his knife hands over.
 void Post(Books& books, int caller, const std::vector<VisitResult>& visits) {
-  bool logged_in = false;
   for (const VisitResult& visit : visits) {
-    if (visit.at_menu && !logged_in) {
-      logged_in = true;
-      Holding& own = books.players[caller];
-      books.cash_from_nowhere += std::max<int64_t>(0, -own.cash);
-      own.cash = std::max<int64_t>(0, own.cash);
-    }
     if (visit.victim_in_flight != 0) Tie(books, caller, visit.victim_in_flight);
     for (const Movement& m : visit.moved) {
       if (m.all_cash && books.tied.count(m.from) != 0) Tie(books, m.from, m.to);
@@ -105,6 +107,7 @@ BooksSummary CheckBooks(const Snapshot& before, const std::map<int, std::vector<
                         const Snapshot& after, int phase, bool on_line) {
   Books books{before.players, 0, 0, {}};
   BooksSummary summary;
+  for (const auto& [caller, played] : visits) ClearDebtAtLogin(books, caller, played);
   for (const auto& [caller, played] : visits) Post(books, caller, played);
   for (const auto& [victim, count] : after.pregnancies) {
     auto old = before.pregnancies.find(victim);
