@@ -134,9 +134,9 @@ ScorePacket DecodeStandings(const uint8_t* bytes, size_t size, size_t most_playe
     LeaguePlayer player;
     player.name = GetText(row, kMaxPimpNameLength);
     player.cash = std::max(static_cast<int32_t>(static_cast<uint32_t>(GetLe(row + kCashAt, 4))), 0);
-    player.whores = std::min<uint8_t>(row[kWhoresAt], 20);
-    player.house = std::min<uint8_t>(row[kHouseAt], 99);
-    player.wardrobe = std::clamp<uint8_t>(row[kWardrobeAt], 1, 10);
+    player.whores = static_cast<uint8_t>(std::min<int>(row[kWhoresAt], kMaxWhores));
+    player.house = static_cast<uint8_t>(std::min<int>(row[kHouseAt], kLastStreet));
+    player.wardrobe = static_cast<uint8_t>(std::clamp<int>(row[kWardrobeAt], 1, kTopClothesLevel));
     player.worth = std::clamp<int64_t>(static_cast<int64_t>(GetLe(row + kWorthAt, 8)), player.cash,
                                        MostWorth(player.cash, player.whores));
     standings.players.push_back(std::move(player));
@@ -331,5 +331,5 @@ bool IsPlainName(std::string_view name) {
 }
 
 int64_t MostWorth(int32_t cash, uint8_t whores) {
-  return int64_t{std::max(cash, 0)} + int64_t{std::min<uint8_t>(whores, 20)} * kMostWhoreEarning;
+  return int64_t{std::max(cash, 0)} + int64_t{std::min<int>(whores, kMaxWhores)} * kMostWhoreEarning;
 }
