@@ -24,7 +24,6 @@ constexpr size_t kTotalAt = 95;
 constexpr size_t kArrivedAt = 103;
 constexpr size_t kGameAt = 111;
 constexpr size_t kToldGameAt = 115;
-constexpr size_t kNewsLineLength = 77;
 constexpr int64_t kMostTotal = int64_t{1} << 62;
 constexpr size_t kCashAt = 31;
 constexpr size_t kWhoresAt = 35;
@@ -211,11 +210,11 @@ void WriteNewsForAll(RecordFile& news, const std::set<std::pair<std::string, uin
   for (const std::string& line : lines) {
     NewsMessage message;
     // The whole sentence on one line when it fits, else split before "bought".
-    const size_t split = line.size() > kNewsLineLength ? line.find(" bought ") : std::string::npos;
-    message.Line1 = line.substr(0, std::min(split, kNewsLineLength));
-    if (split != std::string::npos) message.Line2 = line.substr(split + 1, kNewsLineLength);
+    const size_t split = line.size() > kNewsLineCapacity ? line.find(" bought ") : std::string::npos;
+    message.Line1 = line.substr(0, std::min(split, kNewsLineCapacity));
+    if (split != std::string::npos) message.Line2 = line.substr(split + 1, kNewsLineCapacity);
     for (const auto& [name, kind] : keys) {
-      message.To = name.substr(0, 50);
+      message.To = name.substr(0, kAliasCapacity);
       message.ToKind = kind;
       const NewsBytes bytes = EncodeNews(message);
       SeekRecord(news, used < free_slots.size() ? free_slots[used++] : next_new++);
