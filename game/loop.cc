@@ -38,7 +38,9 @@ uint32_t ClockSeed() {
          static_cast<uint32_t>(ms >> 10) * 2654435761u;
 }
 
-bool DayGoesOn() { return GameSession.TimeLeft > kDayOverAtUnits && GameSession.TimeLeft <= kDayUnits; }
+bool DayGoesOn() {
+  return GameSession.TimeLeft > kDayOverAtUnits && GameSession.TimeLeft <= kDayUnits;
+}
 
 [[noreturn]] void EndTheDay() {
   WriteLine("|CR|03" + std::string(77, kRuleChar));

@@ -78,9 +78,10 @@ std::vector<LeaguePlayer> RankedLocalPlayers() {
     const auto whores = static_cast<uint8_t>(std::min<int>(record.WhoreCount, kMaxWhores));
     // A damaged rate in a record must not send a worth no player can reach.
     const int64_t most = MostWorth(cash, whores);
-    players.push_back({name, cash, whores,
-                       static_cast<uint8_t>(std::min<int>(record.HouseStreet, kLastStreet)),
-                       static_cast<uint8_t>(std::clamp<int>(record.ClothesLevel, 1, kTopClothesLevel)),
+    const auto house = static_cast<uint8_t>(std::min<int>(record.HouseStreet, kLastStreet));
+    const auto wardrobe =
+        static_cast<uint8_t>(std::clamp<int>(record.ClothesLevel, 1, kTopClothesLevel));
+    players.push_back({name, cash, whores, house, wardrobe,
                        static_cast<int64_t>(std::clamp(worth[i], double(cash), double(most)))});
   }
   return players;

@@ -210,7 +210,8 @@ void WriteNewsForAll(RecordFile& news, const std::set<std::pair<std::string, uin
   for (const std::string& line : lines) {
     NewsMessage message;
     // The whole sentence on one line when it fits, else split before "bought".
-    const size_t split = line.size() > kNewsLineCapacity ? line.find(" bought ") : std::string::npos;
+    const size_t split =
+        line.size() > kNewsLineCapacity ? line.find(" bought ") : std::string::npos;
     message.Line1 = line.substr(0, std::min(split, kNewsLineCapacity));
     if (split != std::string::npos) message.Line2 = line.substr(split + 1, kNewsLineCapacity);
     for (const auto& [name, kind] : keys) {
@@ -330,5 +331,6 @@ bool IsPlainName(std::string_view name) {
 }
 
 int64_t MostWorth(int32_t cash, uint8_t whores) {
-  return int64_t{std::max(cash, 0)} + int64_t{std::min<int>(whores, kMaxWhores)} * kMostWhoreEarning;
+  const int64_t counted = std::min<int>(whores, kMaxWhores);
+  return int64_t{std::max(cash, 0)} + counted * kMostWhoreEarning;
 }

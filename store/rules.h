@@ -86,7 +86,7 @@ inline constexpr int32_t kWinningCash = 5000000;
 // What each action costs in time units.
 namespace time_cost {
 inline constexpr int kWalk = 1;           // to another place, or into the casino
-inline constexpr int kLook = 1;           // a look, a list, a word, or an errand that comes to nothing
+inline constexpr int kLook = 1;           // a look, a list, a word, or an errand for nothing
 inline constexpr int kDisbandWhore = 1;
 inline constexpr int kGiveCondoms = 2;
 inline constexpr int kMoveStreet = 2;

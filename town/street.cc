@@ -85,8 +85,9 @@ void ReportHouseBought(int32_t sale) {
 
 void MoveStreet() {
   WriteRawLine("");
-  const int32_t street =
-      AskInRange("|12Move to Which Street [1-" + std::to_string(kLastStreet) + "] : |14", kLastStreet);
+  const std::string prompt =
+      "|12Move to Which Street [1-" + std::to_string(kLastStreet) + "] : |14";
+  const int32_t street = AskInRange(prompt, kLastStreet);
   if (street == 0) return;
   GameSession.CurrentStreet = static_cast<uint8_t>(street);
   TakeTime(time_cost::kMoveStreet);
