@@ -22,8 +22,6 @@ CasinoBetRecord CasinoBet;
 
 namespace {
 
-constexpr int16_t kTimePerStake = 3;
-
 // Both live only while EnterCasino runs; OutOfCash reaches into them to end
 // the loop from inside a pass.
 int16_t CasinoCommand = 0;
@@ -163,7 +161,7 @@ void PayStake() {
   // The time is paid with the stake, not when the game is over: the record
   // stored at the game's next key wait holds both, and a caller who hangs up
   // in the middle of a hand has paid for it in full.
-  if (CasinoBet.Stake != 0) TakeTime(kTimePerStake);
+  if (CasinoBet.Stake != 0) TakeTime(time_cost::kCasinoStake);
 }
 
 void SettleBet() {

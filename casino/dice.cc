@@ -1,5 +1,5 @@
 // The two-dice games: Craps, Dice Black Jack and GUTS. Craps and Dice Black
-// Jack take the common wager; GUTS caps the stake at a fifteenth of the cash
+// Jack take the common wager; GUTS caps the stake at a small share of the cash
 // because a loss there is multiplied by the difference of the scores.
 #include <algorithm>
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include "door/platform.h"
 #include "door/text.h"
 #include "store/records.h"
+#include "store/rules.h"
 #include "store/state.h"
 
 namespace {
@@ -157,19 +158,21 @@ int ThrowComputerHand(int caller_score) {
 }
 
 bool CanAffordGuts() {
-  return static_cast<double>(GameSession.Player.Cash) / 15.0 > 0.99;
+  return static_cast<double>(GameSession.Player.Cash) / kGutsCashPerStakeDollar > 0.99;
 }
 
-// Like the common wager, but capped at a fifteenth of the cash. A negative
+int32_t GutsLimit() { return GameSession.Player.Cash / kGutsCashPerStakeDollar; }
+
+// Like the common wager, but capped at a share of the cash. A negative
 // entry would hand the caller money, so it is asked again like one too big.
 int32_t AskGutsStake() {
   for (;;) {
     ShowCasinoCash();
     WriteText("[|02WAGER|06]");
-    WriteText("[|14$" + IntToText(GameSession.Player.Cash / 15) + " MAX|06]|14: |11");
+    WriteText("[|14$" + IntToText(GutsLimit()) + " MAX|06]|14: |11");
     const int32_t stake = InputNumber(8);
     // Against the cash after the key: a rival may have taken some meanwhile.
-    if (stake >= 0 && stake <= GameSession.Player.Cash / 15) return stake;
+    if (stake >= 0 && stake <= GutsLimit()) return stake;
   }
 }
 

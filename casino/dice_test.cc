@@ -10,7 +10,6 @@
 #include "door/fake_host_testing.h"
 #include "door/session.h"
 #include "door/text.h"
-#include "game/loop.h"
 #include "store/rules.h"
 #include "store/state.h"
 

@@ -9,13 +9,13 @@
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/text.h"
+#include "store/rules.h"
 #include "store/state.h"
 
 namespace {
 
 constexpr int kReels = 3;
 constexpr int kFrameWidth = 8;
-constexpr int32_t kCashPerStakeDollar = 40;
 
 enum Symbol : int16_t { kCherry = 1, kOrange, kLemon, kBell, kBar, kSeven };
 
@@ -59,7 +59,7 @@ void AnimateReel(const char* name) {
   WriteText("|12 ");
 }
 
-int32_t SlotLimit() { return GameSession.Player.Cash / kCashPerStakeDollar; }
+int32_t SlotLimit() { return GameSession.Player.Cash / kSlotsCashPerStakeDollar; }
 
 bool InputSlotStake() {
   // Negative stakes are asked again: subtracting one would add cash. The

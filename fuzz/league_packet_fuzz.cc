@@ -13,6 +13,7 @@
 #include "fuzz/fuzz_host.h"
 #include "league/packet.h"
 #include "store/league_data.h"
+#include "store/rules.h"
 
 namespace {
 
@@ -44,8 +45,8 @@ void CheckStandings(const uint8_t* data, size_t size) {
   FuzzCheck(standings.total_worth >= 0, "a negative worth for a board");
   for (const LeaguePlayer& player : standings.players) {
     FuzzCheck(IsPlainName(player.name), "a stored name that could steer a screen");
-    FuzzCheck(player.whores <= 20 && player.house <= 99 && player.wardrobe >= 1 &&
-                  player.wardrobe <= 10 && player.cash >= 0 && player.worth >= 0,
+    FuzzCheck(player.whores <= kMaxWhores && player.house <= kLastStreet && player.wardrobe >= 1 &&
+                  player.wardrobe <= kTopClothesLevel && player.cash >= 0 && player.worth >= 0,
               "a stored player out of range");
   }
 }

@@ -21,7 +21,6 @@
 namespace {
 
 constexpr uint8_t kCapitaliseWords = 3;
-constexpr uint8_t kMaxPimpName = 30;
 
 // Every printable ASCII character, space to tilde.
 std::string PrintableCharacters() {
@@ -41,7 +40,7 @@ std::string AskPimpName() {
   std::string name;
   while (IsBlank(name)) {
     WriteText("|12Enter your Pimp Name : |14");
-    name = InputLine(kCapitaliseWords, kMaxPimpName, allowed, "");
+    name = InputLine(kCapitaliseWords, static_cast<uint8_t>(kNameCapacity), allowed, "");
   }
   return name;
 }

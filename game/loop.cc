@@ -6,7 +6,6 @@
 #include <limits>
 #include <string>
 
-#include "door/display.h"
 #include "door/input.h"
 #include "door/output.h"
 #include "door/platform.h"
@@ -39,7 +38,9 @@ uint32_t ClockSeed() {
          static_cast<uint32_t>(ms >> 10) * 2654435761u;
 }
 
-bool DayGoesOn() { return GameSession.TimeLeft > 1 && GameSession.TimeLeft <= kDayUnits; }
+bool DayGoesOn() {
+  return GameSession.TimeLeft > kDayOverAtUnits && GameSession.TimeLeft <= kDayUnits;
+}
 
 [[noreturn]] void EndTheDay() {
   WriteLine("|CR|03" + std::string(77, kRuleChar));
@@ -94,11 +95,11 @@ void RunStartUp() {
 void RunCommand(int code) {
   switch (code) {
     case kCodeSpeakToSheinen:
-      TakeTime(1);
+      TakeTime(time_cost::kLook);
       ShowDatLines(kSheinenSpeaks.first, kSheinenSpeaks.last);
       return;
     case kCodeSpeakToPete:
-      TakeTime(1);
+      TakeTime(time_cost::kLook);
       ShowDatLines(kPeteSpeaks.first, kPeteSpeaks.last);
       return;
     case kCodeQuit:

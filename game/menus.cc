@@ -22,7 +22,6 @@ namespace {
 constexpr uint8_t kStreetCorner = 0;
 constexpr uint8_t kSheinens = 1;
 constexpr uint8_t kPetes = 2;
-constexpr int32_t kWinningCash = 5000000;
 
 // One key of a place's menu: the code it returns and, for the walks and the
 // casino door, where it takes the caller and what the step costs.
@@ -35,40 +34,40 @@ struct MenuEntry {
 };
 
 constexpr MenuEntry kStreetMenu[] = {
-    {'C', "Kordavin Casino", kCodeEnterCasino, -1, 1},
+    {'C', "Kordavin Casino", kCodeEnterCasino, -1, time_cost::kWalk},
     {'D', "Disband Whore", kCodeDisbandWhore, -1, 0},
     {'E', "Examine Another Pimp", kCodeExamineRival, -1, 0},
     {'F', "Firebomb Whore House", kCodeFirebombHouse, -1, 0},
-    {'G', "Go to Flaming Sheinen's", kCodeGoToSheinens, kSheinens, 1},
+    {'G', "Go to Flaming Sheinen's", kCodeGoToSheinens, kSheinens, time_cost::kWalk},
     {'M', "Move to Another Street", kCodeMoveStreet, -1, 0},
     {'P', "Player Rankings", kCodePlayerRankings, -1, 0},
     {'S', "Set Up Whore House", kCodeSetUpWhoreHouse, -1, 0},
     {'T', "Steal from Another Pimp", kCodeStealFromPimp, -1, 0},
-    {'V', "Visit Stiff Pete", kCodeVisitPete, kPetes, 1},
+    {'V', "Visit Stiff Pete", kCodeVisitPete, kPetes, time_cost::kWalk},
     {'W', "Whore Statistics", kCodeWhoreStatistics, -1, 0},
     {'Y', "Your Statistics", kCodeYourStatistics, -1, 0},
     {'$', "Prices of Whore Houses", kCodeHousePrices, -1, 0},
 };
 
 constexpr MenuEntry kSheinensMenu[] = {
-    {'C', "Kordavin Casino", kCodeEnterCasino, -1, 1},
+    {'C', "Kordavin Casino", kCodeEnterCasino, -1, time_cost::kWalk},
     {'E', "Eat a Flame Burger", kCodeEatFlameBurger, -1, 0},
     {'G', "Give Condoms to Whores", kCodeGiveCondoms, -1, 0},
     {'H', "Hire Agent", kCodeHireAgent, -1, 0},
     {'P', "Police Tip", kCodePoliceTip, -1, 0},
-    {'R', "Return to Streets", kCodeReturnToStreets, kStreetCorner, 1},
+    {'R', "Return to Streets", kCodeReturnToStreets, kStreetCorner, time_cost::kWalk},
     {'S', "Speak to Flaming Sheinen", kCodeSpeakToSheinen, -1, 0},
     {'T', "Talk to Women Here", kCodeTalkToWomen, -1, 0},
-    {'V', "Visit Stiff Pete", kCodeVisitPete, kPetes, 1},
+    {'V', "Visit Stiff Pete", kCodeVisitPete, kPetes, time_cost::kWalk},
 };
 
 constexpr MenuEntry kPetesMenu[] = {
     {'B', "Buy New Clothes", kCodeBuyClothes, -1, 0},
-    {'C', "Kordavin Casino", kCodeEnterCasino, -1, 1},
+    {'C', "Kordavin Casino", kCodeEnterCasino, -1, time_cost::kWalk},
     {'E', "Examine Your Wardrobe", kCodeExamineWardrobe, -1, 0},
-    {'G', "Go to Flaming Sheinen's", kCodeGoToSheinens, kSheinens, 1},
+    {'G', "Go to Flaming Sheinen's", kCodeGoToSheinens, kSheinens, time_cost::kWalk},
     {'P', "Purchase Condoms", kCodeBuyCondoms, -1, 0},
-    {'R', "Return to Streets", kCodeReturnToStreets, kStreetCorner, 1},
+    {'R', "Return to Streets", kCodeReturnToStreets, kStreetCorner, time_cost::kWalk},
     {'S', "Speak to Stiff Pete", kCodeSpeakToPete, -1, 0},
     {'$', "Prices of New Clothes", kCodeClothesPrices, -1, 0},
 };
@@ -145,7 +144,7 @@ const MenuEntry& ReadMenuKey() {
 
 bool MayBuyTheRestaurant() {
   const PlayerRecord& player = GameSession.Player;
-  return player.ClothesLevel == 10 && player.AteFlameBurger != 0 &&
+  return player.ClothesLevel == kTopClothesLevel && player.AteFlameBurger != 0 &&
          player.Cash > kWinningCash && GameSession.Location == kSheinens &&
          player.WhoreCount == 0;
 }
@@ -220,7 +219,7 @@ int16_t LocationMenu() {
       GameSession.Location = kStreetCorner;
     }
     if (code > kLastWalkCode) return code;
-    if (GameSession.TimeLeft <= 1) return code;
+    if (GameSession.TimeLeft <= kDayOverAtUnits) return code;
   }
 }
 
@@ -247,12 +246,12 @@ void ShowDatLines(int first, int last) {
 }
 
 void ShowInformation() {
-  TakeTime(1);
+  TakeTime(time_cost::kLook);
   switch (GameSession.Location) {
     case kStreetCorner: {
       const int street = GameSession.CurrentStreet;
       // A damaged street number must not ask for a negative count of streets.
-      const int up = std::max(99 - street, 0);
+      const int up = std::max(kLastStreet - street, 0);
       const int down = std::max(street - 1, 0);
       WriteLine("|CRYou are on the corner of " + Ordinal(street) +
                 " & Main. As you look up Main Street you see");

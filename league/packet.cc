@@ -4,15 +4,14 @@
 #include <cctype>
 #include <cstring>
 
+#include "store/rules.h"
+
 namespace {
 
 constexpr char kScoreMagic[] = "KDLS";
 constexpr char kMemberMagic[] = "KDLM";
 constexpr uint8_t kOldFormat = 1;
 constexpr uint8_t kFormat = 2;
-constexpr uint8_t kMostWhores = 20;
-constexpr uint8_t kMostStreet = 99;
-constexpr uint8_t kMostWardrobe = 10;
 
 struct Writer {
   std::string bytes;
@@ -100,8 +99,8 @@ bool RealDate(int64_t date) { return date >= kEarliestDate && date < kLatestDate
 
 bool PlayerInRange(const LeaguePlayer& player) {
   return NameFits(player.name, 1, kMaxPimpNameLength) && player.cash >= 0 &&
-         player.whores <= kMostWhores && player.house <= kMostStreet && player.wardrobe >= 1 &&
-         player.wardrobe <= kMostWardrobe && player.worth >= player.cash &&
+         player.whores <= kMaxWhores && player.house <= kLastStreet && player.wardrobe >= 1 &&
+         player.wardrobe <= kTopClothesLevel && player.worth >= player.cash &&
          player.worth <= MostWorth(player.cash, player.whores);
 }
 

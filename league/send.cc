@@ -10,6 +10,7 @@
 #include "store/files.h"
 #include "store/shared_data.h"
 #include "store/league_data.h"
+#include "store/rules.h"
 
 namespace {
 
@@ -74,11 +75,13 @@ std::vector<LeaguePlayer> RankedLocalPlayers() {
     const std::string name = FitName(record.Name);
     if (name.empty()) continue;
     const int32_t cash = std::max(record.Cash, 0);
-    const uint8_t whores = std::min<uint8_t>(record.WhoreCount, 20);
+    const auto whores = static_cast<uint8_t>(std::min<int>(record.WhoreCount, kMaxWhores));
     // A damaged rate in a record must not send a worth no player can reach.
     const int64_t most = MostWorth(cash, whores);
-    players.push_back({name, cash, whores, std::min<uint8_t>(record.HouseStreet, 99),
-                       std::clamp<uint8_t>(record.ClothesLevel, 1, 10),
+    const auto house = static_cast<uint8_t>(std::min<int>(record.HouseStreet, kLastStreet));
+    const auto wardrobe =
+        static_cast<uint8_t>(std::clamp<int>(record.ClothesLevel, 1, kTopClothesLevel));
+    players.push_back({name, cash, whores, house, wardrobe,
                        static_cast<int64_t>(std::clamp(worth[i], double(cash), double(most)))});
   }
   return players;

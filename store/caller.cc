@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr size_t kKeyLength = 50;
-
 // A handle equal to the real name tells nothing the real name does not, and
 // keeps the record where the board put it.
 bool DropFileGivesHandle() {
@@ -21,9 +19,9 @@ uint8_t KindOf(uint8_t stored) {
 
 PlayerKey CallerKey() {
   if (!DoorSession.RealNamesOnly && DropFileGivesHandle()) {
-    return PlayerKey{CutText(DoorSession.Alias, kKeyLength), kKeyedByHandle};
+    return PlayerKey{CutText(DoorSession.Alias, kAliasCapacity), kKeyedByHandle};
   }
-  return PlayerKey{CutText(DoorSession.RealName, kKeyLength), kKeyedByRealName};
+  return PlayerKey{CutText(DoorSession.RealName, kAliasCapacity), kKeyedByRealName};
 }
 
 std::string CallerName() { return CallerKey().Name; }
@@ -43,9 +41,9 @@ std::string ShownName(const PlayerRecord& player) {
 bool CallerFormerKey(PlayerKey& former) {
   if (!DropFileGivesHandle()) return false;
   if (DoorSession.RealNamesOnly) {
-    former = PlayerKey{CutText(DoorSession.Alias, kKeyLength), kKeyedByHandle};
+    former = PlayerKey{CutText(DoorSession.Alias, kAliasCapacity), kKeyedByHandle};
   } else {
-    former = PlayerKey{CutText(DoorSession.RealName, kKeyLength), kKeyedByRealName};
+    former = PlayerKey{CutText(DoorSession.RealName, kAliasCapacity), kKeyedByRealName};
   }
   return true;
 }

@@ -5,13 +5,14 @@
 
 #include <cstddef>
 
+#include "store/rules.h"
+
 // The name lists: ten clothes levels and fifty whore names, each cut to its
 // length wherever it is shown.
 constexpr int kFirstClothesLine = 3;
-constexpr int kClothesNames = 10;
+constexpr int kClothesNames = kTopClothesLevel;
 constexpr size_t kClothesNameLength = 30;
 constexpr int kFirstWhoreLine = 16;
-constexpr int kWhoreNames = 50;
 constexpr size_t kWhoreNameLength = 15;
 constexpr int kLastNameLine = kFirstWhoreLine + kWhoreNames - 1;
 

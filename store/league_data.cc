@@ -24,7 +24,6 @@ constexpr size_t kTotalAt = 95;
 constexpr size_t kArrivedAt = 103;
 constexpr size_t kGameAt = 111;
 constexpr size_t kToldGameAt = 115;
-constexpr size_t kNewsLineLength = 77;
 constexpr int64_t kMostTotal = int64_t{1} << 62;
 constexpr size_t kCashAt = 31;
 constexpr size_t kWhoresAt = 35;
@@ -134,9 +133,9 @@ ScorePacket DecodeStandings(const uint8_t* bytes, size_t size, size_t most_playe
     LeaguePlayer player;
     player.name = GetText(row, kMaxPimpNameLength);
     player.cash = std::max(static_cast<int32_t>(static_cast<uint32_t>(GetLe(row + kCashAt, 4))), 0);
-    player.whores = std::min<uint8_t>(row[kWhoresAt], 20);
-    player.house = std::min<uint8_t>(row[kHouseAt], 99);
-    player.wardrobe = std::clamp<uint8_t>(row[kWardrobeAt], 1, 10);
+    player.whores = static_cast<uint8_t>(std::min<int>(row[kWhoresAt], kMaxWhores));
+    player.house = static_cast<uint8_t>(std::min<int>(row[kHouseAt], kLastStreet));
+    player.wardrobe = static_cast<uint8_t>(std::clamp<int>(row[kWardrobeAt], 1, kTopClothesLevel));
     player.worth = std::clamp<int64_t>(static_cast<int64_t>(GetLe(row + kWorthAt, 8)), player.cash,
                                        MostWorth(player.cash, player.whores));
     standings.players.push_back(std::move(player));
@@ -211,11 +210,12 @@ void WriteNewsForAll(RecordFile& news, const std::set<std::pair<std::string, uin
   for (const std::string& line : lines) {
     NewsMessage message;
     // The whole sentence on one line when it fits, else split before "bought".
-    const size_t split = line.size() > kNewsLineLength ? line.find(" bought ") : std::string::npos;
-    message.Line1 = line.substr(0, std::min(split, kNewsLineLength));
-    if (split != std::string::npos) message.Line2 = line.substr(split + 1, kNewsLineLength);
+    const size_t split =
+        line.size() > kNewsLineCapacity ? line.find(" bought ") : std::string::npos;
+    message.Line1 = line.substr(0, std::min(split, kNewsLineCapacity));
+    if (split != std::string::npos) message.Line2 = line.substr(split + 1, kNewsLineCapacity);
     for (const auto& [name, kind] : keys) {
-      message.To = name.substr(0, 50);
+      message.To = name.substr(0, kAliasCapacity);
       message.ToKind = kind;
       const NewsBytes bytes = EncodeNews(message);
       SeekRecord(news, used < free_slots.size() ? free_slots[used++] : next_new++);
@@ -331,5 +331,6 @@ bool IsPlainName(std::string_view name) {
 }
 
 int64_t MostWorth(int32_t cash, uint8_t whores) {
-  return int64_t{std::max(cash, 0)} + int64_t{std::min<uint8_t>(whores, 20)} * kMostWhoreEarning;
+  const int64_t counted = std::min<int>(whores, kMaxWhores);
+  return int64_t{std::max(cash, 0)} + counted * kMostWhoreEarning;
 }

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "store/records.h"
+#include "store/rules.h"
 
 constexpr char kStandingsFile[] = "kordavin.lgd";
 // A board with more players sends its best; the league's top lists never
@@ -31,9 +32,13 @@ constexpr char kStandingsFile[] = "kordavin.lgd";
 constexpr size_t kMaxPacketPlayers = 1000;
 constexpr size_t kMaxBoardNameLength = 40;
 constexpr size_t kMaxPimpNameLength = 30;
-// The most one whore can bring in a day: ten hours at the highest rate the
-// game sets (a house on street 99, top clothes, 32,767 days of service).
-constexpr int64_t kMostWhoreEarning = 10 * (99 + 200 + 99 * 20 + 32767 * 10 + 10 * 100);
+// The most one whore can bring in a day: her longest day at the highest rate
+// the game sets (the top draw, a house on the last street, the most days of
+// service, top clothes).
+constexpr int64_t kMostWhoreEarning =
+    int64_t{kMostWhoreHours} *
+    WhoreRateFor(kWhoreRateDraw - 1, kLastStreet, static_cast<int>(player_range::kWhoreDays.high),
+                 kTopClothesLevel);
 constexpr size_t kSlotHeaderSize = 128;
 constexpr size_t kSlotPlayerSize = 48;
 constexpr size_t kStandingsRecordSize = kSlotHeaderSize + kMaxPacketPlayers * kSlotPlayerSize;

@@ -3,7 +3,6 @@
 #include "store/players.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "door/platform.h"
 #include "door/session.h"
@@ -11,18 +10,17 @@
 #include "store/caller.h"
 #include "store/files.h"
 #include "store/own_record.h"
+#include "store/rules.h"
 #include "store/shared_data.h"
 #include "store/state.h"
 
 namespace {
 
-constexpr int64_t kMaxPlayerNumber = std::numeric_limits<int16_t>::max();
-
 void RecomputeWhoreRates(PlayerRecord& player) {
   int count = std::min<int>(player.WhoreCount, kMaxWhores);
   for (int k = 0; k < count; ++k) {
-    player.WhoreRate[k] = Random(100) + 200 + player.HouseStreet * 20 +
-                          player.WhoreDays[k] * 10 + player.ClothesLevel * 100;
+    player.WhoreRate[k] = WhoreRateFor(Random(kWhoreRateDraw), player.HouseStreet,
+                                       player.WhoreDays[k], player.ClothesLevel);
   }
 }
 
@@ -34,7 +32,7 @@ int64_t FindKeyedPlayer(RecordFile& file, const PlayerKey& key, PlayerRecord& fo
   SeekRecord(file, 0);
   // Player numbers are 16-bit; records past that range can never be saved
   // back to their own place, so the scan does not reach them.
-  ScanRecords(file, kMaxPlayerNumber, [&](int64_t index, const uint8_t* record) {
+  ScanRecords(file, kMostPlayerNumber, [&](int64_t index, const uint8_t* record) {
     PlayerRecord player = DecodePlayer(record);
     if (!HoldsKey(player, key)) return true;
     found = std::move(player);
@@ -120,7 +118,7 @@ int16_t AppendPlayer(const PlayerRecord& player) {
   OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeExclusive);
   int64_t count = RecordCount(file);
   // A number past the 16-bit range would wrap; such a file takes no more.
-  SeekRecord(file, count < kMaxPlayerNumber ? count : -1);
+  SeekRecord(file, count < kMostPlayerNumber ? count : -1);
   WriteRecord(file, bytes.data());
   CloseRecordFile(file);
   return static_cast<int16_t>(count + 1);
@@ -135,7 +133,7 @@ int16_t JoinPlayer(const PlayerRecord& player, PlayerRecord& joined, bool& found
   found = index >= 0;
   if (!found) {
     index = RecordCount(file);
-    SeekRecord(file, index < kMaxPlayerNumber ? index : -1);
+    SeekRecord(file, index < kMostPlayerNumber ? index : -1);
     const PlayerBytes bytes = EncodePlayer(player);
     WriteRecord(file, bytes.data());
     joined = player;
@@ -147,7 +145,7 @@ int16_t JoinPlayer(const PlayerRecord& player, PlayerRecord& joined, bool& found
 int16_t CountPlayerRecords() {
   RecordFile file;
   if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
-  int64_t count = std::min(RecordCount(file), kMaxPlayerNumber);
+  int64_t count = std::min(RecordCount(file), kMostPlayerNumber);
   CloseRecordFile(file);
   return static_cast<int16_t>(count);
 }

@@ -265,7 +265,8 @@ void WriteNodeRecord(uint8_t page_flag, std::string_view message) {
   // here does not stop the game.
   if (presence_fd < 0) return;
   NodePresence presence;
-  presence.Node = NodeRecord{CutText(GameSession.Player.Name, 30), page_flag, CutText(message, 79)};
+  presence.Node = NodeRecord{CutText(GameSession.Player.Name, kNameCapacity), page_flag,
+                             CutText(message, kNodeMessageCapacity)};
   presence.SessionPid = static_cast<uint32_t>(getpid());
   presence.PlayerNumber = GameSession.PlayerNumber;
   const NodeFileBytes block = EncodePresence(presence);

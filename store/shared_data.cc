@@ -59,7 +59,8 @@ std::string LineOf(const std::vector<std::string>& lines, int number, size_t len
 
 void PostNewsIn(RecordFile& news, const PlayerKey& to, std::string_view line1,
                 std::string_view line2) {
-  NewsMessage message{CutText(to.Name, 50), CutText(line1, 77), CutText(line2, 77), to.Kind};
+  NewsMessage message{CutText(to.Name, kAliasCapacity), CutText(line1, kNewsLineCapacity),
+                      CutText(line2, kNewsLineCapacity), to.Kind};
   NewsBytes bytes = EncodeNews(message);
   SeekRecord(news, 0);
   int64_t slot = FirstFreeNewsSlot(news);
@@ -130,7 +131,7 @@ void ReaddressNews(const PlayerKey& from, const PlayerKey& to) {
     SeekRecord(file, index);
     ReadRecord(file, bytes.data());
     NewsMessage message = DecodeNews(bytes.data());
-    message.To = CutText(to.Name, 50);
+    message.To = CutText(to.Name, kAliasCapacity);
     message.ToKind = to.Kind;
     bytes = EncodeNews(message);
     SeekRecord(file, index);
@@ -149,7 +150,7 @@ void ReaddressWinner(std::string_view winner_name, std::string_view old_alias,
     GameConfig config = DecodeConfig(bytes.data());
     if (!config.WinnerName.empty() && config.WinnerName == winner_name &&
         config.WinnerAlias == old_alias) {
-      config.WinnerAlias = CutText(new_key.Name, 50);
+      config.WinnerAlias = CutText(new_key.Name, kAliasCapacity);
       config.WinnerKind = new_key.Kind;
       bytes = EncodeConfig(config);
       SeekRecord(file, 0);

@@ -8,6 +8,7 @@
 #include <numeric>
 
 #include "door/text.h"
+#include "store/rules.h"
 #include "sysop/datafiles.h"
 #include "sysop/sysop.h"
 
@@ -90,7 +91,7 @@ std::vector<Row> StateRows(const GameConfig& config, size_t player_count) {
   if (config.WinnerKind == kKeyedByHandle) {
     rows.push_back({{kStateColor, " Winner's alias: "}, {kNameColor, FieldText(config.WinnerAlias)}});
   }
-  if (config.RerollDay >= 1 && config.RerollDay <= 31) {
+  if (config.RerollDay >= 1 && config.RerollDay <= kRerollDayRange.high) {
     rows.push_back({{kStateColor, " A new game starts on the " + Ordinal(config.RerollDay) +
                                       " of the month."}});
   } else {

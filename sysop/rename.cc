@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr size_t kKeyLength = 50;
-
 // The record OLD names: one still keyed by that real name first, since
 // carrying those over is what the command is for; else one whose handle it is.
 int64_t FindOldCaller(const std::vector<PlayerRecord>& players, const std::string& old_name) {
@@ -114,8 +112,8 @@ int RefuseWhileHeIsOn(const SysopRequest& request, int64_t number, const PlayerR
 // carried over: the winner's line follows after the player file is let go.
 int RenameLocked(const SysopRequest& request, LockedFile& file, SysopIo& io,
                  PlayerRecord& winner) {
-  const std::string old_name = CutText(request.operands[0], kKeyLength);
-  const std::string new_name = CutText(request.operands[1], kKeyLength);
+  const std::string old_name = CutText(request.operands[0], kAliasCapacity);
+  const std::string new_name = CutText(request.operands[1], kAliasCapacity);
   std::vector<PlayerRecord> players;
   std::string error;
   if (!ReadLockedPlayers(file, players, error)) {
@@ -181,7 +179,7 @@ int RenameCallerCommand(const SysopRequest& request, SysopIo& io) {
   // purchase of the bar holds it while it saves the buyer), so it is never
   // taken with the player file held.
   if (result != kSysopOk) return result;
-  const std::string new_name = CutText(request.operands[1], kKeyLength);
+  const std::string new_name = CutText(request.operands[1], kAliasCapacity);
   if (!ReaddressWinnerFile(request.dir, winner, new_name, error)) {
     io.err << "kordavin-sysop: " << error << "\n";
     return kSysopRefused;

@@ -3,6 +3,7 @@
 #include "door/session.h"
 #include "game/command_codes.h"
 #include "game/loop.h"
+#include "store/rules.h"
 #include "store/state.h"
 #include "town/league_view.h"
 #include "town/notices.h"
@@ -16,13 +17,13 @@ namespace {
 
 void ShowOwnStats() {
   ShowPlayerStats(GameSession.PlayerNumber);
-  TakeTime(2);
+  TakeTime(time_cost::kOwnStatistics);
 }
 
 void ExamineRival() {
   const int16_t rival = SelectRival();
   if (rival == -1) return;
-  TakeTime(4);
+  TakeTime(time_cost::kExamineRival);
   ShowPlayerStats(rival);
 }
 

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr size_t kMessageField = 79;
 constexpr std::string_view kSenderEnd = ": ";
 
 // Text read back from a file is shown raw, so a typed pipe code stays as
@@ -42,7 +41,7 @@ void ShowPage(const std::string& message) {
 
 void SendPage(int16_t node, std::string_view from, std::string_view text) {
   LeavePage(node, CutText(std::string(from) + std::string(kSenderEnd) + std::string(text),
-                          kMessageField));
+                          kNodeMessageCapacity));
 }
 
 void CheckPages() {

@@ -1,4 +1,4 @@
-// Stiff Pete's: the ten-piece wardrobe ladder and condoms at ten dollars.
+// Stiff Pete's: the wardrobe ladder and the condoms.
 #include "town/petes.h"
 
 #include <algorithm>
@@ -9,18 +9,10 @@
 #include "door/output.h"
 #include "door/text.h"
 #include "store/records.h"
+#include "store/rules.h"
 #include "store/state.h"
 
 namespace {
-
-constexpr int kTopPiece = 10;
-constexpr int kCondomPrice = 10;
-constexpr int kMostCondoms = 999;
-constexpr int16_t kPurchaseCost = 8;
-
-
-// Each piece costs a square step more than the last: 5,000 times k squared.
-int32_t ClothesPrice(int piece) { return (10000 * piece * piece) / 2; }
 
 // Pieces 2, 4 and 10 are sold as pairs.
 std::string ClothesArticle(int piece) {
@@ -40,17 +32,17 @@ int32_t MostCondomsForSale(const PlayerRecord& player) {
 void ShowWardrobe() {
   WriteLine("|CR|03Your Pimping Wardrobe");
   WriteLine("|03" + Rule(21));
-  for (int k = 1; k <= kTopPiece && k <= GameSession.Player.ClothesLevel; ++k) {
+  for (int k = 1; k <= kTopClothesLevel && k <= GameSession.Player.ClothesLevel; ++k) {
     WriteLine("|12" + IntToText(k) + "] |14" + ClothesNameOf(k));
   }
-  TakeTime(1);
+  TakeTime(time_cost::kLook);
 }
 
 void BuyClothes() {
   PlayerRecord& me = GameSession.Player;
-  if (me.ClothesLevel >= kTopPiece) {
+  if (me.ClothesLevel >= kTopClothesLevel) {
     WriteLine("|13Stiff Pete has nothing to offer you.");
-    TakeTime(1);
+    TakeTime(time_cost::kLook);
     return;
   }
   const int piece = me.ClothesLevel + 1;
@@ -66,7 +58,7 @@ void BuyClothes() {
   if (!AskYesNo()) return;
   WriteLine("|CRYou got it! You now own " + article + ClothesNameOf(piece) + ".");
   me.ClothesLevel = static_cast<uint8_t>(piece);
-  TakeTime(kPurchaseCost);
+  TakeTime(time_cost::kPetesPurchase);
   me.Cash -= price;
 }
 
@@ -74,29 +66,29 @@ void BuyCondoms() {
   PlayerRecord& me = GameSession.Player;
   const int32_t most = MostCondomsForSale(me);
   if (most <= 0) {
-    TakeTime(1);
+    TakeTime(time_cost::kLook);
     WriteLine("|CRStiff Pete has no condoms for sale.");
     return;
   }
   int32_t quantity;
   do {
-    WriteText("|CR|12Purchase how many condoms [$10 Each] |03[" + IntToText(most) +
-              " Max] |12: |14");
+    WriteText("|CR|12Purchase how many condoms [$" + IntToText(kCondomPrice) + " Each] |03[" +
+              IntToText(most) + " Max] |12: |14");
     quantity = InputNumber(3);
   } while (quantity < 0 || quantity > most);
   if (quantity == 0) return;
   me.Cash -= kCondomPrice * quantity;
   me.CondomStock = static_cast<int16_t>(me.CondomStock + quantity);
-  TakeTime(kPurchaseCost);
+  TakeTime(time_cost::kPetesPurchase);
 }
 
 void ShowClothesPrices() {
   WriteLine("|CR|03                  Name                  Price");
   WriteLine(Rule(3) + " " + Rule(30) + "   " + Rule(11));
-  for (int k = 1; k <= kTopPiece; ++k) {
+  for (int k = 1; k <= kTopClothesLevel; ++k) {
     WriteText("|11" + TwoDigits(static_cast<uint16_t>(k)) + "] |12" +
               PadRight(ClothesNameOf(k), 34, ' '));
     WriteLine("|14$" + PadLeft(IntToText(ClothesPrice(k)), 8, ' '));
   }
-  TakeTime(1);
+  TakeTime(time_cost::kLook);
 }

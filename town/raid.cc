@@ -16,15 +16,13 @@
 #include "store/caller.h"
 #include "store/files.h"
 #include "store/records.h"
+#include "store/rules.h"
 #include "store/state.h"
 #include "store/store.h"
 #include "town/roster.h"
 #include "town/street.h"
 
 namespace {
-
-constexpr int16_t kStealCost = 15;
-constexpr int16_t kFirebombCost = 30;
 
 // What an attack comes to, gathered while the rival's record is held and
 // told once the step is on disk.
@@ -186,7 +184,7 @@ uint8_t AskWhatToSteal(bool money, bool whores) {
 // fire never drives the victim below three quarters of his street.
 uint8_t StreetAfterFire(int house, int bomber_house) {
   const int street = std::max((house / 4) * 3, house - bomber_house / 2);
-  return static_cast<uint8_t>(std::clamp(street, 1, 99));
+  return static_cast<uint8_t>(std::clamp(street, 1, kLastStreet));
 }
 
 void HouseBurns(RaidOutcome& outcome, PlayerRecord& victim) {
@@ -211,7 +209,7 @@ void FireFizzles(RaidOutcome& outcome, bool ruins_clothes) {
 // Returns whether his record changed.
 bool ThrowFirebomb(RaidOutcome& outcome, PlayerRecord& victim) {
   const int32_t r = Random(10);
-  TakeTime(kFirebombCost);
+  TakeTime(time_cost::kFirebomb);
   outcome.lines = {
       "|CRYou collect all the matches, papers, towels, and wood splints you can find.",
       "You drive down to his " + Ordinal(victim.HouseStreet) + " & Main" +
@@ -259,7 +257,7 @@ void StealFromPimp() {
       victim = fresh;
       return false;
     }
-    TakeTime(kStealCost);
+    TakeTime(time_cost::kStealFromPimp);
     const bool changed = key == 'M' ? StealMoney(outcome, fresh) : StealWhore(outcome, fresh);
     return WithNews(outcome, changed, news);
   });

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "store/caller.h"
 #include "store/files.h"
 #include "store/presence.h"
+#include "store/rules.h"
 #include "store/state.h"
 #include "town/pages.h"
 #include "store/players.h"
@@ -23,7 +23,6 @@
 namespace {
 
 constexpr int kRowsPerScreen = 20;
-constexpr int64_t kMostPlayerNumber = std::numeric_limits<int16_t>::max();
 
 // The presence record PickOnlinePimp found, for PagePimp to name the pimp.
 NodeRecord picked_node;
@@ -192,7 +191,7 @@ void ShowWhoreStats() {
   const int count = std::min<int>(player.WhoreCount, kMaxWhores);
   for (int slot = 0; slot < count; ++slot) {
     WriteWhoreRow(player, slot);
-    TakeTime(1);
+    TakeTime(time_cost::kLook);
   }
 }
 
@@ -256,18 +255,18 @@ void ShowRankings() {
 void ShowHousePrices() {
   WriteLine("|CR|03   Corner       Price");
   WriteLine("|03" + Rule(11) + "  " + Rule(11));
-  for (int street = 1; street <= 99; ++street) {
+  for (int street = 1; street <= kLastStreet; ++street) {
     if (street < 10) WriteText(" ");
     SetColor(12, 0);
     WriteText(Ordinal(street) + " & Main   ");
     SetColor(14, 0);
-    WriteLine("$" + FixedColumns(75.0 * street * street, 8));
-    if (street % 21 == 0 && street < 99) {
+    WriteLine("$" + FixedColumns(HousePrice(street), 8));
+    if (street % 21 == 0 && street < kLastStreet) {
       WriteText("|13[Q to Quit]");
       const bool quit = IsQuitKey(ReadKey());
       EraseBack(11);
       if (quit) break;
     }
   }
-  TakeTime(1);
+  TakeTime(time_cost::kLook);
 }

@@ -16,6 +16,7 @@
 #include "store/caller.h"
 #include "store/files.h"
 #include "store/records.h"
+#include "store/rules.h"
 #include "store/state.h"
 #include "store/store.h"
 #include "store/winner.h"
@@ -25,17 +26,12 @@
 
 namespace {
 
-constexpr int16_t kAgentCost = 15;
-constexpr int16_t kTalkCost = 20;
-constexpr int16_t kHireLimit = 4;
-constexpr int kWhoreNames = 50;
 constexpr int kLowestAppeal = 31;
 
-
-// A fiftieth of the caller's worth. A damaged record could make the worth
+// A share of the caller's worth. A damaged record could make the worth
 // negative, and a negative fee would pay the caller for hiring.
 int32_t AgentFee(const PlayerRecord& player) {
-  const double fee = std::trunc(NetWorth(player) / 50.0);
+  const double fee = std::trunc(NetWorth(player) / static_cast<double>(kAgentFeeWorthShare));
   return static_cast<int32_t>(std::clamp(fee, 0.0, 2147483647.0));
 }
 
@@ -89,7 +85,7 @@ int FindChosenWhore(const PlayerRecord& now, int chosen_slot, int name_index) {
 bool AgentTriesHisLuck(PlayerRecord& victim, int whore, int32_t fee, bool& success) {
   const int32_t odds = std::max((victim.WhoreCondoms[whore - 1] + 2) / 20, 1);
   GameSession.Player.Cash -= fee;
-  TakeTime(kAgentCost);
+  TakeTime(time_cost::kHireAgent);
   success = Random(odds) == 0;
   if (success) RemoveWhoreSlot(victim, whore);
   return success;
@@ -133,7 +129,8 @@ void HireWhore(int name_index) {
   const int slot = me.WhoreCount;
   me.WhoreNameIndex[slot] = static_cast<uint8_t>(name_index);
   me.WhoreDays[slot] = 0;
-  me.WhoreHours[slot] = static_cast<uint8_t>(7 + Random(4));
+  me.WhoreHours[slot] =
+      static_cast<uint8_t>(kFewestWhoreHours + Random(kMostWhoreHours - kFewestWhoreHours + 1));
   me.WhoreCondoms[slot] = 0;
   me.WhoreRate[slot] = 0;
   me.WhoreCount = static_cast<uint8_t>(slot + 1);
@@ -152,10 +149,10 @@ void AskWomanToWork() {
   WriteLine("|CR|13Time Passes...|CR");
   const int appeal = std::max(me.HouseStreet + 5 * me.ClothesLevel + 1, kLowestAppeal);
   const int32_t roll = Random(150);
-  TakeTime(kTalkCost);
+  TakeTime(time_cost::kTalkToWomen);
 
   const bool willing = appeal > roll || GameSession.HireAttempts % 3 == 0;
-  if (GameSession.HiresThisSession >= kHireLimit) {
+  if (GameSession.HiresThisSession >= kHiresPerSession) {
     WriteLine("She returns to the bar and says, \"You have picked up too many other women");
     WriteLine("today. Maybe I'll work for you some other time.\"");
   } else if (willing) {
@@ -186,7 +183,7 @@ void HireAgent() {
   if (too_poor || CountPlayers() <= 1) {
     WriteLine(too_poor ? "|CRNone of the men will talk to you because you have so little cash."
                        : "|CRThere are no rival pimps to sabotage.");
-    TakeTime(1);
+    TakeTime(time_cost::kLook);
     return;
   }
   WriteLine("|CRYou see a really horny guy sitting in the restaurant. You go up to him and");
@@ -232,11 +229,12 @@ void TalkToWomen() {
   if (me.HouseStreet > 0 && starting_count < kMaxWhores) AskWomanToWork();
   if (me.HouseStreet == 0) {
     WriteLine("|CRNone of the whores will even talk to you, you have to get a whore house first.");
-    TakeTime(1);
+    TakeTime(time_cost::kLook);
   }
   if (starting_count >= kMaxWhores) {
-    WriteLine("|CRYou already have 20 whores. If want a new one, disband one of your whores.");
-    TakeTime(1);
+    WriteLine("|CRYou already have " + IntToText(kMaxWhores) +
+              " whores. If want a new one, disband one of your whores.");
+    TakeTime(time_cost::kLook);
   }
 }
 
@@ -246,7 +244,7 @@ void EatFlameBurger() {
   WriteLine("You quickly eat it down and you find out it is surprisingly good. Flaming");
   WriteLine("Sheinen smiles as you eat another. He says, \"Don't bother paying, its on me.\"");
   WriteLine("You smile and leave the restaurant.");
-  TakeTime(2);
+  TakeTime(time_cost::kFlameBurger);
 }
 
 // Another caller bought the bar first: this one keeps his money, and his

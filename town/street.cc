@@ -12,15 +12,11 @@
 #include "door/text.h"
 #include "store/files.h"
 #include "store/rival_change.h"
+#include "store/rules.h"
 #include "store/state.h"
 #include "town/roster.h"
 
 namespace {
-
-constexpr int kMostCondoms = 99;
-
-
-int32_t HousePrice(int street) { return 75 * street * street; }
 
 // Whores in use, never more than the record has slots for.
 int WhoresInUse(const PlayerRecord& player) {
@@ -46,7 +42,7 @@ int32_t AskWhore(int count) {
 }
 
 void ReportNothingToGive(bool has_whores) {
-  TakeTime(1);
+  TakeTime(time_cost::kLook);
   if (!has_whores && GameSession.Player.CondomStock > 0) {
     WriteLine("|CRYou currently have no whores.");
   } else if (has_whores) {
@@ -59,19 +55,19 @@ void ReportNothingToGive(bool has_whores) {
 void GiveCondomsTo(int slot, int32_t stock) {
   PlayerRecord& player = GameSession.Player;
   uint8_t& condoms = player.WhoreCondoms[static_cast<size_t>(slot - 1)];
-  if (condoms >= kMostCondoms) {
-    TakeTime(1);
+  if (condoms >= kMostWhoreCondoms) {
+    TakeTime(time_cost::kLook);
     WriteLine("|CRShe already has enough condoms.");
     return;
   }
   WriteRawLine("");
-  const int32_t most = std::min<int32_t>(kMostCondoms - condoms, stock);
+  const int32_t most = std::min<int32_t>(kMostWhoreCondoms - condoms, stock);
   const int32_t given =
       AskInRange("|12How many condoms [1-" + std::to_string(most) + "] : |14", most);
   if (given == 0) return;
   condoms = static_cast<uint8_t>(condoms + given);
   player.CondomStock = static_cast<int16_t>(player.CondomStock - given);
-  TakeTime(2);
+  TakeTime(time_cost::kGiveCondoms);
 }
 
 void ReportHouseBought(int32_t sale) {
@@ -89,10 +85,12 @@ void ReportHouseBought(int32_t sale) {
 
 void MoveStreet() {
   WriteRawLine("");
-  const int32_t street = AskInRange("|12Move to Which Street [1-99] : |14", 99);
+  const std::string prompt =
+      "|12Move to Which Street [1-" + std::to_string(kLastStreet) + "] : |14";
+  const int32_t street = AskInRange(prompt, kLastStreet);
   if (street == 0) return;
   GameSession.CurrentStreet = static_cast<uint8_t>(street);
-  TakeTime(2);
+  TakeTime(time_cost::kMoveStreet);
 }
 
 void PoliceTip() {
@@ -102,7 +100,7 @@ void PoliceTip() {
   // The tip is paid for in the step that fines him, so a hang-up can never
   // leave him fined and the caller's time unspent.
   ChangeRival(rival_number, [&told](PlayerRecord& rival) {
-    TakeTime(15);
+    TakeTime(time_cost::kPoliceTip);
     told.push_back("|13|CRYou tip the police on " + NameOnScreen(rival.Name) + ".");
     if (Random(3) != 0) {
       told.push_back("|13But the police thought it was a hoax and nothing happens.");
@@ -144,7 +142,7 @@ void SetUpWhoreHouse() {
             std::to_string(price) + ".");
   const int32_t sale = HousePrice(player.HouseStreet);
   if (int64_t{player.Cash} + sale <= price) {
-    TakeTime(1);
+    TakeTime(time_cost::kLook);
     WriteLine("You do not have enough money. Go get some more.");
     return;
   }
@@ -153,7 +151,7 @@ void SetUpWhoreHouse() {
   player.Cash = AddCash(player.Cash, int64_t{sale} - price);
   ReportHouseBought(sale);
   player.HouseStreet = GameSession.CurrentStreet;
-  TakeTime(30);
+  TakeTime(time_cost::kSetUpWhoreHouse);
 }
 
 void DisbandWhore() {
@@ -173,7 +171,7 @@ void DisbandWhore() {
   if (chosen == 0) return;
   WriteLine("|CR" + SlotName(player, chosen) + " is gone!");
   RemoveWhoreSlot(player, chosen);
-  TakeTime(1);
+  TakeTime(time_cost::kDisbandWhore);
   GameSession.HiresThisSession = static_cast<int16_t>(GameSession.HiresThisSession - 1);
 }
 
