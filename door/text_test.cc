@@ -150,8 +150,8 @@ TEST(Calendar, TodayAndDaysSinceReadTheHostClock) {
 }
 
 TEST(Files, ExistsAndReadable) {
-  const std::string dir = MakeDoorScratchDir();
-  WriteDoorScratchFile(dir + "/present.dat", "x");
+  const std::string dir = MakeScratchDir();
+  WriteScratchFile(dir + "/present.dat", "x");
   mkdir((dir + "/folder.d").c_str(), 0755);
   EXPECT_TRUE(FileExists(dir + "/present.dat"));
   EXPECT_TRUE(FileReadable(dir + "/present.dat"));

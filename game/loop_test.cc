@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <numeric>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/keys.h"
 #include "door/session.h"
 #include "door/text.h"
@@ -25,8 +24,7 @@ namespace {
 const std::string kRule77(77, '\xC4');
 
 std::string ReadSourceFile(const std::string& relative) {
-  std::ifstream in(std::string(KORDAVIN_SOURCE_DIR) + "/" + relative, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return ReadWholeFile(std::string(KORDAVIN_SOURCE_DIR) + "/" + relative);
 }
 
 class LoopTest : public ::testing::Test {

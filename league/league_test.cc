@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "door/scratch_testing.h"
 #include "league/keys.h"
 #include "league/outbound.h"
 #include "league/packet.h"
@@ -62,13 +63,11 @@ class LeaguePacketReader : public ::testing::Test {
     bytes_ = SignPacket(EncodeScorePacket(SamplePacket()), secret_);
   }
   void MakeTestKey() {
-    char dir[] = "/tmp/kordavin-league-XXXXXX";
-    dir_ = std::string(mkdtemp(dir)) + "/";
+    dir_ = MakeScratchDir("league") + "/";
     std::string error;
     ASSERT_TRUE(MakeKeyFiles(dir_, public_, error)) << error;
     ASSERT_TRUE(LoadSecretKey(dir_, secret_, error)) << error;
   }
-  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
 
   std::string dir_;
   PublicKey public_{};
