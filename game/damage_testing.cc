@@ -15,6 +15,9 @@
 #include "door/fake_host_testing.h"
 #include "door/scratch_testing.h"
 #include "door/session.h"
+#include "game/join.h"
+#include "store/players.h"
+#include "store/shared_data.h"
 #include "store/state.h"
 
 namespace {
@@ -40,11 +43,6 @@ std::string MakeDamageTestDir() {
   WriteScratchFile(dir + "kordavin.msg", "");
   WriteScratchFile(dir + "kordavin.cfg", std::string(kGameConfigFileSize, '\0'));
   return dir;
-}
-
-void RemoveDamageTestDir(const std::string& dir) {
-  std::error_code ignored;
-  std::filesystem::remove_all(dir, ignored);
 }
 
 void WriteDamageFile(const std::string& name, const std::string& bytes) {
@@ -162,4 +160,16 @@ void UnmountDamageDisk(const std::string& dir) {
   if (dir.empty()) return;
   umount2(dir.c_str(), MNT_DETACH);
   rmdir(dir.c_str());
+}
+
+void DamagedRecordsTest::SeatCaller(const std::string& players) {
+  WriteDamageFile("kordavin.ply", players);
+  LoadNameLists();
+  ASSERT_TRUE(LoadPlayer());
+  DailyLogin();
+  TakeOutput();
+}
+
+std::string DamagedRecordsTest::StoredBytes(int n) {
+  return ReadDamageFile("kordavin.ply").substr((n - 1) * kPlayerRecordSize, kPlayerRecordSize);
 }
