@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
 
 #include "door/fake_host_testing.h"
 #include "door/scratch_testing.h"
@@ -46,8 +45,7 @@ std::string MakeArrivalTestDir(int year, int month, int day) {
 }
 
 void WriteArrivalFile(const std::string& name, const std::string& bytes) {
-  std::ofstream out(ArrivalPath(name), std::ios::binary | std::ios::trunc);
-  out << bytes;
+  WriteScratchFile(ArrivalPath(name), bytes);
 }
 
 std::string ReadArrivalFile(const std::string& name) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
 
 #include "door/fake_host_testing.h"
 #include "door/scratch_testing.h"
@@ -20,9 +19,7 @@ std::string MakeCoreTestDir() {
 }
 
 void WriteCoreFile(const std::string& name, const std::string& bytes) {
-  std::ofstream out(DoorSession.ProgramDir + name, std::ios::binary | std::ios::trunc);
-  out << bytes;
-  if (!out) ADD_FAILURE() << "cannot write " << name;
+  WriteScratchFile(DoorSession.ProgramDir + name, bytes);
 }
 
 bool CoreFileExists(const std::string& name) {

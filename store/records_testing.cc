@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
 
 #include "door/fake_host_testing.h"
 #include "door/scratch_testing.h"
@@ -18,9 +17,7 @@ std::string MakeRecordsTestDir() {
 }
 
 void WriteRecordsTestFile(const std::string& name, const std::string& bytes) {
-  std::ofstream out(DoorSession.ProgramDir + name, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  EXPECT_TRUE(out.good()) << "cannot write " << name;
+  WriteScratchFile(DoorSession.ProgramDir + name, bytes);
 }
 
 std::string ReadRecordsTestFile(const std::string& name) {

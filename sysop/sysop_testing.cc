@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <vector>
 
 #include "door/fake_host_testing.h"
@@ -30,9 +29,7 @@ std::string MakeSysopTestDir() {
 }
 
 void WriteSysopTestFile(const std::string& dir, const std::string& name, const std::string& bytes) {
-  std::ofstream out(dir + name, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  EXPECT_TRUE(out.good()) << "cannot write " << dir << name;
+  WriteScratchFile(dir + name, bytes);
 }
 
 std::string ReadSysopTestFile(const std::string& dir, const std::string& name) {

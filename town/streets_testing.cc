@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
 
 #include "door/fake_host_testing.h"
 #include "door/scratch_testing.h"
@@ -17,9 +16,7 @@ namespace {
 std::string StreetsPath(const std::string& name) { return DoorSession.ProgramDir + name; }
 
 void WriteStreetsFile(const std::string& name, const std::string& bytes) {
-  std::ofstream out(StreetsPath(name), std::ios::binary | std::ios::trunc);
-  out << bytes;
-  ASSERT_TRUE(out.good()) << name;
+  WriteScratchFile(StreetsPath(name), bytes);
 }
 
 }  // namespace
