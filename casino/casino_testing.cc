@@ -17,7 +17,6 @@ void CasinoTest::SetUp() {
   SeatPlayer(1000);
 }
 
-
 void CasinoTest::SeatPlayer(int32_t cash, int16_t time_left) {
   ResetGameSession();
   GameSession.Player = NewPlayer();

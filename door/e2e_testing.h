@@ -10,7 +10,7 @@
 
 #include "door/pty_testing.h"
 
-// The clock of most end-to-end tests: a Tuesday afternoon, day 8 of the game.
+// The clock of most end-to-end tests: 8 December 2026, two in the afternoon.
 inline constexpr const char* kE2eToday = "2026-12-08 14:00:00";
 
 class RealDoorTest : public ::testing::Test {
