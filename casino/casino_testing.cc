@@ -1,29 +1,20 @@
 #include "casino/casino_testing.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <vector>
 
 #include "casino/casino.h"
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/session.h"
 #include "store/records.h"
 #include "store/state.h"
 
 void CasinoTest::SetUp() {
-  char pattern[] = "/tmp/casino_test_XXXXXX";
-  const char* made = mkdtemp(pattern);
-  ASSERT_NE(made, nullptr);
-  dir_ = made;
+  dir_ = MakeScratchDir("casino");
   InstallFakeHost(dir_);
   DoorSession.Ansi = 0;  // plain bytes, so the texts can be compared whole
   CasinoBet = CasinoBetRecord{};
   SeatPlayer(1000);
-}
-
-void CasinoTest::TearDown() {
-  std::error_code ignored;
-  std::filesystem::remove_all(dir_, ignored);
 }
 
 void CasinoTest::SeatPlayer(int32_t cash, int16_t time_left) {

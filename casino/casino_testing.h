@@ -12,7 +12,6 @@
 class CasinoTest : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
   void SeatPlayer(int32_t cash, int16_t time_left = 260);
   std::string dir_;
 };

@@ -9,32 +9,13 @@
 #include "casino/casino.h"
 #include "door/fake_host_testing.h"
 #include "game/damage_testing.h"
-#include "store/files.h"
-#include "game/join.h"
 #include "store/state.h"
-#include "store/players.h"
 
 namespace {
 
 constexpr int32_t kMostCash = std::numeric_limits<int32_t>::max();
 
-class DamagedCasinoTest : public ::testing::Test {
- protected:
-  void SetUp() override { dir_ = MakeDamageTestDir(); }
-  void TearDown() override { RemoveDamageTestDir(dir_); }
-
-  // Stores the caller's record and brings him in as start-up does.
-  static void SeatCaller(const std::string& bytes) {
-    WriteDamageFile("kordavin.ply", bytes);
-    ASSERT_TRUE(LoadPlayer());
-    DailyLogin();
-    TakeOutput();
-  }
-
-  std::string dir_;
-};
-
-TEST_F(DamagedCasinoTest, WreckedCallerWithNegativeCashIsTurnedAway) {
+TEST_F(DamagedRecordsTest, WreckedCallerWithNegativeCashIsTurnedAway) {
   SeatCaller(WreckedPlayerBytes("Joe Caller", 200));
   EnterCasino();
   EXPECT_EQ(TakeOutput(), "Come to the casino tomorrow, when you have some money.\r\n");
@@ -42,7 +23,7 @@ TEST_F(DamagedCasinoTest, WreckedCallerWithNegativeCashIsTurnedAway) {
   EXPECT_EQ(GameSession.TimeLeft, 260);
 }
 
-TEST_F(DamagedCasinoTest, FortuneAtTheTopHoldsThereAndAnOverlongDayShowsAsOne) {
+TEST_F(DamagedRecordsTest, FortuneAtTheTopHoldsThereAndAnOverlongDayShowsAsOne) {
   std::string me = WreckedPlayerBytes("Joe Caller", 200);
   PokeDamageI32(me, damage_at::kCash, kMostCash);
   PokeDamageByte(me, damage_at::kLastDay, 8);

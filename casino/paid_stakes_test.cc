@@ -5,14 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "casino/casino.h"
 #include "casino/casino_testing.h"
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/output.h"
 #include "door/session.h"
 #include "store/files.h"
@@ -42,8 +41,7 @@ class PaidStakesTest : public CasinoTest {
     CasinoTest::TearDown();
   }
   PlayerRecord Stored() {
-    std::ifstream in(dir_ + "/kordavin.ply", std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes = ReadWholeFile(dir_ + "/kordavin.ply");
     EXPECT_EQ(bytes.size(), kPlayerRecordSize);
     if (bytes.size() < kPlayerRecordSize) return PlayerRecord{};
     return DecodePlayer(reinterpret_cast<const uint8_t*>(bytes.data()));

@@ -5,26 +5,20 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
-#include "door/pty_testing.h"
+#include "door/e2e_testing.h"
 
 namespace {
 
 const std::string kAnsiQuestion = "\x1b[H\x1b[2JDo you want ANSI graphics? [Y/N] ";
 
 std::string Fixture(const std::string& name) {
-  std::ifstream in(std::string(KORDAVIN_DROPFILES_DIR) + "/" + name, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return ReadWholeFile(std::string(KORDAVIN_DROPFILES_DIR) + "/" + name);
 }
 
-class DoorE2eTest : public ::testing::Test {
+class DoorE2eTest : public RealDoorTest {
  protected:
-  void SetUp() override { dir_ = MakeDoorDir(); }
-  void TearDown() override {
-    StopDoor(run_);
-    RemoveDoorDir(dir_);
-  }
+  bool NeedsFakeTime() const override { return false; }
 
   // Starts the door with a fixture under the name a BBS gives it.
   void StartWith(const std::string& fixture, const std::string& name, const char* node = "1") {
@@ -32,8 +26,7 @@ class DoorE2eTest : public ::testing::Test {
     ASSERT_TRUE(StartDoor(run_, dir_, {dir_ + "/" + name, node}));
   }
 
-  std::string dir_;
-  DoorRun run_;
+  DoorRun& run_ = runs_.emplace_back();
 };
 
 TEST_F(DoorE2eTest, WithoutArgumentsTheUsageScreenAndExitZero) {
@@ -115,8 +108,7 @@ TEST_F(DoorE2eTest, EndOfInputOnAPipeEndsTheSession) {
   auto took = std::chrono::steady_clock::now() - started;
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_LT(took, std::chrono::seconds(1));
-  std::ifstream out(dir_ + "/out.txt", std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
+  const std::string text = DoorFile("out.txt");
   EXPECT_EQ(text, kAnsiQuestion + "\x1b[0;37m\x1b[40m\r\n");
 }
 

@@ -72,7 +72,7 @@ TEST(DoorSys, AFileEndingAfterTheMinutesIsStillRead) {
 }
 
 TEST(DoorSys, PortAndGraphicsLines) {
-  const std::string dir = MakeDoorScratchDir();
+  const std::string dir = MakeScratchDir();
   struct Case {
     const char* port;
     const char* graphics;
@@ -87,7 +87,7 @@ TEST(DoorSys, PortAndGraphicsLines) {
     std::string text = std::string(c.port) + "\n9600\n";
     for (int line = 3; line <= 19; ++line) text += "5\n";
     text += std::string(c.graphics) + "\n";
-    WriteDoorScratchFile(dir + "/DOOR.SYS", text);
+    WriteScratchFile(dir + "/DOOR.SYS", text);
     ASSERT_EQ(ReadFresh(dir + "/DOOR.SYS"), Ok);
     EXPECT_EQ(DoorSession.CommHandle, c.handle) << "port line " << c.port;
     EXPECT_EQ(DoorSession.LocalMode, c.handle == 0) << "port line " << c.port;
@@ -98,11 +98,11 @@ TEST(DoorSys, PortAndGraphicsLines) {
 TEST(ChainTxt, FieldsAndSecondsToMinutes) {
   ExpectFixtures({"", 0, 2, 28800, false, 0, "Robert Brown", "Slick", 60, 59, 1, 25},
                  {"lf_CHAIN.TXT", "crlf_chain.txt"});
-  const std::string dir = MakeDoorScratchDir();
+  const std::string dir = MakeScratchDir();
   std::string text;
   for (int line = 1; line <= 14; ++line) text += "\n";
   text += "0\n-119\n";
-  WriteDoorScratchFile(dir + "/chain.txt", text);
+  WriteScratchFile(dir + "/chain.txt", text);
   ASSERT_EQ(ReadFresh(dir + "/chain.txt"), Ok);
   EXPECT_TRUE(DoorSession.LocalMode) << "remote flag 0 means local";
   EXPECT_EQ(DoorSession.CallMinutes, 0) << "-119 / 60 is -1: no time, not 65535 minutes";
@@ -116,15 +116,15 @@ TEST(DorinfoDef, NamesAreJoinedAndCopiedToTheAlias) {
   ExpectFixtures({"", 0, 1, 2400, false, 0, "J\x8Frgen M\x9Aller", "J\x8Frgen M\x9Aller",
                   20, 33, 1, 24},
                  {"crlf_dorinfo1.def", "lf_DORINFO1.DEF"});
-  const std::string dir = MakeDoorScratchDir();
-  WriteDoorScratchFile(dir + "/dorinfo2.def",
+  const std::string dir = MakeScratchDir();
+  WriteScratchFile(dir + "/dorinfo2.def",
                        "B\nS\nO\nCOM\n \n\n" + std::string(40, 'F') + "\n" +
                            std::string(10, 'L') + "\n");
   ASSERT_EQ(ReadFresh(dir + "/dorinfo2.def"), Ok);
   EXPECT_EQ(DoorSession.RealName, std::string(30, 'F'));
   EXPECT_EQ(DoorSession.CommHandle, 0);
   EXPECT_EQ(DoorSession.Baud, 0);
-  WriteDoorScratchFile(dir + "/dorinfo3.def", "B\nS\nO\nCOM4\n\n\nAnn\nLee\n");
+  WriteScratchFile(dir + "/dorinfo3.def", "B\nS\nO\nCOM4\n\n\nAnn\nLee\n");
   ASSERT_EQ(ReadFresh(dir + "/dorinfo3.def"), Ok);
   EXPECT_EQ(DoorSession.RealName, "Ann Lee");
   EXPECT_EQ(DoorSession.CommHandle, 4);
@@ -153,8 +153,8 @@ TEST(Door32Sys, EveryFieldOfTheFormat) {
 }
 
 TEST(Door32Sys, LongLinesAreCutAndNumbersKeepTheirWidth) {
-  const std::string dir = MakeDoorScratchDir();
-  WriteDoorScratchFile(dir + "/door32.sys", "258\n7x\n9600\n" + std::string(300, 'B') + "\n1\n" +
+  const std::string dir = MakeScratchDir();
+  WriteScratchFile(dir + "/door32.sys", "258\n7x\n9600\n" + std::string(300, 'B') + "\n1\n" +
                                                 std::string(31, 'N') + "\n" +
                                                 std::string(5000, 'A') + "\n10\n65537\n258\n");
   ASSERT_EQ(ReadFresh(dir + "/door32.sys"), Ok);
@@ -171,7 +171,7 @@ TEST(Door32Sys, LongLinesAreCutAndNumbersKeepTheirWidth) {
 // A BBS that has given the caller more than his time writes a negative count:
 // cut to 16 bits it would become weeks of play.
 TEST(ReadDropFile, NegativeMinutesAreNoTime) {
-  const std::string dir = MakeDoorScratchDir();
+  const std::string dir = MakeScratchDir();
   std::string door_sys;
   for (int line = 1; line <= 18; ++line) door_sys += "\n";
   const std::pair<std::string, std::string> files[] = {
@@ -181,7 +181,7 @@ TEST(ReadDropFile, NegativeMinutesAreNoTime) {
       {"chain.txt", std::string(15, '\n') + "-61\n"},
   };
   for (const auto& [name, text] : files) {
-    WriteDoorScratchFile(dir + "/" + name, text);
+    WriteScratchFile(dir + "/" + name, text);
     ASSERT_EQ(ReadFresh(dir + "/" + name), Ok) << name;
     EXPECT_EQ(DoorSession.CallMinutes, 0) << name;
     EXPECT_EQ(MinutesLeft(), 0) << name;
@@ -191,11 +191,11 @@ TEST(ReadDropFile, NegativeMinutesAreNoTime) {
 // Puts a DOOR32.SYS-shaped file at the path; which values come out tells
 // which reader the name chose.
 void PlantDoor32(const std::string& path) {
-  WriteDoorScratchFile(path, "2\n77\n1200\nBoard\n3\nAnn Lee\nannie\n20\n45\n1\n1\n");
+  WriteScratchFile(path, "2\n77\n1200\nBoard\n3\nAnn Lee\nannie\n20\n45\n1\n1\n");
 }
 
 TEST(ReadDropFile, TheNameChoosesTheReader) {
-  const std::string dir = MakeDoorScratchDir();
+  const std::string dir = MakeScratchDir();
   mkdir((dir + "/chain.txt.d").c_str(), 0755);
   mkdir((dir + "/Door.Sys.dir").c_str(), 0755);
   PlantDoor32(dir + "/chain.txt.d/door32.sys");
@@ -225,7 +225,7 @@ TEST(ReadDropFile, TheNameChoosesTheReader) {
 }
 
 TEST(ReadDropFile, FailuresAndWhatTheyLeave) {
-  const std::string dir = MakeDoorScratchDir();
+  const std::string dir = MakeScratchDir();
   PlantDoor32(dir + "/exitinfo.bbs");
   EXPECT_EQ(ReadFresh(dir + "/exitinfo.bbs"), UnknownType);
   EXPECT_EQ(DoorSession.RealName, "");
@@ -247,8 +247,8 @@ TEST(ReadDropFile, FailuresAndWhatTheyLeave) {
 }
 
 TEST(ReadDropFile, AnEmptyFileGivesEmptyFieldsAndZeroMinutes) {
-  const std::string dir = MakeDoorScratchDir();
-  WriteDoorScratchFile(dir + "/door32.sys", "");
+  const std::string dir = MakeScratchDir();
+  WriteScratchFile(dir + "/door32.sys", "");
   ASSERT_EQ(ReadFresh(dir + "/door32.sys"), Ok);
   EXPECT_EQ(DoorSession.RealName, "");
   EXPECT_EQ(DoorSession.CallMinutes, 0);
@@ -270,10 +270,10 @@ TEST(BbsdevDrp, TheEncodingAndScreenSizeAreRead) {
   EXPECT_EQ(DoorSession.ScreenWidth, 132);
   EXPECT_EQ(DoorSession.ScreenLength, 50);
 
-  const std::string dir = MakeDoorScratchDir();
+  const std::string dir = MakeScratchDir();
   for (const char* encoding : {"IBM437", "utf-16", ""}) {
     InstallFakeHost();
-    WriteDoorScratchFile(dir + "/BBSDEV.DRP", std::string("1.0\r\nstdio\r\n-1\r\nann\r\nk\r\n0\r\n"
+    WriteScratchFile(dir + "/BBSDEV.DRP", std::string("1.0\r\nstdio\r\n-1\r\nann\r\nk\r\n0\r\n"
                                                           "x\r\nY\r\n\r\n\r\n\r\n") + encoding);
     ASSERT_EQ(ReadBbsdevDrp(dir + "/BBSDEV.DRP"), Ok);
     EXPECT_FALSE(DoorSession.Utf8) << encoding;

@@ -31,9 +31,9 @@ int HoldSharedLock(const std::string& path) {
 class PosixLockTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = MakeDoorScratchDir();
+    dir_ = MakeScratchDir();
     path_ = dir_ + "/kordavin.ply";
-    WriteDoorScratchFile(path_, "");
+    WriteScratchFile(path_, "");
     fd_ = open(path_.c_str(), O_RDWR | O_CLOEXEC);
   }
   void TearDown() override {

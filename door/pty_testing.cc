@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -47,9 +46,8 @@ bool Reap(DoorRun& run, bool block) {
 
 }  // namespace
 
-std::string MakeDoorDir() {
-  char pattern[] = "/tmp/kordavin-door-XXXXXX";
-  std::string dir = mkdtemp(pattern);
+std::string MakeDoorDir(KeepScratch keep) {
+  const std::string dir = MakeScratchDir("door", keep);
   fs::path binary = KORDAVIN_BINARY;
   fs::copy_file(binary, dir + "/kordavin");
   for (const char* name : {"kordavin.dat", "title1.ans"}) {
@@ -65,7 +63,7 @@ void RemoveDoorDir(const std::string& dir) {
 }
 
 void WriteDoorFile(const std::string& dir, const std::string& name, const std::string& bytes) {
-  std::ofstream(dir + "/" + name, std::ios::binary) << bytes;
+  WriteScratchFile(dir + "/" + name, bytes);
 }
 
 std::string Door32For(const std::string& real_name, int minutes) {
@@ -182,8 +180,7 @@ void StopDoor(DoorRun& run) {
 }
 
 long CpuMs(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  const std::string text = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
   size_t close_paren = text.rfind(')');
   if (close_paren == std::string::npos) return -1;
   std::istringstream fields(text.substr(close_paren + 2));

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "door/scratch_testing.h"
+
 struct DoorRun {
   pid_t pid = -1;
   int master = -1;      // the caller's side of the pty
@@ -15,9 +17,9 @@ struct DoorRun {
   bool exited = false;
 };
 
-// A fresh directory with the built program, kordavin.dat and title1.ans.
-std::string MakeDoorDir();
-// Removes a directory made by MakeDoorDir and everything in it.
+// A fresh scratch directory with the built program, kordavin.dat and title1.ans.
+std::string MakeDoorDir(KeepScratch keep = KeepScratch::kNever);
+// Removes a directory made by MakeDoorDir before its test ends.
 void RemoveDoorDir(const std::string& dir);
 // Writes a file into the directory.
 void WriteDoorFile(const std::string& dir, const std::string& name, const std::string& bytes);

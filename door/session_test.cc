@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/output.h"
 
 namespace {
@@ -15,15 +15,10 @@ class SessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InstallFakeHost("/tmp");
-    char pattern[] = "/tmp/kordavin-session-XXXXXX";
-    dir_ = mkdtemp(pattern);
+    dir_ = MakeScratchDir("session");
     drop_file_ = dir_ + "/DOOR32.SYS";
     std::ofstream(drop_file_) << "2\r\n5\r\n38400\r\nTest BBS\r\n7\r\nJane Doe\r\njdoe\r\n"
                                  "10\r\n45\r\n1\r\n3\r\n";
-  }
-  void TearDown() override {
-    unlink(drop_file_.c_str());
-    rmdir(dir_.c_str());
   }
 
   // Runs StartSession with the given arguments; returns the exit code, or -1

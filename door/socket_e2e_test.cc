@@ -15,16 +15,14 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 
-#include "door/pty_testing.h"
+#include "door/e2e_testing.h"
 
 namespace {
 
 constexpr int kWait = 8000;
 constexpr int kHandle = 16;  // the number a BBS passed in the run that was seen to fail
-const char* kToday = "2026-12-08 14:00:00";
 const std::string kAnsiQuestion = "\x1b[H\x1b[2JDo you want ANSI graphics? [Y/N] ";
 const std::string kIac = "\xff";
 
@@ -95,14 +93,10 @@ std::string DrainPty(int master) {
   return got;
 }
 
-class SocketE2eTest : public ::testing::Test {
+class SocketE2eTest : public RealDoorTest {
  protected:
-  void SetUp() override {
-    if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
-    dir_ = MakeDoorDir();
-  }
   void TearDown() override {
-    StopDoor(run_);
+    RealDoorTest::TearDown();
     if (client_ > 0) {
       kill(client_, SIGKILL);
       waitpid(client_, nullptr, 0);
@@ -110,7 +104,6 @@ class SocketE2eTest : public ::testing::Test {
     for (int fd : {pty_master_, pty_slave_}) {
       if (fd >= 0) close(fd);
     }
-    if (!dir_.empty()) RemoveDoorDir(dir_);
   }
 
   // A pty for the door's standard I/O, so the test can see nothing goes there.
@@ -123,7 +116,7 @@ class SocketE2eTest : public ::testing::Test {
 
   // Starts the door on one end of the pair; the test keeps the other.
   void StartOn(const int ends[2], int stdio_fd, const std::string& name = "Jane Doe",
-               const std::string& board = "Test BBS", const std::string& clock = kToday) {
+               const std::string& board = "Test BBS", const std::string& clock = kE2eToday) {
     WriteDoorFile(dir_, "DOOR32.SYS", Door32OnHandle(kHandle, name, board));
     ASSERT_TRUE(StartDoorOnSocket(run_, dir_, {dir_ + "/DOOR32.SYS", "1"}, ends[0], ends[1],
                                   kHandle, stdio_fd, clock));
@@ -146,16 +139,8 @@ class SocketE2eTest : public ::testing::Test {
     StartOn(ends, stdio_fd, name);
   }
 
-  std::string ReadDoorFile(const std::string& name) {
-    std::ifstream in(dir_ + "/" + name, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-
   void Answer(const std::string& text, const std::string& keys) {
-    ASSERT_TRUE(WaitForOutput(run_, text, kWait, mark_)) << "waiting for: " << text << "\n"
-                                                         << run_.output.substr(mark_);
-    mark_ = run_.output.find(text, mark_) + text.size();
-    SendKeys(run_, keys);
+    AnswerAfter(run_, mark_, text, keys);
   }
 
   // Sends the pieces one read apart, as a slow line delivers them.
@@ -166,8 +151,7 @@ class SocketE2eTest : public ::testing::Test {
     }
   }
 
-  std::string dir_;
-  DoorRun run_;
+  DoorRun& run_ = runs_.emplace_back();
   size_t mark_ = 0;
   int pty_master_ = -1;
   int pty_slave_ = -1;
@@ -272,7 +256,7 @@ TEST_F(SocketE2eTest, ACallerWhoTypedAheadAndStoppedReadingIsLetGoWithinAMinute)
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
   const int small = 4096;  // the line fills after a screen or two
   setsockopt(ends[1], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
-  StartOn(ends, -1, "Jane Doe", "Test BBS", std::string(kToday) + " x10");
+  StartOn(ends, -1, "Jane Doe", "Test BBS", std::string(kE2eToday) + " x10");
   JoinAs("Tom");
   // Far more screens than the line and its buffers hold, so the door's sends
   // block whichever way it batches them.
@@ -297,7 +281,7 @@ TEST_F(SocketE2eTest, OverTcpThousandsOfKeysTypedAheadDoNotPutTheEndOff) {
   setsockopt(ends[0], SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
   const char* clock = std::getenv("KORDAVIN_STALL_CLOCK");
   StartOn(ends, -1, "Jane Doe", "Test BBS",
-          std::string(kToday) + (clock != nullptr ? clock : " x10"));
+          std::string(kE2eToday) + (clock != nullptr ? clock : " x10"));
   JoinAs("Tom");
   const auto last_read = std::chrono::steady_clock::now();
   const int line = run_.master;
@@ -330,7 +314,7 @@ TEST_F(SocketE2eTest, TheLastBytesOfAHangUpNeverWaitOnAFullLine) {
   setsockopt(ends[1], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
   WriteDoorFile(dir_, "DOOR32.SYS", Door32OnHandle(-1, "Jane Doe"));
   ASSERT_TRUE(StartDoorOnSocket(run_, dir_, {dir_ + "/DOOR32.SYS", "1"}, ends[0], ends[1],
-                                kHandle, ends[1], kToday));
+                                kHandle, ends[1], kE2eToday));
   close(ends[1]);
   JoinAs("Tom");
   SendKeys(run_, std::string(50, '?'));  // help screens, never read
@@ -400,7 +384,7 @@ TEST_F(SocketE2eTest, AHandleThatIsNoSocket) {
         "cd " + dir_ + " && ./kordavin DOOR32.SYS 1 " + redirections + " >out.txt 2>err.txt";
     int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << redirections;
-    EXPECT_EQ(ReadDoorFile("out.txt"),
+    EXPECT_EQ(DoorFile("out.txt"),
               "\r\nKORDAVIN ERROR : Unable to open communications port\r\n\r\n"
               "Proper Command Line Samples\r\n---------------------------\r\n"
               "KORDAVIN [path and filename of drop file] [node number]\r\n"
@@ -408,13 +392,13 @@ TEST_F(SocketE2eTest, AHandleThatIsNoSocket) {
               "kordavin /bbs/dorinfo1.def 1\r\nkordavin /bbs/chain.txt 1\r\n\r\n"
               "Please refer to KORDAVIN.DOC for further information.\r\n")
         << redirections;
-    EXPECT_EQ(ReadDoorFile("err.txt"), "") << redirections;
+    EXPECT_EQ(DoorFile("err.txt"), "") << redirections;
   }
   // A pipe on standard input is a BBS that wrote a handle and runs the door
   // on standard I/O: the game starts there.
   std::string command = "cd " + dir_ + " && true | ./kordavin DOOR32.SYS 1 >out.txt 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0);
-  EXPECT_EQ(ReadDoorFile("out.txt").substr(0, kAnsiQuestion.size()), kAnsiQuestion);
+  EXPECT_EQ(DoorFile("out.txt").substr(0, kAnsiQuestion.size()), kAnsiQuestion);
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 
 #include <climits>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "door/fake_host_testing.h"
 #include "door/output.h"
@@ -51,6 +55,23 @@ TEST(TextNumbers, TextToIntAcceptsOnlyWholeIntegers) {
   for (const Case& c : cases) {
     EXPECT_EQ(TextToInt(c.text), c.value) << "text \"" << c.text << "\"";
   }
+}
+
+TEST(TextNumbers, OrdinalSuffixes) {
+  const std::vector<std::pair<int, std::string>> cases = {
+      {0, "0th"},   {1, "1st"},   {2, "2nd"},   {3, "3rd"},    {4, "4th"},     {11, "11th"},
+      {12, "12th"}, {13, "13th"}, {21, "21st"}, {22, "22nd"},  {23, "23rd"},   {31, "31st"},
+      {99, "99th"}, {101, "101st"}, {112, "112th"}, {255, "255th"}};
+  for (const auto& [n, text] : cases) EXPECT_EQ(Ordinal(n), text) << n;
+}
+
+TEST(TextNumbers, ClockFaceStaysBetweenOneAndEleven) {
+  const std::vector<std::pair<int16_t, std::string>> cases = {
+      {260, "1:00PM"}, {259, "1:00PM"}, {257, "1:05PM"},  {233, "2:00PM"},
+      {130, "6:00PM"}, {1, "11:00PM"},  {0, "11:00PM"},   {-40, "11:00PM"},
+      {300, "1:00PM"}, {32767, "1:00PM"}, {-32768, "11:00PM"}};
+  constexpr int kGameDay = 260;  // the time units of a whole day
+  for (const auto& [left, text] : cases) EXPECT_EQ(ClockText(left, kGameDay), text) << left;
 }
 
 TEST(TextCase, OnlyAsciiLettersChangeCase) {
@@ -150,8 +171,8 @@ TEST(Calendar, TodayAndDaysSinceReadTheHostClock) {
 }
 
 TEST(Files, ExistsAndReadable) {
-  const std::string dir = MakeDoorScratchDir();
-  WriteDoorScratchFile(dir + "/present.dat", "x");
+  const std::string dir = MakeScratchDir();
+  WriteScratchFile(dir + "/present.dat", "x");
   mkdir((dir + "/folder.d").c_str(), 0755);
   EXPECT_TRUE(FileExists(dir + "/present.dat"));
   EXPECT_TRUE(FileReadable(dir + "/present.dat"));

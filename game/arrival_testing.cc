@@ -1,21 +1,15 @@
 #include "game/arrival_testing.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/session.h"
 #include "store/state.h"
 
 namespace {
-
-// Each test starts in a new directory; the one before it is no longer needed.
-std::string previous_dir;
 
 std::string ArrivalPath(const std::string& name) { return DoorSession.ProgramDir + name; }
 
@@ -42,15 +36,7 @@ std::vector<Record> DecodeAll(const std::string& bytes, size_t size, Decode deco
 }  // namespace
 
 std::string MakeArrivalTestDir(int year, int month, int day) {
-  if (!previous_dir.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(previous_dir, ignored);
-  }
-  char pattern[] = "/tmp/kordavin-arrival-XXXXXX";
-  const char* dir = mkdtemp(pattern);
-  EXPECT_NE(dir, nullptr);
-  previous_dir = dir == nullptr ? "" : dir;
-  InstallFakeHost(dir == nullptr ? "/tmp/" : dir);
+  InstallFakeHost(MakeScratchDir("arrival"));
   SetFakeNow(LocalClock{year, month, day, 14, 0, 0});
   DoorSession.Ansi = 0;
   DoorSession.RealName = "Joe Caller";
@@ -59,13 +45,11 @@ std::string MakeArrivalTestDir(int year, int month, int day) {
 }
 
 void WriteArrivalFile(const std::string& name, const std::string& bytes) {
-  std::ofstream out(ArrivalPath(name), std::ios::binary | std::ios::trunc);
-  out << bytes;
+  WriteScratchFile(ArrivalPath(name), bytes);
 }
 
 std::string ReadArrivalFile(const std::string& name) {
-  std::ifstream in(ArrivalPath(name), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return ReadWholeFile(ArrivalPath(name));
 }
 
 bool ArrivalFileExists(const std::string& name) {

@@ -1,30 +1,25 @@
 #include "game/core_testing.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
-#include <fstream>
-#include <iterator>
 
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/session.h"
 #include "store/state.h"
 
 std::string MakeCoreTestDir() {
-  std::string pattern = "/tmp/kordavin-core-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-  InstallFakeHost(pattern);
+  const std::string dir = MakeScratchDir("core");
+  InstallFakeHost(dir);
   ResetGameSession();
   DoorSession.Ansi = 0;
   DoorSession.RealName = "Core Tester";
-  return pattern;
+  return dir;
 }
 
 void WriteCoreFile(const std::string& name, const std::string& bytes) {
-  std::ofstream out(DoorSession.ProgramDir + name, std::ios::binary | std::ios::trunc);
-  out << bytes;
-  if (!out) ADD_FAILURE() << "cannot write " << name;
+  WriteScratchFile(DoorSession.ProgramDir + name, bytes);
 }
 
 bool CoreFileExists(const std::string& name) {
@@ -44,8 +39,7 @@ void StoreCorePlayer(PlayerRecord player, int16_t time_left) {
 }
 
 PlayerRecord LoadCorePlayer() {
-  std::ifstream in(DoorSession.ProgramDir + "kordavin.ply", std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string bytes = ReadWholeFile(DoorSession.ProgramDir + "kordavin.ply");
   if (bytes.size() < kPlayerRecordSize) {
     ADD_FAILURE() << "kordavin.ply holds no whole record";
     return PlayerRecord{};

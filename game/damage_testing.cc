@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/fsuid.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -11,28 +10,19 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/session.h"
+#include "game/join.h"
+#include "store/players.h"
+#include "store/shared_data.h"
 #include "store/state.h"
 
 namespace {
 
 constexpr uid_t kNobody = 65534;
-
-std::string ReadPath(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WritePath(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) ADD_FAILURE() << "cannot write " << path;
-}
 
 template <typename Bytes>
 std::string AsText(const Bytes& bytes) {
@@ -42,33 +32,25 @@ std::string AsText(const Bytes& bytes) {
 }  // namespace
 
 std::string MakeDamageTestDir() {
-  char pattern[] = "/tmp/kordavin-damage-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  if (made == nullptr) ADD_FAILURE() << "mkdtemp failed";
-  const std::string dir = std::string(made != nullptr ? made : "/tmp") + "/";
+  const std::string dir = MakeScratchDir("damage") + "/";
   InstallFakeHost(dir);
   SetFakeNow(LocalClock{2026, 12, 8, 14, 0, 0});
   ResetGameSession();
   DoorSession.Ansi = 0;
   DoorSession.RealName = "Joe Caller";
-  WritePath(dir + "kordavin.dat", ReadPath(KORDAVIN_SOURCE_DIR "/data/kordavin.dat"));
-  WritePath(dir + "kordavin.ply", "");
-  WritePath(dir + "kordavin.msg", "");
-  WritePath(dir + "kordavin.cfg", std::string(kGameConfigFileSize, '\0'));
+  WriteScratchFile(dir + "kordavin.dat", ReadWholeFile(KORDAVIN_SOURCE_DIR "/data/kordavin.dat"));
+  WriteScratchFile(dir + "kordavin.ply", "");
+  WriteScratchFile(dir + "kordavin.msg", "");
+  WriteScratchFile(dir + "kordavin.cfg", std::string(kGameConfigFileSize, '\0'));
   return dir;
 }
 
-void RemoveDamageTestDir(const std::string& dir) {
-  std::error_code ignored;
-  std::filesystem::remove_all(dir, ignored);
-}
-
 void WriteDamageFile(const std::string& name, const std::string& bytes) {
-  WritePath(DoorSession.ProgramDir + name, bytes);
+  WriteScratchFile(DoorSession.ProgramDir + name, bytes);
 }
 
 std::string ReadDamageFile(const std::string& name) {
-  return ReadPath(DoorSession.ProgramDir + name);
+  return ReadWholeFile(DoorSession.ProgramDir + name);
 }
 
 std::string DamageRecordBytes(const PlayerRecord& player) { return AsText(EncodePlayer(player)); }
@@ -151,19 +133,13 @@ void RestoreDamageFileUser() {
 }
 
 std::string MountDamageDisk(size_t bytes, std::string& why) {
-  char pattern[] = "/tmp/kordavin-disk-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  if (made == nullptr) {
-    why = "mkdtemp failed";
-    return "";
-  }
+  const std::string made = MakeScratchDir("disk");
   const std::string options = "size=" + std::to_string(bytes);
-  if (mount("tmpfs", made, "tmpfs", 0, options.c_str()) != 0) {
+  if (mount("tmpfs", made.c_str(), "tmpfs", 0, options.c_str()) != 0) {
     why = std::string("cannot mount a tmpfs here: ") + std::strerror(errno);
-    rmdir(made);
     return "";
   }
-  return std::string(made) + "/";
+  return made + "/";
 }
 
 void FillDamageDisk(const std::string& dir) {
@@ -184,4 +160,16 @@ void UnmountDamageDisk(const std::string& dir) {
   if (dir.empty()) return;
   umount2(dir.c_str(), MNT_DETACH);
   rmdir(dir.c_str());
+}
+
+void DamagedRecordsTest::SeatCaller(const std::string& players) {
+  WriteDamageFile("kordavin.ply", players);
+  LoadNameLists();
+  ASSERT_TRUE(LoadPlayer());
+  DailyLogin();
+  TakeOutput();
+}
+
+std::string DamagedRecordsTest::StoredBytes(int n) {
+  return ReadDamageFile("kordavin.ply").substr((n - 1) * kPlayerRecordSize, kPlayerRecordSize);
 }

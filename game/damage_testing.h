@@ -4,6 +4,8 @@
 // full.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -20,8 +22,6 @@ namespace damage_at = player_at;
 // game's own kordavin.dat, empty player and news files and a zeroed
 // 128-byte configuration. Returns the path with its trailing "/".
 std::string MakeDamageTestDir();
-// Removes the directory made by MakeDamageTestDir and all in it.
-void RemoveDamageTestDir(const std::string& dir);
 
 // Whole files of the program directory, by bare name.
 void WriteDamageFile(const std::string& name, const std::string& bytes);
@@ -62,3 +62,18 @@ std::string MountDamageDisk(size_t bytes, std::string& why);
 // Writes a filler file into dir until the file system takes no more.
 void FillDamageDisk(const std::string& dir);
 void UnmountDamageDisk(const std::string& dir);
+
+// The suite of records that arrive damaged, wherever the caller takes them
+// (the town's places, the casino): each test in a fresh damage directory.
+class DamagedRecordsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = MakeDamageTestDir(); }
+
+  // Stores the players file, the caller's record first, and brings him in
+  // as start-up does.
+  static void SeatCaller(const std::string& players);
+  // Record n (1-based) of kordavin.ply as its bytes are now.
+  static std::string StoredBytes(int n);
+
+  std::string dir_;
+};

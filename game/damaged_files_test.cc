@@ -31,7 +31,6 @@ constexpr uint8_t kToday = 8;
 class DamagedFilesTest : public ::testing::Test {
  protected:
   void SetUp() override { dir_ = MakeDamageTestDir(); }
-  void TearDown() override { RemoveDamageTestDir(dir_); }
 
   // The caller as a returning player who has played earlier today.
   static std::string CallerPlayedToday(int16_t time_left) {
@@ -335,7 +334,6 @@ class ShortWriteTest : public DamagedFilesTest {
   void TearDown() override {
     setrlimit(RLIMIT_FSIZE, &saved_);
     signal(SIGXFSZ, previous_);
-    DamagedFilesTest::TearDown();
   }
   void LimitFileSize(rlim_t bytes) {
     rlimit limit = saved_;

@@ -2,66 +2,30 @@
 // joins, walks, quits and comes back; many callers join at the same moment.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <deque>
 #include <set>
 
-#include "door/pty_testing.h"
+#include "door/e2e_testing.h"
 #include "store/records.h"
+#include "store/records_testing.h"
 
 namespace {
 
 constexpr int kWait = 8000;
-const char* kToday = "2026-12-08 14:00:00";
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::vector<PlayerRecord> ReadPlayers(const std::string& dir) {
-  std::string bytes = ReadWholeFile(dir + "/kordavin.ply");
-  std::vector<PlayerRecord> players;
-  for (size_t at = 0; at + kPlayerRecordSize <= bytes.size(); at += kPlayerRecordSize) {
-    players.push_back(DecodePlayer(reinterpret_cast<const uint8_t*>(bytes.data() + at)));
-  }
-  return players;
-}
-
-class GameE2eTest : public ::testing::Test {
+class GameE2eTest : public RealDoorTest {
  protected:
-  void SetUp() override {
-    if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
-    dir_ = MakeDoorDir();
-  }
-  void TearDown() override {
-    for (DoorRun& run : runs_) StopDoor(run);
-    if (!dir_.empty()) RemoveDoorDir(dir_);
-  }
-
   // Starts a caller on a node and answers the ANSI question with "no".
   DoorRun& Call(const std::string& name, int node) {
-    std::string drop = "node" + std::to_string(node) + ".door32.sys";
-    WriteDoorFile(dir_, drop, Door32For(name));
-    runs_.emplace_back();
-    DoorRun& run = runs_.back();
-    EXPECT_TRUE(StartDoor(run, dir_, {dir_ + "/" + drop, std::to_string(node)}, kToday));
+    DoorRun& run = StartCaller(name, node);
     EXPECT_TRUE(WaitForOutput(run, "Do you want ANSI graphics? [Y/N] ", kWait)) << run.output;
     SendKeys(run, "n");
     return run;
   }
 
-  // Sends keys once the text has appeared; fails the test with the screen if it does not.
   void Answer(DoorRun& run, const std::string& text, const std::string& keys) {
-    size_t from = mark_;
-    ASSERT_TRUE(WaitForOutput(run, text, kWait, from)) << "waiting for: " << text << "\n"
-                                                       << run.output.substr(from);
-    mark_ = run.output.find(text, from) + text.size();
-    SendKeys(run, keys);
+    AnswerAfter(run, mark_, text, keys);
   }
 
-  std::string dir_;
-  std::deque<DoorRun> runs_;  // a deque keeps references to earlier callers valid
   size_t mark_ = 0;
 };
 
@@ -82,9 +46,9 @@ TEST_F(GameE2eTest, FirstCallerSetsUpJoinsWalksQuitsAndComesBack) {
   Answer(run, "Are you sure you want to quit? [Y/N] ", "y");
   Answer(run, "[-*-]", "\r");
   EXPECT_EQ(WaitForExit(run, kWait), 0) << run.output;
-  EXPECT_EQ(ReadWholeFile(dir_ + "/kordavin.1"), "") << "the presence file is gone";
+  EXPECT_EQ(DoorFile("kordavin.1"), "") << "the presence file is gone";
 
-  std::vector<PlayerRecord> players = ReadPlayers(dir_);
+  std::vector<PlayerRecord> players = ReadPlayerFile(dir_);
   ASSERT_EQ(players.size(), 1u);
   const PlayerRecord& player = players[0];
   EXPECT_EQ(player.Name, "Slick Rick");
@@ -94,7 +58,7 @@ TEST_F(GameE2eTest, FirstCallerSetsUpJoinsWalksQuitsAndComesBack) {
   EXPECT_EQ(player.LastDay, 8);
   EXPECT_GE(player.TimeLeft, 234) << "235..254 for a new player, one spent walking";
   EXPECT_LE(player.TimeLeft, 253);
-  EXPECT_EQ(ReadWholeFile(dir_ + "/kordavin.cfg"), std::string(128, '\0'));
+  EXPECT_EQ(DoorFile("kordavin.cfg"), std::string(128, '\0'));
 
   // The same day: no joining, the time left goes on, no profit report.
   mark_ = 0;
@@ -105,8 +69,8 @@ TEST_F(GameE2eTest, FirstCallerSetsUpJoinsWalksQuitsAndComesBack) {
   Answer(again, "Are you sure you want to quit? [Y/N] ", "y");
   Answer(again, "[-*-]", "\r");
   EXPECT_EQ(WaitForExit(again, kWait), 0);
-  EXPECT_EQ(ReadPlayers(dir_).size(), 1u);
-  EXPECT_EQ(ReadPlayers(dir_)[0].TimeLeft, player.TimeLeft);
+  EXPECT_EQ(ReadPlayerFile(dir_).size(), 1u);
+  EXPECT_EQ(ReadPlayerFile(dir_)[0].TimeLeft, player.TimeLeft);
 }
 
 TEST_F(GameE2eTest, SixteenCallersJoiningAtOnceAllGetRecords) {
@@ -140,8 +104,8 @@ TEST_F(GameE2eTest, SixteenCallersJoiningAtOnceAllGetRecords) {
     SendKeys(*run, "\r");
     EXPECT_EQ(WaitForExit(*run, kWait), 0);
   }
-  std::vector<PlayerRecord> players = ReadPlayers(dir_);
-  EXPECT_EQ(ReadWholeFile(dir_ + "/kordavin.ply").size(), kCallers * kPlayerRecordSize);
+  std::vector<PlayerRecord> players = ReadPlayerFile(dir_);
+  EXPECT_EQ(DoorFile("kordavin.ply").size(), kCallers * kPlayerRecordSize);
   std::set<std::string> aliases;
   for (const PlayerRecord& player : players) aliases.insert(player.BbsAlias);
   EXPECT_EQ(aliases.size(), static_cast<size_t>(kCallers));

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <numeric>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/keys.h"
 #include "door/session.h"
 #include "door/text.h"
@@ -25,8 +24,7 @@ namespace {
 const std::string kRule77(77, '\xC4');
 
 std::string ReadSourceFile(const std::string& relative) {
-  std::ifstream in(std::string(KORDAVIN_SOURCE_DIR) + "/" + relative, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return ReadWholeFile(std::string(KORDAVIN_SOURCE_DIR) + "/" + relative);
 }
 
 class LoopTest : public ::testing::Test {
@@ -41,25 +39,6 @@ class LoopTest : public ::testing::Test {
     }
   }
 };
-
-TEST(LoopHelpers, OrdinalSuffixes) {
-  const std::vector<std::pair<int, std::string>> cases = {
-      {0, "0th"},   {1, "1st"},   {2, "2nd"},   {3, "3rd"},    {4, "4th"},     {11, "11th"},
-      {12, "12th"}, {13, "13th"}, {21, "21st"}, {22, "22nd"},  {23, "23rd"},   {31, "31st"},
-      {99, "99th"}, {101, "101st"}, {112, "112th"}, {255, "255th"}};
-  for (const auto& [n, text] : cases) EXPECT_EQ(Ordinal(n), text) << n;
-}
-
-TEST(LoopHelpers, ClockFaceStaysBetweenOneAndEleven) {
-  const std::vector<std::pair<int16_t, std::string>> cases = {
-      {260, "1:00PM"}, {259, "1:00PM"}, {257, "1:05PM"},  {233, "2:00PM"},
-      {130, "6:00PM"}, {1, "11:00PM"},  {0, "11:00PM"},   {-40, "11:00PM"},
-      {300, "1:00PM"}, {32767, "1:00PM"}, {-32768, "11:00PM"}};
-  for (const auto& [left, text] : cases) {
-    GameSession.TimeLeft = left;
-    EXPECT_EQ(ClockText(GameSession.TimeLeft, kDayUnits), text) << left;
-  }
-}
 
 TEST_F(LoopTest, TitleWithoutAnsiIsOnlyTheSixLines) {
   WriteCoreFile("title1.ans", "PICTURE");

@@ -5,23 +5,16 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <deque>
 #include <fstream>
-#include <iterator>
 #include <string>
 
-#include "door/pty_testing.h"
+#include "door/e2e_testing.h"
 #include "store/records.h"
+#include "store/records_testing.h"
 
 namespace {
 
 constexpr int kWait = 8000;
-const char* kToday = "2026-12-08 14:00:00";
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 PlayerRecord Player(const std::string& name, const std::string& alias) {
   PlayerRecord player = NewPlayer();
@@ -40,32 +33,20 @@ int32_t ShownCash(const std::string& output) {
   return static_cast<int32_t>(std::stol(output.substr(at + 2)));
 }
 
-class SessionsE2eTest : public ::testing::Test {
+class SessionsE2eTest : public RealDoorTest {
  protected:
   void SetUp() override {
-    if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
-    dir_ = MakeDoorDir();
-    std::string players;
-    for (const PlayerRecord& player : {Player("Slick", "Jane Doe"), Player("Rick", "John Roe")}) {
-      const PlayerBytes bytes = EncodePlayer(player);
-      players.append(bytes.begin(), bytes.end());
-    }
-    WriteDoorFile(dir_, "kordavin.ply", players);
+    RealDoorTest::SetUp();
+    if (IsSkipped()) return;
+    WriteDoorFile(dir_, "kordavin.ply",
+                  PlayerFileBytes({Player("Slick", "Jane Doe"), Player("Rick", "John Roe")}));
     WriteDoorFile(dir_, "kordavin.cfg", std::string(kGameConfigFileSize, '\0'));
     WriteDoorFile(dir_, "kordavin.msg", "");
-  }
-  void TearDown() override {
-    for (DoorRun& run : runs_) StopDoor(run);
-    if (!dir_.empty()) RemoveDoorDir(dir_);
   }
 
   // Starts a caller on a node and brings him to the street corner.
   DoorRun& Call(const std::string& alias, int node) {
-    const std::string drop = "node" + std::to_string(node) + ".door32.sys";
-    WriteDoorFile(dir_, drop, Door32For(alias));
-    runs_.emplace_back();
-    DoorRun& run = runs_.back();
-    EXPECT_TRUE(StartDoor(run, dir_, {dir_ + "/" + drop, std::to_string(node)}, kToday));
+    DoorRun& run = StartCaller(alias, node);
     EXPECT_TRUE(WaitForOutput(run, "Do you want ANSI graphics? [Y/N] ", kWait)) << run.output;
     SendKeys(run, "n");
     EXPECT_TRUE(WaitForOutput(run, "[1ST & MAIN]: ", kWait)) << run.output;
@@ -93,10 +74,8 @@ class SessionsE2eTest : public ::testing::Test {
   }
 
   PlayerRecord Stored(int number) {
-    const std::string bytes = ReadWholeFile(dir_ + "/kordavin.ply");
-    const size_t at = static_cast<size_t>(number - 1) * kPlayerRecordSize;
-    if (bytes.size() < at + kPlayerRecordSize) return PlayerRecord{};
-    return DecodePlayer(reinterpret_cast<const uint8_t*>(bytes.data() + at));
+    const std::vector<PlayerRecord> players = ReadPlayerFile(dir_);
+    return static_cast<size_t>(number) <= players.size() ? players[number - 1] : PlayerRecord{};
   }
 
   void HangUp(DoorRun& run) {
@@ -104,9 +83,6 @@ class SessionsE2eTest : public ::testing::Test {
     run.master = -1;
     EXPECT_EQ(WaitForExit(run, kWait), 0);
   }
-
-  std::string dir_;
-  std::deque<DoorRun> runs_;
 };
 
 TEST_F(SessionsE2eTest, ALossAtTheCasinoAndItsTimeOutliveAHangUpAtTheNextPrompt) {
@@ -160,7 +136,7 @@ TEST_F(SessionsE2eTest, WhosOnAndThePageDialogSkipAKilledSession) {
 
   kill(killed.pid, SIGKILL);
   EXPECT_EQ(WaitForExit(killed, kWait), -1);
-  EXPECT_FALSE(ReadWholeFile(dir_ + "/kordavin.1").empty()) << "a killed session leaves its file";
+  EXPECT_FALSE(DoorFile("kordavin.1").empty()) << "a killed session leaves its file";
   size_t from = caller.output.size();
   ASSERT_TRUE(Step(caller, "/w", "2] Rick"));
   EXPECT_EQ(caller.output.find("1] Slick", from), std::string::npos) << caller.output.substr(from);
@@ -181,7 +157,7 @@ TEST_F(SessionsE2eTest, OneNewCallerJoiningOnTwoNodesAtOnceMakesOneRecordAndOneS
     WriteDoorFile(dir_, drop,
                   "0\r\n-1\r\n38400\r\nTest BBS\r\n1\r\nMary Major\r\nRaven\r\n10\r\n60\r\n1\r\n1\r\n");
     runs_.emplace_back();
-    ASSERT_TRUE(StartDoor(runs_.back(), dir_, {dir_ + "/" + drop, std::to_string(node)}, kToday));
+    ASSERT_TRUE(StartDoor(runs_.back(), dir_, {dir_ + "/" + drop, std::to_string(node)}, kE2eToday));
     both.push_back(&runs_.back());
   }
   for (DoorRun* run : both) {
@@ -198,8 +174,7 @@ TEST_F(SessionsE2eTest, OneNewCallerJoiningOnTwoNodesAtOnceMakesOneRecordAndOneS
   }
   ASSERT_NE(survivor, nullptr) << both[0]->output << "\n----\n" << both[1]->output;
   ASSERT_TRUE(WaitForOutput(*survivor, "[1ST & MAIN]: ", kWait)) << survivor->output;
-  const std::string players = ReadWholeFile(dir_ + "/kordavin.ply");
-  ASSERT_EQ(players.size(), 3 * kPlayerRecordSize);
+  ASSERT_EQ(DoorFile("kordavin.ply").size(), 3 * kPlayerRecordSize);
   EXPECT_EQ(Stored(3).Name, "Black Bird");
   EXPECT_EQ(Stored(3).BbsAlias, "Raven");
 }
@@ -217,14 +192,12 @@ TEST_F(SessionsE2eTest, TheftsFromACallerOnLineStandWhenHeActsNext) {
     victim.WhoreRate[k] = 300;
     victim.WhoreHours[k] = 8;
   }
-  std::string players;
-  for (PlayerRecord player : {victim, Player("Rick", "John Roe"), Player("Nick", "Joe Bloggs")}) {
+  std::vector<PlayerRecord> players{victim, Player("Rick", "John Roe"), Player("Nick", "Joe Bloggs")};
+  for (PlayerRecord& player : players) {
     player.HouseStreet = player.Name == "Slick" ? 0 : 1;  // a house to lure his whores to
     player.TimeLeft = 260;
-    const PlayerBytes bytes = EncodePlayer(player);
-    players.append(bytes.begin(), bytes.end());
   }
-  WriteDoorFile(dir_, "kordavin.ply", players);
+  WriteDoorFile(dir_, "kordavin.ply", PlayerFileBytes(players));
   auto holdings = [this] {
     std::pair<int64_t, int> sum{0, 0};
     for (int n = 1; n <= 3; ++n) sum = {sum.first + Stored(n).Cash, sum.second + Stored(n).WhoreCount};

@@ -20,7 +20,6 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
-#include <fstream>
 #include <sstream>
 
 #include <sodium.h>
@@ -50,17 +49,6 @@ std::string BinkdPath() {
     if (access(path, X_OK) == 0) return path;
   }
   return "";
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // A loopback port nothing listens on now (never the system binkd's 24554).
@@ -119,7 +107,6 @@ class LeagueE2eTest : public ::testing::Test {
         kill(board.server, SIGTERM);
         waitpid(board.server, nullptr, 0);
       }
-      if (!board.door.empty()) RemoveDoorDir(board.door);
     }
   }
 
@@ -141,7 +128,7 @@ class LeagueE2eTest : public ::testing::Test {
       cfg << "node " << other.address << "@leaguenet 127.0.0.1:" << other.port << " link"
           << std::min(board.number, other.number) << std::max(board.number, other.number) << "\n";
     }
-    WriteFile(board.mail + "/binkd.cfg", cfg.str());
+    WriteScratchFile(board.mail + "/binkd.cfg", cfg.str());
   }
 
   void StartServer(Board& board) {
@@ -153,7 +140,7 @@ class LeagueE2eTest : public ::testing::Test {
       _exit(127);
     }
     for (int waited = 0; waited < kWait; waited += 10) {
-      if (ReadFile(board.mail + "/binkd.log").find("servmgr listen on") != std::string::npos) return;
+      if (ReadWholeFile(board.mail + "/binkd.log").find("servmgr listen on") != std::string::npos) return;
       usleep(10000);
     }
     FAIL() << "binkd of board " << board.number << " never listened";
@@ -163,11 +150,11 @@ class LeagueE2eTest : public ::testing::Test {
   void Poll(const Board& from, const Board& to) {
     const std::string log = from.mail + "/binkd.log";
     const std::string done = "done (to " + to.address + "@leaguenet, OK";
-    const size_t before = CountOf(ReadFile(log), done);
+    const size_t before = CountOf(ReadWholeFile(log), done);
     const std::string command = binkd_ + " -p -q -P " + to.address + "@leaguenet " + from.mail +
                                 "/binkd.cfg >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    EXPECT_EQ(CountOf(ReadFile(log), done), before + 1) << ReadFile(log);
+    EXPECT_EQ(CountOf(ReadWholeFile(log), done), before + 1) << ReadWholeFile(log);
   }
 
   void PollAll() {
@@ -194,7 +181,7 @@ class LeagueE2eTest : public ::testing::Test {
   }
 
   std::string PublicKey(const Board& board) {
-    std::string key = ReadFile(board.door + "/kordavin.league.pub");
+    std::string key = ReadWholeFile(board.door + "/kordavin.league.pub");
     while (!key.empty() && key.back() == '\n') key.pop_back();
     return key;
   }
@@ -273,7 +260,7 @@ class LeagueE2eTest : public ::testing::Test {
 
   ScorePacket ReadBoardStandingsOf(const Board& board) {
     const std::vector<uint8_t> record = [&] {
-      const std::string bytes = ReadFile(board.door + "/kordavin.lgd");
+      const std::string bytes = ReadWholeFile(board.door + "/kordavin.lgd");
       for (size_t at = 0; at + kStandingsRecordSize <= bytes.size(); at += kStandingsRecordSize) {
         if (static_cast<uint8_t>(bytes[at]) == board.number) {
           return std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(at),
@@ -325,7 +312,7 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
   EXPECT_NE(Sysop(boards_[0], "league send").find("queued PIMPNET_1_"), std::string::npos);
   const std::string first_packet = [&] {
     for (const auto& entry : fs::directory_iterator(boards_[0].door + "/league-out/2")) {
-      if (entry.path().extension() == ".kdl") return ReadFile(entry.path());
+      if (entry.path().extension() == ".kdl") return ReadWholeFile(entry.path());
     }
     return std::string();
   }();
@@ -377,7 +364,7 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
 
   const std::string bulletin = boards_[2].door + "/league";
   Sysop(boards_[2], "bulletin --league --asc " + bulletin + ".asc --html " + bulletin + ".html");
-  const std::string asc = ReadFile(bulletin + ".asc"), html = ReadFile(bulletin + ".html");
+  const std::string asc = ReadWholeFile(bulletin + ".asc"), html = ReadWholeFile(bulletin + ".html");
   for (size_t i = 0; i < kBoards; ++i) {
     EXPECT_NE(asc.find(kPimps[i]), std::string::npos) << asc;
     EXPECT_NE(asc.find(kBoardNames[i]), std::string::npos) << asc;
@@ -391,7 +378,7 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
   Sysop(boards_[0], "league send --force");
   std::string newer;
   for (const auto& entry : fs::directory_iterator(boards_[0].door + "/league-out/2")) {
-    if (entry.path().extension() == ".kdl") newer = ReadFile(entry.path());
+    if (entry.path().extension() == ".kdl") newer = ReadWholeFile(entry.path());
   }
   ASSERT_FALSE(newer.empty());
   Poll(boards_[0], boards_[1]);
@@ -403,9 +390,9 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
   const size_t name_at = altered.find(kPimps[0]);
   ASSERT_NE(name_at, std::string::npos);
   altered[name_at + 2] ^= 0x01;
-  WriteFile(inbound + "PIMPNET_1_altered.kdl", altered);
-  WriteFile(inbound + "PIMPNET_1_old.kdl", first_packet);
-  WriteFile(inbound + "PIMPNET_1_cut.kdl", newer.substr(0, newer.size() / 2));
+  WriteScratchFile(inbound + "PIMPNET_1_altered.kdl", altered);
+  WriteScratchFile(inbound + "PIMPNET_1_old.kdl", first_packet);
+  WriteScratchFile(inbound + "PIMPNET_1_cut.kdl", newer.substr(0, newer.size() / 2));
   // A stranger: a board of its own league's making, not in this member list.
   Board stranger{9, MakeDoorDir(), "", "21:1/900", 0, -1};
   Sysop(stranger, "league keygen");
@@ -430,30 +417,30 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
 
   // Board 3 poses as board 1, and then sends figures no player can reach.
   const Board& poser = boards_[2];
-  WriteFile(inbound + "PIMPNET_3_pose.kdl", Signed(poser, [](ScorePacket& p) {
+  WriteScratchFile(inbound + "PIMPNET_3_pose.kdl", Signed(poser, [](ScorePacket& p) {
               p.board_name = "Board One";
               p.winner = kPimps[2];
               p.win_date = p.date;
             }));
-  WriteFile(inbound + "PIMPNET_3_forever.kdl", Signed(poser, [](ScorePacket& p) {
+  WriteScratchFile(inbound + "PIMPNET_3_forever.kdl", Signed(poser, [](ScorePacket& p) {
               p.winner = kPimps[2];
               p.win_date = INT64_MAX;
             }));
-  WriteFile(inbound + "PIMPNET_3_worth.kdl",
+  WriteScratchFile(inbound + "PIMPNET_3_worth.kdl",
             Signed(poser, [](ScorePacket& p) { p.players[0].worth = INT64_MAX; }));
   // Nor is anything but a file the tool may read left to be met every run,
   // and no name reaches the log or the terminal with its control bytes.
   fs::create_symlink(target.door + "/kordavin.ply", inbound + "link.kdl");
   fs::create_directory(inbound + "dir.kdl");
   ASSERT_EQ(mkfifo((inbound + "pipe.kdl").c_str(), 0644), 0);
-  WriteFile(inbound + "evil\x1b[2J\n2026-12-09 04:30:01 accepted.kdl", "junk");
+  WriteScratchFile(inbound + "evil\x1b[2J\n2026-12-09 04:30:01 accepted.kdl", "junk");
 
-  const std::string standings = ReadFile(target.door + "/kordavin.lgd");
-  const std::string news = ReadFile(target.door + "/kordavin.msg");
+  const std::string standings = ReadWholeFile(target.door + "/kordavin.lgd");
+  const std::string news = ReadWholeFile(target.door + "/kordavin.msg");
   const std::string refused = Sysop(target, "league receive");
   EXPECT_NE(refused.find("0 accepted, 9 refused"), std::string::npos) << refused;
   EXPECT_EQ(refused.find('\x1b'), std::string::npos) << refused;
-  const std::string log = ReadFile(target.door + "/league.log");
+  const std::string log = ReadWholeFile(target.door + "/league.log");
   for (const char* line : {"refused PIMPNET_1_altered.kdl: bad signature",
                            "refused PIMPNET_1_old.kdl: replay", "refused PIMPNET_1_cut.kdl: truncated",
                            "refused PIMPNET_9_x.kdl: unknown board",
@@ -474,15 +461,15 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
     EXPECT_TRUE(fs::exists(target.door + "/bad/" + name)) << name;
     EXPECT_FALSE(fs::exists(inbound + name)) << name;
   }
-  EXPECT_EQ(ReadFile(target.door + "/kordavin.lgd"), standings);
-  EXPECT_EQ(ReadFile(target.door + "/kordavin.msg"), news);
+  EXPECT_EQ(ReadWholeFile(target.door + "/kordavin.lgd"), standings);
+  EXPECT_EQ(ReadWholeFile(target.door + "/kordavin.msg"), news);
 
   // Board 1's game is won: board 2's caller hears of it at his next call, once.
   GameConfig won;
   won.WinnerName = kPimps[0];
   won.WinnerAlias = "Caller 1";
   const ConfigBytes config = EncodeConfig(won);
-  WriteFile(boards_[0].door + "/kordavin.cfg",
+  WriteScratchFile(boards_[0].door + "/kordavin.cfg",
             std::string(reinterpret_cast<const char*>(config.data()), config.size()) +
                 std::string(128 - config.size(), '\0'));
   Sysop(boards_[0], "league send");
@@ -490,7 +477,7 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
   Sysop(target, "league receive");
   // Twenty more, each with a win date of its own, tell nobody again.
   for (int i = 1; i <= 20; ++i) {
-    WriteFile(inbound + "PIMPNET_1_again" + std::to_string(i) + ".kdl",
+    WriteScratchFile(inbound + "PIMPNET_1_again" + std::to_string(i) + ".kdl",
               Signed(boards_[0], [i](ScorePacket& p) { p.win_date -= i; }));
   }
   EXPECT_NE(Sysop(target, "league receive").find("20 accepted, 0 refused"), std::string::npos);
@@ -515,11 +502,11 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
   EXPECT_EQ(screen.find(kPimps[2]), std::string::npos) << screen;
   EXPECT_NE(screen.find("2nd of 2 boards"), std::string::npos) << screen;
   Sysop(boards_[0], "bulletin --league --asc " + boards_[0].door + "/out.asc");
-  EXPECT_EQ(ReadFile(boards_[0].door + "/out.asc").find(kPimps[2]), std::string::npos);
+  EXPECT_EQ(ReadWholeFile(boards_[0].door + "/out.asc").find(kPimps[2]), std::string::npos);
   const std::string out = LeagueScreen(poser, "Caller 3", "no longer in the");
   EXPECT_EQ(out.find("top pimps"), std::string::npos) << out;
   EXPECT_NE(Sysop(poser, "league send", 2).find("no longer in the Pimp Net league"), std::string::npos);
-  WriteFile(boards_[0].mail + "/in/PIMPNET_3_after.kdl", late);
+  WriteScratchFile(boards_[0].mail + "/in/PIMPNET_3_after.kdl", late);
   const std::string after = Sysop(boards_[0], "league receive");
   EXPECT_NE(after.find("refused PIMPNET_3_after.kdl: unknown board"), std::string::npos) << after;
   EXPECT_EQ(after.find("queued"), std::string::npos) << after;
@@ -529,7 +516,7 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
   Sysop(boards_[0], "league start-game");
   Sysop(boards_[0], "league send");
   Poll(target, boards_[0]);
-  WriteFile(inbound + "PIMPNET_1_game1.kdl", Signed(boards_[0], [](ScorePacket& p) { p.game = 1; }));
+  WriteScratchFile(inbound + "PIMPNET_1_game1.kdl", Signed(boards_[0], [](ScorePacket& p) { p.game = 1; }));
   const std::string game2 = Sysop(target, "league receive");
   EXPECT_NE(game2.find("refused PIMPNET_1_game1.kdl: another league game"), std::string::npos)
       << game2;
@@ -537,7 +524,7 @@ TEST_F(LeagueE2eTest, ThreeBoardsShareStandingsThroughBinkdAndRefuseBadPackets) 
   const std::string fame = LeagueScreen(target, "Caller 2", "Game 1");
   EXPECT_NE(fame.find("Hall of fame"), std::string::npos) << fame;
   Sysop(target, "bulletin --league --asc " + target.door + "/fame.asc");
-  const std::string bulletin_fame = ReadFile(target.door + "/fame.asc");
+  const std::string bulletin_fame = ReadWholeFile(target.door + "/fame.asc");
   EXPECT_NE(bulletin_fame.find("Game 1"), std::string::npos) << bulletin_fame;
   EXPECT_NE(bulletin_fame.find("Slick Rick of Board One"), std::string::npos) << bulletin_fame;
 }
@@ -596,7 +583,7 @@ TEST_F(LeagueScaleE2eTest, TwoHundredFiftyFiveBoardsOfTenThousandPimps) {
     const PlayerBytes bytes = EncodePlayer(player);
     players.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   }
-  WriteFile(own.door + "/kordavin.ply", players);
+  WriteScratchFile(own.door + "/kordavin.ply", players);
   auto start = std::chrono::steady_clock::now();
   const std::string sent = Sysop(own, "league send");
   const auto send_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -620,7 +607,7 @@ TEST_F(LeagueScaleE2eTest, TwoHundredFiftyFiveBoardsOfTenThousandPimps) {
       name.resize(30, 'x');
       packet.players.push_back({name, static_cast<int32_t>(worth), 0, 1, 1, worth});
     }
-    WriteFile(own.mail + "/in/PIMPNET_" + std::to_string(board) + "_7.kdl",
+    WriteScratchFile(own.mail + "/in/PIMPNET_" + std::to_string(board) + "_7.kdl",
               SignPacket(EncodeScorePacket(packet), keys[static_cast<size_t>(board)]));
   }
   start = std::chrono::steady_clock::now();
@@ -683,7 +670,7 @@ TEST_F(LeagueScaleE2eTest, SendAndReceiveAtOnceLoseNoMemberList) {
                           "21:2/" + std::to_string(run), {}};
     newcomer.key[0] = static_cast<uint8_t>(run + 1);
     list.members.push_back(newcomer);
-    WriteFile(member.mail + "/in/PIMPNET_1_" + std::to_string(list.sequence) + ".kdm",
+    WriteScratchFile(member.mail + "/in/PIMPNET_1_" + std::to_string(list.sequence) + ".kdm",
               SignPacket(EncodeMemberList(list), key));
     FILE* send = start("league send --force");
     FILE* receive = start("league receive");
@@ -731,11 +718,11 @@ TEST_F(LeagueScaleE2eTest, SetUpMistakesAreRefusedWhole) {
   MemberList list{2, "PIMPNET", 1, settings.members_sequence + 1, time(nullptr), "Pimp Net", 1,
                   settings.game_start, 0, settings.members};
   list.members.push_back({7, "Seventh", "21:1", {}});
-  WriteFile(member.mail + "/in/PIMPNET_1_bad.kdm", SignPacket(EncodeMemberList(list), key));
-  const std::string before = ReadFile(member.door + "/kordavin.league");
+  WriteScratchFile(member.mail + "/in/PIMPNET_1_bad.kdm", SignPacket(EncodeMemberList(list), key));
+  const std::string before = ReadWholeFile(member.door + "/kordavin.league");
   EXPECT_NE(Sysop(member, "league receive").find("refused PIMPNET_1_bad.kdm: out of range"),
             std::string::npos);
-  EXPECT_EQ(ReadFile(member.door + "/kordavin.league"), before);
+  EXPECT_EQ(ReadWholeFile(member.door + "/kordavin.league"), before);
   EXPECT_NE(Sysop(member, "league show").find("coordinator: board 1"), std::string::npos);
 }
 

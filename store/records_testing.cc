@@ -1,40 +1,58 @@
 #include "store/records_testing.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
-#include <fstream>
-#include <sstream>
 
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/session.h"
 #include "store/state.h"
 
 std::string MakeRecordsTestDir() {
-  char pattern[] = "/tmp/kordavin-records-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  EXPECT_NE(made, nullptr) << "mkdtemp failed";
-  std::string dir = made == nullptr ? std::string("/tmp") : std::string(made);
+  const std::string dir = MakeScratchDir("records");
   InstallFakeHost(dir);
   ResetGameSession();
   return dir;
 }
 
 void WriteRecordsTestFile(const std::string& name, const std::string& bytes) {
-  std::ofstream out(DoorSession.ProgramDir + name, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  EXPECT_TRUE(out.good()) << "cannot write " << name;
+  WriteScratchFile(DoorSession.ProgramDir + name, bytes);
 }
 
 std::string ReadRecordsTestFile(const std::string& name) {
-  std::ifstream in(DoorSession.ProgramDir + name, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  return ReadWholeFile(DoorSession.ProgramDir + name);
 }
 
 bool RecordsTestFileExists(const std::string& name) {
   struct stat info {};
   return stat((DoorSession.ProgramDir + name).c_str(), &info) == 0;
+}
+
+namespace {
+
+template <typename Record, typename Decode>
+std::vector<Record> ReadRecords(const std::string& path, size_t size, Decode decode) {
+  const std::string bytes = ReadWholeFile(path);
+  std::vector<Record> records;
+  for (size_t at = 0; at + size <= bytes.size(); at += size) {
+    records.push_back(decode(reinterpret_cast<const uint8_t*>(bytes.data() + at)));
+  }
+  return records;
+}
+
+}  // namespace
+
+std::vector<PlayerRecord> ReadPlayerFile(const std::string& dir) {
+  return ReadRecords<PlayerRecord>(dir + "/kordavin.ply", kPlayerRecordSize, DecodePlayer);
+}
+
+std::vector<NewsMessage> ReadNewsFile(const std::string& dir) {
+  return ReadRecords<NewsMessage>(dir + "/kordavin.msg", kNewsMessageSize, DecodeNews);
+}
+
+std::string PlayerFileBytes(const std::vector<PlayerRecord>& players) {
+  std::string bytes;
+  for (const PlayerRecord& player : players) bytes += RecordsTestBytes(EncodePlayer(player));
+  return bytes;
 }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "door/scratch_testing.h"
 #include "sysop/sysop_testing.h"
 
 namespace {
@@ -25,8 +26,7 @@ std::string FindChromium() {
 
 // The DOM the browser built from the page, as it serialises it.
 std::string DumpDom(const std::string& chromium, const std::string& page) {
-  char profile[] = "/tmp/kordavin-chromium-XXXXXX";
-  if (mkdtemp(profile) == nullptr) return "";
+  const std::string profile = MakeScratchDir("chromium");
   const std::string command =
       "timeout 120 " + chromium +
       " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"

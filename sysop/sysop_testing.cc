@@ -1,40 +1,17 @@
 #include "sysop/sysop_testing.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 
 namespace {
 
-std::vector<std::string>& MadeDirs() {
-  static std::vector<std::string> dirs;
-  return dirs;
-}
-
-void RemoveMadeDirs() {
-  std::error_code ignored;
-  for (const std::string& dir : MadeDirs()) std::filesystem::remove_all(dir, ignored);
-}
-
-// Scratch directories go when the test program ends, passed or failed.
-std::string MakeTempDir(const char* kind) {
-  if (MadeDirs().empty()) std::atexit(RemoveMadeDirs);
-  std::string pattern = std::string("/tmp/kordavin-sysop-") + kind + "-XXXXXX";
-  const char* made = mkdtemp(pattern.data());
-  EXPECT_NE(made, nullptr) << "mkdtemp failed";
-  if (made == nullptr) return std::string("/tmp/");
-  MadeDirs().push_back(made);
-  return std::string(made) + "/";
-}
+std::string MakeTempDir(const char* kind) { return MakeScratchDir(std::string("sysop-") + kind) + "/"; }
 
 template <typename Bytes>
 std::string AsText(const Bytes& bytes) {
@@ -52,14 +29,11 @@ std::string MakeSysopTestDir() {
 }
 
 void WriteSysopTestFile(const std::string& dir, const std::string& name, const std::string& bytes) {
-  std::ofstream out(dir + name, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  EXPECT_TRUE(out.good()) << "cannot write " << dir << name;
+  WriteScratchFile(dir + name, bytes);
 }
 
 std::string ReadSysopTestFile(const std::string& dir, const std::string& name) {
-  std::ifstream in(dir + name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return ReadWholeFile(dir + name);
 }
 
 void WriteSysopTestPlayers(const std::string& dir, const std::vector<PlayerRecord>& players) {

@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
-#include "door/pty_testing.h"
+#include "door/e2e_testing.h"
 #include "game/damage_testing.h"
 #include "store/records.h"
 
@@ -20,11 +18,6 @@ namespace fs = std::filesystem;
 
 constexpr int kWait = 8000;
 
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::string PlayerBytes(const std::string& name, const std::string& alias) {
   PlayerRecord player = NewPlayer();
   player.Name = name;
@@ -32,17 +25,15 @@ std::string PlayerBytes(const std::string& name, const std::string& alias) {
   return DamageRecordBytes(player);
 }
 
-class DamagedDoorTest : public ::testing::Test {
+class DamagedDoorTest : public RealDoorTest {
  protected:
-  void SetUp() override { dir_ = MakeDoorDir(); }
+  bool NeedsFakeTime() const override { return false; }
   void TearDown() override {
-    StopDoor(run_);
+    RealDoorTest::TearDown();
     UnmountDamageDisk(disk_);
-    RemoveDoorDir(dir_);
   }
 
   void Write(const std::string& name, const std::string& bytes) { WriteDoorFile(dir_, name, bytes); }
-  std::string Read(const std::string& name) { return ReadWhole(dir_ + "/" + name); }
 
   // The data files of a running game with one other player in it.
   void StoreRunningGame() {
@@ -61,10 +52,7 @@ class DamagedDoorTest : public ::testing::Test {
 
   // Sends keys once the text has appeared after the last one answered.
   void Answer(const std::string& text, const std::string& keys) {
-    ASSERT_TRUE(WaitForOutput(run_, text, kWait, mark_))
-        << "waiting for: " << text << "\n" << run_.output.substr(mark_);
-    mark_ = run_.output.find(text, mark_) + text.size();
-    SendKeys(run_, keys);
+    AnswerAfter(run_, mark_, text, keys);
   }
 
   // The session's end: the message, the pause, exit code 0.
@@ -74,9 +62,8 @@ class DamagedDoorTest : public ::testing::Test {
     EXPECT_EQ(WaitForExit(run_, kWait), 0);
   }
 
-  std::string dir_;
   std::string disk_;  // a mounted tmpfs, for the full-disk case
-  DoorRun run_;
+  DoorRun& run_ = runs_.emplace_back();
   size_t mark_ = 0;
 };
 
@@ -91,7 +78,7 @@ TEST_F(DamagedDoorTest, MissingGameTextStopsTheCallerBeforeAnythingIsMade) {
 
 TEST_F(DamagedDoorTest, ConfigurationCutShortOrADirectoryEndsWithTheReadError) {
   StoreRunningGame();
-  const std::string players = Read("kordavin.ply");
+  const std::string players = DoorFile("kordavin.ply");
   Write("kordavin.cfg", "");
   Call(dir_);
   EndsWith("\r\nERROR: Unable to read file: 100\r\n");
@@ -103,23 +90,23 @@ TEST_F(DamagedDoorTest, ConfigurationCutShortOrADirectoryEndsWithTheReadError) {
   mark_ = 0;
   Call(dir_);
   EndsWith("\r\nERROR: Unable to read file: 103\r\n");
-  EXPECT_EQ(Read("kordavin.ply"), players);
+  EXPECT_EQ(DoorFile("kordavin.ply"), players);
   EXPECT_FALSE(fs::exists(dir_ + "/kordavin.1"));
 }
 
 TEST_F(DamagedDoorTest, PartialLastPlayerRecordStopsANewCallerWithoutAJoin) {
   StoreRunningGame();
-  const std::string players = Read("kordavin.ply") + PlayerBytes("Cut", "Cut").substr(0, 200);
+  const std::string players = DoorFile("kordavin.ply") + PlayerBytes("Cut", "Cut").substr(0, 200);
   Write("kordavin.ply", players);
   Call(dir_);
   EndsWith("\r\nERROR: Unable to read file: 100\r\n");
   EXPECT_EQ(run_.output.find("Welcome to Kordavin!"), std::string::npos);
-  EXPECT_EQ(Read("kordavin.ply"), players);
+  EXPECT_EQ(DoorFile("kordavin.ply"), players);
 }
 
 TEST_F(DamagedDoorTest, WreckedPlayerPlaysThroughHisScreensAndIsStoredInRange) {
   StoreRunningGame();
-  Write("kordavin.ply", Read("kordavin.ply") + WreckedPlayerBytes("Joe Caller", 200));
+  Write("kordavin.ply", DoorFile("kordavin.ply") + WreckedPlayerBytes("Joe Caller", 200));
   // Huge game text: ten thousand lines of a thousand bytes.
   std::string text;
   for (int line = 1; line <= 10000; ++line) text += std::string(1000, static_cast<char>('a' + line % 26)) + "\r\n";
@@ -140,7 +127,7 @@ TEST_F(DamagedDoorTest, WreckedPlayerPlaysThroughHisScreensAndIsStoredInRange) {
   Answer("[-*-]", "\r");
   EXPECT_EQ(WaitForExit(run_, kWait), 0);
 
-  const std::string bytes = Read("kordavin.ply");
+  const std::string bytes = DoorFile("kordavin.ply");
   ASSERT_EQ(bytes.size(), 2 * kPlayerRecordSize);
   EXPECT_EQ(bytes.substr(0, kPlayerRecordSize), PlayerBytes("Other", "Someone Else"));
   const PlayerRecord me =
@@ -176,7 +163,7 @@ TEST_F(DamagedDoorTest, FullDiskStopsAJoinWithTheWriteErrorAndKeepsWholeRecords)
   Answer("Would you like to play? [Y/N] ", "y");
   Answer("Enter your Pimp Name : ", "Newbie\r");
   EndsWith("\r\nERROR: Unable to write file: 101\r\n");
-  EXPECT_EQ(ReadWhole(dir + "/kordavin.ply"), players);
+  EXPECT_EQ(ReadWholeFile(dir + "/kordavin.ply"), players);
 }
 
 }  // namespace

@@ -309,7 +309,7 @@ void PlayOnLine(const std::string& dir, const Cast& cast, Tally& tally, BooksSum
 TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
   if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
   const Cast cast = CastOfSize();
-  const std::string dir = MakeDoorDir();
+  const std::string dir = MakeDoorDir(KeepScratch::kIfTestFails);
   SeedGame(dir, cast);
 
   const int64_t started = SteadyMs();
@@ -347,11 +347,6 @@ TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
               SummaryText(summary).c_str(), static_cast<double>(wall_ms) / 1000.0);
   EXPECT_GT(tally.movements, tally.visits) << "the callers did move money and whores";
   EXPECT_GT(tally.robbed_on_line, 0) << "nobody on line was robbed: the last phase proved nothing";
-  if (HasFailure()) {
-    std::printf("data files kept in %s\n", dir.c_str());
-  } else {
-    RemoveDoorDir(dir);
-  }
 }
 
 // Two sessions started together reach a line-up point within a few seconds
@@ -403,7 +398,7 @@ int JoinTwiceAtOnce(const std::string& dir, int caller, int first_node) {
 // moment on two nodes; the winner hangs up at the pause after his
 // congratulation. Exactly one wins, and nobody's money moves.
 void TwoBuyersAtOnce() {
-  const std::string dir = MakeDoorDir();
+  const std::string dir = MakeDoorDir(KeepScratch::kIfTestFails);
   std::string players;
   for (int n = 1; n <= 2; ++n) {
     PlayerRecord player = NewPlayer();
@@ -451,7 +446,6 @@ void TwoBuyersAtOnce() {
   EXPECT_EQ(config.WinnerName, CallerPimp(winner)) << "the winner who hung up is on record";
   EXPECT_EQ(config.WinnerAlias, CallerAlias(winner));
   for (const PlayerRecord& player : ReadPlayerFile(dir)) EXPECT_EQ(player.Cash, 6000000) << player.Name;
-  if (!::testing::Test::HasFailure()) RemoveDoorDir(dir);
 }
 
 // The same game against hostile callers: two thirds of the visits stall
@@ -464,7 +458,7 @@ void TwoBuyersAtOnce() {
 TEST(FairnessTest, HostileCallersGainNothingTheirScreensDidNotShow) {
   if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
   const Cast cast = CastOfSize();  // the caller with the long news does not call here
-  const std::string dir = MakeDoorDir();
+  const std::string dir = MakeDoorDir(KeepScratch::kIfTestFails);
   SeedGame(dir, cast);
 
   const int64_t started = SteadyMs();
@@ -489,11 +483,6 @@ TEST(FairnessTest, HostileCallersGainNothingTheirScreensDidNotShow) {
               cast.callers, tally.visits, tally.hung_up, tally.first_byte, tally.stalled_thefts,
               tally.stalled_sends, tally.actions, tally.movements, SummaryText(summary).c_str(),
               static_cast<double>(wall_ms) / 1000.0);
-  if (HasFailure()) {
-    std::printf("data files kept in %s\n", dir.c_str());
-  } else {
-    RemoveDoorDir(dir);
-  }
 }
 
 }  // namespace

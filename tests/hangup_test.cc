@@ -88,7 +88,6 @@ class HangupTest : public ::testing::Test {
     ASSERT_TRUE(joined.joined && joined.clean_end) << joined.failure << joined.output;
     WriteDoorFile(dir_, "DOOR32.SYS", Door32For(CallerAlias(kCaller)));
   }
-  void TearDown() override { RemoveDoorDir(dir_); }
 
   // Starts the returning caller and walks to the moment.
   void Reach(PipedDoor& door, bool piped, const Moment& moment) {

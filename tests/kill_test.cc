@@ -147,7 +147,7 @@ bool IsAllowedFile(const std::string& name) {
 
 TEST(KillTest, KilledSessionsLeaveOnlyWholeSaneRecordsAndStalePresence) {
   const int runs = ProofSize("KORDAVIN_KILL_RUNS", 1000);
-  const std::string dir = MakeDoorDir();
+  const std::string dir = MakeDoorDir(KeepScratch::kIfTestFails);
   std::atomic<int> runs_left{runs};
   KillTally tally;
   const int64_t started = SteadyMs();
@@ -199,11 +199,6 @@ TEST(KillTest, KilledSessionsLeaveOnlyWholeSaneRecordsAndStalePresence) {
               tally.finished, records.size(), stale_presence,
               static_cast<double>(wall_ms) / 1000.0, moments.c_str());
   EXPECT_GT(tally.kills[SIGHUP] + tally.kills[SIGTERM] + tally.kills[SIGKILL], runs / 3);
-  if (!HasFailure()) {
-    RemoveDoorDir(dir);
-  } else {
-    std::printf("data files kept in %s\n", dir.c_str());
-  }
 }
 
 }  // namespace

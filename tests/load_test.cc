@@ -104,12 +104,12 @@ void KeepScreens(const std::string& dir, const std::vector<std::vector<VisitResu
                     std::ios::binary) << all[c][i].output;
     }
   }
-  std::printf("screens and data files kept in %s\n", dir.c_str());
 }
 
 TEST(LoadTest, ManyNodesAtOnceLoseNoCallerAndNoNews) {
   const int callers = ProofSize("KORDAVIN_LOAD_CALLERS", 64);
-  const std::string dir = MakeDoorDir();
+  const std::string dir = MakeDoorDir(std::getenv("KORDAVIN_PROOF_KEEP") != nullptr
+                                          ? KeepScratch::kAlways : KeepScratch::kIfTestFails);
   std::vector<std::vector<VisitResult>> all(static_cast<size_t>(callers) + 1);
 
   const int64_t started = SteadyMs();
@@ -162,11 +162,7 @@ TEST(LoadTest, ManyNodesAtOnceLoseNoCallerAndNoNews) {
               static_cast<double>(Percentile(figures.echo_us, 1.0)) / 1000.0);
   EXPECT_GT(figures.actions, figures.sessions) << "the callers did play";
   EXPECT_GT(caused, 0) << "the mix caused news";
-  if (std::getenv("KORDAVIN_PROOF_KEEP") != nullptr || HasFailure()) {
-    KeepScreens(dir, all);
-  } else {
-    RemoveDoorDir(dir);
-  }
+  if (std::getenv("KORDAVIN_PROOF_KEEP") != nullptr || HasFailure()) KeepScreens(dir, all);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "door/pty_testing.h"
+#include "door/e2e_testing.h"
 #include "store/validate.h"
 
 namespace {
@@ -193,7 +193,7 @@ struct MonkeyCaller {
 // Doors are started from the test's main thread only, before the other
 // caller's thread runs: a fork while another thread holds the allocator's
 // lock would leave the child stuck before it ever ran the door.
-void StartCaller(const std::string& dir, MonkeyCaller& caller) {
+void StartMonkey(const std::string& dir, MonkeyCaller& caller) {
   const std::string drop = "monkey" + std::to_string(caller.number) + ".door32.sys";
   WriteDoorFile(dir, drop, Door32For("Monkey " + std::to_string(caller.number)));
   const std::string node = std::to_string(1 + caller.number % 5);
@@ -235,18 +235,7 @@ void PlayCaller(MonkeyCaller& caller, int keys, MonkeyTotals& totals) {
   EXPECT_FALSE(HasSanitizerReport(run.output)) << LastOf(run.output);
 }
 
-class KeyMonkey : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
-    dir_ = MakeDoorDir();
-  }
-  void TearDown() override {
-    if (!dir_.empty()) RemoveDoorDir(dir_);
-  }
-
-  std::string dir_;
-};
+class KeyMonkey : public RealDoorTest {};
 
 // Callers come two at a time, on different nodes, so one can see, examine
 // and page the other while both type noise.
@@ -259,8 +248,8 @@ TEST_F(KeyMonkey, NoiseNeverCrashesSpinsOrDamagesRecordsAndHangUpEndsTheDoor) {
     MonkeyCaller one, two;
     one.number = number;
     two.number = number + 1;
-    StartCaller(dir_, one);
-    if (two.number <= callers) StartCaller(dir_, two);
+    StartMonkey(dir_, one);
+    if (two.number <= callers) StartMonkey(dir_, two);
     std::thread other;
     if (two.started) other = std::thread(PlayCaller, std::ref(two), keys, std::ref(second));
     PlayCaller(one, keys, first);

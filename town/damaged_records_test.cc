@@ -15,6 +15,7 @@
 #include "game/damage_testing.h"
 #include "store/files.h"
 #include "store/presence_testing.h"
+#include "store/records_testing.h"
 #include "store/records.h"
 #include "game/join.h"
 #include "store/state.h"
@@ -30,53 +31,21 @@ namespace {
 
 const std::string kRival = "Rival One";
 
-class DamagedRecordsTest : public ::testing::Test {
- protected:
-  void SetUp() override { dir_ = MakeDamageTestDir(); }
-  void TearDown() override { RemoveDamageTestDir(dir_); }
-
-  // A caller with $1000, a house on 10th street and no whores.
-  static std::string PlainCaller() {
-    PlayerRecord me = NewPlayer();
-    me.Name = "Joe";
-    me.BbsAlias = "Joe Caller";
-    me.HouseStreet = 10;
-    me.LastDay = 8;
-    me.TimeLeft = 200;
-    return DamageRecordBytes(me);
-  }
-
-  // Stores the caller as record 1 and the rival as record 2, then brings
-  // the caller in as start-up does.
-  static void SeatCaller(const std::string& caller, const std::string& rival) {
-    WriteDamageFile("kordavin.ply", caller + rival);
-    LoadNameLists();
-    ASSERT_TRUE(LoadPlayer());
-    DailyLogin();
-    TakeOutput();
-  }
-
-  // Bytes of record n (1-based) as they are in the file now.
-  static std::string StoredBytes(int n) {
-    return ReadDamageFile("kordavin.ply").substr((n - 1) * kPlayerRecordSize, kPlayerRecordSize);
-  }
-
-  static std::vector<NewsMessage> News() {
-    const std::string bytes = ReadDamageFile("kordavin.msg");
-    std::vector<NewsMessage> news;
-    for (size_t at = 0; at + kNewsMessageSize <= bytes.size(); at += kNewsMessageSize) {
-      news.push_back(DecodeNews(reinterpret_cast<const uint8_t*>(bytes.data() + at)));
-    }
-    return news;
-  }
-
-  std::string dir_;
-};
+// A caller with $1000, a house on 10th street and no whores.
+std::string PlainCaller() {
+  PlayerRecord me = NewPlayer();
+  me.Name = "Joe";
+  me.BbsAlias = "Joe Caller";
+  me.HouseStreet = 10;
+  me.LastDay = 8;
+  me.TimeLeft = 200;
+  return DamageRecordBytes(me);
+}
 
 TEST_F(DamagedRecordsTest, WreckedCallersOwnScreensStayInRange) {
   for (uint8_t clothes : {uint8_t{0}, uint8_t{200}}) {
     SCOPED_TRACE(int{clothes});
-    SeatCaller(WreckedPlayerBytes("Joe Caller", clothes), WreckedPlayerBytes(kRival, 200));
+    SeatCaller(WreckedPlayerBytes("Joe Caller", clothes) + WreckedPlayerBytes(kRival, 200));
     EXPECT_EQ(GameSession.Player.Cash, 0) << "raised at login";
 
     ShowWhoreStats();
@@ -112,7 +81,7 @@ TEST_F(DamagedRecordsTest, WreckedCallersOwnScreensStayInRange) {
 }
 
 TEST_F(DamagedRecordsTest, WreckedCallerAtTheRestaurantAndAtStiffPetes) {
-  SeatCaller(WreckedPlayerBytes("Joe Caller", 200), WreckedPlayerBytes(kRival, 200));
+  SeatCaller(WreckedPlayerBytes("Joe Caller", 200) + WreckedPlayerBytes(kRival, 200));
   GameSession.TimeLeft = 200;
 
   GiveCondoms();
@@ -154,7 +123,7 @@ TEST_F(DamagedRecordsTest, WreckedCallerAtTheRestaurantAndAtStiffPetes) {
 }
 
 TEST_F(DamagedRecordsTest, WreckedRivalIsListedExaminedAndRankedWithoutAWrite) {
-  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200));
+  SeatCaller(PlainCaller() + WreckedPlayerBytes(kRival, 200));
   QueueKeys("Y" "0\r");
   EXPECT_EQ(SelectRival(), -1);
   std::string out = TakeOutput();
@@ -166,8 +135,8 @@ TEST_F(DamagedRecordsTest, WreckedRivalIsListedExaminedAndRankedWithoutAWrite) {
   EXPECT_NE(out.find("Bulletin Board Alias : Rival One\r\n"), std::string::npos);
   EXPECT_NE(out.find("    Number of Whores : 20\r\n"), std::string::npos);
   EXPECT_NE(out.find("      Pimping Corner : 255th & Main\r\n"), std::string::npos);
-  ASSERT_EQ(News().size(), 1u);
-  EXPECT_EQ(News()[0].To, kRival);
+  ASSERT_EQ(ReadNewsFile(dir_).size(), 1u);
+  EXPECT_EQ(ReadNewsFile(dir_)[0].To, kRival);
 
   ShowRankings();
   out = TakeOutput();
@@ -178,7 +147,7 @@ TEST_F(DamagedRecordsTest, WreckedRivalIsListedExaminedAndRankedWithoutAWrite) {
 
 TEST_F(DamagedRecordsTest, RaidsOnAWreckedRivalStoreHimInRange) {
   // Lured away: his first whore, unnamed, comes over whole.
-  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200));
+  SeatCaller(PlainCaller() + WreckedPlayerBytes(kRival, 200));
   QueueKeys("n" "2\r" "W");
   QueueDraws({0});
   StealFromPimp();
@@ -189,21 +158,21 @@ TEST_F(DamagedRecordsTest, RaidsOnAWreckedRivalStoreHimInRange) {
   EXPECT_EQ(rival.Name, std::string(30, 'W'));
   EXPECT_EQ(GameSession.Player.WhoreCount, 1);
   EXPECT_EQ(GameSession.Player.WhoreRate[0], 2147483647);
-  ASSERT_EQ(News().size(), 1u);
-  EXPECT_EQ(News()[0].Line1, " left you to work for Joe.");
+  ASSERT_EQ(ReadNewsFile(dir_).size(), 1u);
+  EXPECT_EQ(ReadNewsFile(dir_)[0].Line1, " left you to work for Joe.");
 
   // Burnt out of street 255: he lands on a street that exists.
-  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200));
+  SeatCaller(PlainCaller() + WreckedPlayerBytes(kRival, 200));
   QueueKeys("n" "2\r");
   QueueDraws({0});
   FirebombHouse();
   rival = DecodePlayer(reinterpret_cast<const uint8_t*>(StoredBytes(2).data()));
   EXPECT_EQ(rival.HouseStreet, 99);
-  EXPECT_EQ(News().back().Line1,
+  EXPECT_EQ(ReadNewsFile(dir_).back().Line1,
             "Your whore house was fire bombed. You were forced to relocate to 99th & Main.");
 
   // A tip on negative cash fines nothing and stores the cash as none.
-  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200));
+  SeatCaller(PlainCaller() + WreckedPlayerBytes(kRival, 200));
   QueueKeys("n" "2\r");
   QueueDraws({0, 4});
   PoliceTip();
@@ -212,7 +181,7 @@ TEST_F(DamagedRecordsTest, RaidsOnAWreckedRivalStoreHimInRange) {
   EXPECT_EQ(rival.Cash, 0);
 
   // The agent on a whore with 255 condoms: odds of one in twelve.
-  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200));
+  SeatCaller(PlainCaller() + WreckedPlayerBytes(kRival, 200));
   QueueKeys("Y" "n" "2\r" "2\r");
   QueueDraws({0});
   HireAgent();
@@ -227,7 +196,7 @@ TEST_F(DamagedRecordsTest, RaidsOnAWreckedRivalStoreHimInRange) {
 
 TEST_F(DamagedRecordsTest, PartialLastRecordIsLeftOutOfListsAndNeverWrittenInto) {
   const std::string cut = PlainCaller().substr(0, 100);
-  SeatCaller(PlainCaller(), WreckedPlayerBytes(kRival, 200) + cut);
+  SeatCaller(PlainCaller() + WreckedPlayerBytes(kRival, 200) + cut);
   EXPECT_EQ(CountPlayers(), 2);
   ShowRankings();
   std::string out = TakeOutput();

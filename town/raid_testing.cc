@@ -1,22 +1,16 @@
 #include "town/raid_testing.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/session.h"
 #include "store/state.h"
 
 namespace {
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void WriteWholeFile(const std::string& path, const std::string& bytes, bool append) {
   std::ofstream out(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
@@ -26,10 +20,7 @@ void WriteWholeFile(const std::string& path, const std::string& bytes, bool appe
 }  // namespace
 
 std::string MakeRaidTestDir() {
-  char pattern[] = "/tmp/kordavin_raid_XXXXXX";
-  const char* made = mkdtemp(pattern);
-  EXPECT_NE(made, nullptr);
-  const std::string dir = std::string(made ? made : "/tmp") + "/";
+  const std::string dir = MakeScratchDir("raid") + "/";
   WriteWholeFile(dir + "kordavin.ply", "", false);
   WriteWholeFile(dir + "kordavin.msg", "", false);
   WriteWholeFile(dir + "kordavin.cfg", std::string(kGameConfigFileSize, '\0'), false);

@@ -8,20 +8,17 @@
 
 #include <chrono>
 #include <csignal>
-#include <deque>
-#include <fstream>
-#include <iterator>
 #include <string>
 
-#include "door/pty_testing.h"
+#include "door/e2e_testing.h"
 #include "store/records.h"
+#include "store/records_testing.h"
 
 namespace {
 
 constexpr int kWait = 15000;
 constexpr int kFillers = 150;
 constexpr int kPendingNews = 600;
-const char* kToday = "2026-12-08 14:00:00";
 
 PlayerRecord Player(const std::string& name, const std::string& alias) {
   PlayerRecord player = NewPlayer();
@@ -40,16 +37,11 @@ std::string FillerName(int n) {
 }
 
 std::string PlayerFile() {
-  std::string bytes;
-  for (const PlayerRecord& p : {Player("Stalled", "Stalled Real"), Player("Lister", "Roster Real")}) {
-    const PlayerBytes record = EncodePlayer(p);
-    bytes.append(record.begin(), record.end());
-  }
+  std::vector<PlayerRecord> players{Player("Stalled", "Stalled Real"), Player("Lister", "Roster Real")};
   for (int n = 1; n <= kFillers; ++n) {
-    const PlayerBytes record = EncodePlayer(Player(FillerName(n), "Filler " + std::to_string(n)));
-    bytes.append(record.begin(), record.end());
+    players.push_back(Player(FillerName(n), "Filler " + std::to_string(n)));
   }
-  return bytes;
+  return PlayerFileBytes(players);
 }
 
 std::string NewsFile() {
@@ -65,34 +57,15 @@ std::string NewsFile() {
   return bytes;
 }
 
-class StalledLineE2eTest : public ::testing::Test {
+class StalledLineE2eTest : public RealDoorTest {
  protected:
   void SetUp() override {
-    if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
-    dir_ = MakeDoorDir();
+    wait_ms_ = kWait;
+    RealDoorTest::SetUp();
+    if (IsSkipped()) return;
     WriteDoorFile(dir_, "kordavin.ply", PlayerFile());
     WriteDoorFile(dir_, "kordavin.msg", NewsFile());
     WriteDoorFile(dir_, "kordavin.cfg", std::string(kGameConfigFileSize, '\0'));
-  }
-  void TearDown() override {
-    for (DoorRun& run : runs_) StopDoor(run);
-    if (!dir_.empty()) RemoveDoorDir(dir_);
-  }
-
-  DoorRun& Call(const std::string& name, int node) {
-    const std::string drop = "node" + std::to_string(node) + ".door32.sys";
-    WriteDoorFile(dir_, drop, Door32For(name));
-    DoorRun& run = runs_.emplace_back();
-    EXPECT_TRUE(StartDoor(run, dir_, {dir_ + "/" + drop, std::to_string(node)}, kToday));
-    return run;
-  }
-
-  // Waits for text after the mark, then sends keys.
-  void Answer(DoorRun& run, size_t& mark, const std::string& text, const std::string& keys) {
-    ASSERT_TRUE(WaitForOutput(run, text, kWait, mark))
-        << "waiting for: " << text << "\n" << run.output.substr(mark);
-    mark = run.output.find(text, mark) + text.size();
-    SendKeys(run, keys);
   }
 
   // Still running, with output the caller has not taken in.
@@ -102,40 +75,37 @@ class StalledLineE2eTest : public ::testing::Test {
     pollfd unread{run.master, POLLIN, 0};
     return poll(&unread, 1, 0) == 1;
   }
-
-  std::string dir_;
-  std::deque<DoorRun> runs_;
 };
 
 TEST_F(StalledLineE2eTest, OtherNodesJoinPostAndSaveWhileLinesAreStalled) {
   // Node 1 gets his 600 messages at start-up and never reads them.
-  DoorRun& news_reader = Call("Stalled Real", 1);
+  DoorRun& news_reader = StartCaller("Stalled Real", 1);
   size_t news_mark = 0;
-  Answer(news_reader, news_mark, "Do you want ANSI graphics? [Y/N] ", "n");
+  AnswerAfter(news_reader, news_mark, "Do you want ANSI graphics? [Y/N] ", "n");
 
   // Node 3 asks for the roster again and again and stops reading.
-  DoorRun& lister = Call("Roster Real", 3);
+  DoorRun& lister = StartCaller("Roster Real", 3);
   size_t list_mark = 0;
-  Answer(lister, list_mark, "Do you want ANSI graphics? [Y/N] ", "n");
-  Answer(lister, list_mark, "[1ST & MAIN]: ", "");
+  AnswerAfter(lister, list_mark, "Do you want ANSI graphics? [Y/N] ", "n");
+  AnswerAfter(lister, list_mark, "[1ST & MAIN]: ", "");
   std::string rosters;
   for (int n = 0; n < 15; ++n) rosters += "ey0\r";
   SendKeys(lister, rosters);
   usleep(1500 * 1000);  // both fill their lines and block
 
-  DoorRun& bob = Call("Bob Real", 2);
+  DoorRun& bob = StartCaller("Bob Real", 2);
   size_t mark = 0;
-  Answer(bob, mark, "Do you want ANSI graphics? [Y/N] ", "n");
-  Answer(bob, mark, "Would you like to play? [Y/N] ", "y");
-  Answer(bob, mark, "Enter your Pimp Name : ", "Bob\r");
-  Answer(bob, mark, "for online documentation.", "\r");
-  Answer(bob, mark, "[1ST & MAIN]: ", "e");
-  Answer(bob, mark, "Show Roster [Y/N] ", "n");
-  Answer(bob, mark, "[PIMP ROSTER]: ", "3\r");
-  Answer(bob, mark, "Bulletin Board Alias : Filler 1", "");
-  Answer(bob, mark, "[1ST & MAIN]: ", "q");
-  Answer(bob, mark, "Are you sure you want to quit? [Y/N] ", "y");
-  Answer(bob, mark, "[-*-]", "\r");
+  AnswerAfter(bob, mark, "Do you want ANSI graphics? [Y/N] ", "n");
+  AnswerAfter(bob, mark, "Would you like to play? [Y/N] ", "y");
+  AnswerAfter(bob, mark, "Enter your Pimp Name : ", "Bob\r");
+  AnswerAfter(bob, mark, "for online documentation.", "\r");
+  AnswerAfter(bob, mark, "[1ST & MAIN]: ", "e");
+  AnswerAfter(bob, mark, "Show Roster [Y/N] ", "n");
+  AnswerAfter(bob, mark, "[PIMP ROSTER]: ", "3\r");
+  AnswerAfter(bob, mark, "Bulletin Board Alias : Filler 1", "");
+  AnswerAfter(bob, mark, "[1ST & MAIN]: ", "q");
+  AnswerAfter(bob, mark, "Are you sure you want to quit? [Y/N] ", "y");
+  AnswerAfter(bob, mark, "[-*-]", "\r");
   EXPECT_EQ(WaitForExit(bob, kWait), 0);
   EXPECT_EQ(bob.output.find("ERROR: Unable to"), std::string::npos) << bob.output;
 
@@ -145,12 +115,9 @@ TEST_F(StalledLineE2eTest, OtherNodesJoinPostAndSaveWhileLinesAreStalled) {
   // Node 1 hangs up in the middle of his list: not one message is lost.
   kill(news_reader.pid, SIGHUP);
   WaitForExit(news_reader, kWait);
-  std::ifstream in(dir_ + "/kordavin.msg", std::ios::binary);
-  const std::string news((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   int unread = 0;
-  for (size_t at = 0; at + kNewsMessageSize <= news.size(); at += kNewsMessageSize) {
-    const NewsMessage message = DecodeNews(reinterpret_cast<const uint8_t*>(news.data() + at));
-    if (message.To == "Stalled Real" && message.Line1 != "DELETED") ++unread;
+  for (const NewsMessage& message : ReadNewsFile(dir_)) {
+    unread += message.To == "Stalled Real" && message.Line1 != "DELETED";
   }
   EXPECT_EQ(unread, kPendingNews);
 }
@@ -160,12 +127,10 @@ TEST_F(StalledLineE2eTest, OtherNodesJoinPostAndSaveWhileLinesAreStalled) {
 // socket. The door's clock runs ten times as fast here: its minute is six
 // seconds.
 TEST_F(StalledLineE2eTest, APtyCallerWhoTypedAheadAndStoppedReadingIsLetGoWithinAMinute) {
-  WriteDoorFile(dir_, "fast.door32.sys", Door32For("Roster Real"));
-  DoorRun& caller = runs_.emplace_back();
-  ASSERT_TRUE(StartDoor(caller, dir_, {dir_ + "/fast.door32.sys", "4"}, std::string(kToday) + " x10"));
+  DoorRun& caller = StartCaller("Roster Real", 4, std::string(kE2eToday) + " x10");
   size_t mark = 0;
-  Answer(caller, mark, "Do you want ANSI graphics? [Y/N] ", "n");
-  Answer(caller, mark, "[1ST & MAIN]: ", std::string(400, '?'));
+  AnswerAfter(caller, mark, "Do you want ANSI graphics? [Y/N] ", "n");
+  AnswerAfter(caller, mark, "[1ST & MAIN]: ", std::string(400, '?'));
   const auto last_read = std::chrono::steady_clock::now();
   int status = 0;
   bool ended = false;

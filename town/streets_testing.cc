@@ -1,13 +1,11 @@
 #include "town/streets_testing.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
-#include <fstream>
-#include <iterator>
 
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/session.h"
 #include "store/files.h"
 #include "store/presence_testing.h"
@@ -18,18 +16,13 @@ namespace {
 std::string StreetsPath(const std::string& name) { return DoorSession.ProgramDir + name; }
 
 void WriteStreetsFile(const std::string& name, const std::string& bytes) {
-  std::ofstream out(StreetsPath(name), std::ios::binary | std::ios::trunc);
-  out << bytes;
-  ASSERT_TRUE(out.good()) << name;
+  WriteScratchFile(StreetsPath(name), bytes);
 }
 
 }  // namespace
 
 std::string MakeStreetsTestDir() {
-  char pattern[] = "/tmp/kordavin-streets-XXXXXX";
-  const char* dir = mkdtemp(pattern);
-  EXPECT_NE(dir, nullptr);
-  InstallFakeHost(dir == nullptr ? "/tmp/" : dir);
+  InstallFakeHost(MakeScratchDir("streets"));
   DoorSession.Ansi = 0;
   DoorSession.RealName = "Joe Caller";
   ResetGameSession();
@@ -83,8 +76,7 @@ void StoreStreetsNode(int node, const std::string& name, bool live) {
 }
 
 std::string ReadStreetsFile(const std::string& name) {
-  std::ifstream in(StreetsPath(name), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return ReadWholeFile(StreetsPath(name));
 }
 
 bool StreetsFileExists(const std::string& name) {

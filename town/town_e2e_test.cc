@@ -2,49 +2,28 @@
 // and pages the other, who sees the page at his prompt and the news next call.
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <fstream>
-
-#include "door/pty_testing.h"
-#include "store/records.h"
+#include "door/e2e_testing.h"
 
 namespace {
 
 constexpr int kWait = 8000;
-const char* kToday = "2026-12-08 14:00:00";
 
-class TownE2eTest : public ::testing::Test {
+class TownE2eTest : public RealDoorTest {
  protected:
-  void SetUp() override {
-    if (FakeTimeLibrary().empty()) GTEST_SKIP() << "libfaketime is not installed";
-    dir_ = MakeDoorDir();
-  }
-  void TearDown() override {
-    for (DoorRun& run : runs_) StopDoor(run);
-    if (!dir_.empty()) RemoveDoorDir(dir_);
-  }
-
   struct Caller {
     DoorRun* run;
     size_t mark;
   };
 
   Caller Call(const std::string& name, int node) {
-    std::string drop = "node" + std::to_string(node) + ".door32.sys";
-    WriteDoorFile(dir_, drop, Door32For(name));
-    DoorRun& run = runs_.emplace_back();
-    EXPECT_TRUE(StartDoor(run, dir_, {dir_ + "/" + drop, std::to_string(node)}, kToday));
-    Caller caller{&run, 0};
+    Caller caller{&StartCaller(name, node), 0};
     Answer(caller, "Do you want ANSI graphics? [Y/N] ", "n");
     return caller;
   }
 
   // Waits for text after what was answered last, then sends keys.
   void Answer(Caller& caller, const std::string& text, const std::string& keys) {
-    ASSERT_TRUE(WaitForOutput(*caller.run, text, kWait, caller.mark))
-        << "waiting for: " << text << "\n" << caller.run->output.substr(caller.mark);
-    caller.mark = caller.run->output.find(text, caller.mark) + text.size();
-    SendKeys(*caller.run, keys);
+    AnswerAfter(*caller.run, caller.mark, text, keys);
   }
 
   void Join(Caller& caller, const std::string& pimp) {
@@ -59,9 +38,6 @@ class TownE2eTest : public ::testing::Test {
     Answer(caller, "[-*-]", "\r");
     EXPECT_EQ(WaitForExit(*caller.run, kWait), 0);
   }
-
-  std::string dir_;
-  std::deque<DoorRun> runs_;
 };
 
 TEST_F(TownE2eTest, ExaminePoliceTipAndPageReachTheOtherCaller) {

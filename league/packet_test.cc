@@ -1,43 +1,15 @@
-// The two small places where a slip would cost a league silently: the flow
-// file a mailer looks for, and the packet reader facing whatever arrives.
+// The packet reader facing whatever arrives from another board.
+#include "league/packet.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdint>
 
+#include "door/scratch_testing.h"
 #include "league/keys.h"
-#include "league/outbound.h"
-#include "league/packet.h"
-#include "league/settings.h"
-#include "league/standings.h"
 
 namespace {
-
-FtnAddress Address(const char* text) {
-  FtnAddress address;
-  EXPECT_TRUE(ParseFtnAddress(text, address)) << text;
-  return address;
-}
-
-TEST(LeagueFlowFiles, ZonesAndPointsGetTheirOwnPlaces) {
-  const std::string out = "/spool/outbound";
-  EXPECT_EQ(FlowPathsFor(out, 21, Address("21:1/200")).flow, "/spool/outbound/000100c8.flo");
-  EXPECT_EQ(FlowPathsFor(out + "/", 21, Address("21:1/200")).busy, "/spool/outbound/000100c8.bsy");
-  // Other zones: the outbound's name with the zone in three hex digits.
-  EXPECT_EQ(FlowPathsFor(out, 21, Address("2:5020/1042")).flow,
-            "/spool/outbound.002/139c0412.flo");
-  EXPECT_EQ(FlowPathsFor(out, 1, Address("300:32767/65@fsxnet")).flow,
-            "/spool/outbound.12c/7fff0041.flo");
-  const FlowPaths point = FlowPathsFor(out, 21, Address("21:3/4.17"));
-  EXPECT_EQ(point.dir, "/spool/outbound/00030004.pnt");
-  EXPECT_EQ(point.flow, "/spool/outbound/00030004.pnt/00000011.flo");
-  EXPECT_EQ(point.busy, "/spool/outbound/00030004.pnt/00000011.bsy");
-  FtnAddress ignored;
-  for (const char* bad : {"", "21:1", "1/2", "21:1/2.", "0:1/2", "21:1/2.x", "21:/2", "99999:1/1"}) {
-    EXPECT_FALSE(ParseFtnAddress(bad, ignored)) << bad;
-  }
-  EXPECT_EQ(FtnAddressText(Address("21:1/200.0")), "21:1/200");
-}
 
 ScorePacket SamplePacket() {
   ScorePacket packet;
@@ -62,13 +34,11 @@ class LeaguePacketReader : public ::testing::Test {
     bytes_ = SignPacket(EncodeScorePacket(SamplePacket()), secret_);
   }
   void MakeTestKey() {
-    char dir[] = "/tmp/kordavin-league-XXXXXX";
-    dir_ = std::string(mkdtemp(dir)) + "/";
+    dir_ = MakeScratchDir("league") + "/";
     std::string error;
     ASSERT_TRUE(MakeKeyFiles(dir_, public_, error)) << error;
     ASSERT_TRUE(LoadSecretKey(dir_, secret_, error)) << error;
   }
-  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
 
   std::string dir_;
   PublicKey public_{};
@@ -162,36 +132,6 @@ TEST_F(LeaguePacketReader, ASecretKeyOthersMayReadIsNeverUsed) {
   // Nor is a new key made over it: members know the old public key.
   PublicKey made{};
   EXPECT_FALSE(MakeKeyFiles(dir_, made, error));
-}
-
-// A league game ends once: at its first winner won since it started, or at
-// its end date; a later winner, or one from before it, changes nothing.
-TEST(LeagueGames, TheFirstWinnerOfAGameEndsItAndGoesIntoTheHallOfFame) {
-  LeagueSettings settings;
-  settings.game = 2;
-  settings.game_start = 1796000000;
-  settings.members = {{1, "Board One", "21:1/100", {}}, {2, "The Second BBS", "21:1/200", {}}};
-  ScorePacket won;
-  won.board = 2;
-  won.game = 2;
-  won.board_name = "What It Calls Itself";
-  won.winner = "Mack Daddy";
-  won.win_date = settings.game_start - 1;
-  won.players = {{"Mack Daddy", 5000001, 0, 99, 10, 5000001}};
-  EXPECT_FALSE(NoteWinner(settings, won)) << "won before the game began";
-  won.win_date = settings.game_start + 60;
-  EXPECT_FALSE(GameEnded(settings, won.win_date));
-  ASSERT_TRUE(NoteWinner(settings, won));
-  ASSERT_EQ(settings.fame.size(), 1u);
-  EXPECT_EQ(settings.fame[0].board_name, "The Second BBS");
-  EXPECT_EQ(settings.fame[0].worth, 5000001);
-  EXPECT_TRUE(GameEnded(settings, won.win_date));
-  won.board = 1;
-  EXPECT_FALSE(NoteWinner(settings, won)) << "a second winner in one game";
-  settings.game = 3;
-  settings.game_end = settings.game_start + 1000;
-  EXPECT_FALSE(GameEnded(settings, settings.game_end - 1));
-  EXPECT_TRUE(GameEnded(settings, settings.game_end));
 }
 
 }  // namespace

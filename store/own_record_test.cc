@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "door/fake_host_testing.h"
+#include "door/scratch_testing.h"
 #include "door/input.h"
 #include "door/output.h"
 #include "door/session.h"
@@ -22,10 +21,7 @@
 
 namespace {
 
-std::string ReadPlayerFile() {
-  std::ifstream in(DoorSession.ProgramDir + "kordavin.ply", std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string ReadPlayerFile() { return ReadWholeFile(DoorSession.ProgramDir + "kordavin.ply"); }
 
 class OwnRecordTest : public ::testing::Test {
  protected:
