@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The release's part of the tests: builds the three archives, runs the tests
 # that depend on the machine (portability_tests: the records' and packets'
-# byte layout, the locks, the system calls) as built for both ARM machines
-# under qemu-user, and tries each archive's door as a sysop would, from a
+# byte layout, the locks, the system calls) as built for 32-bit ARM under
+# qemu-user, and tries each archive's door as a sysop would, from a
 # fresh unpacking: the usage screen, then a caller through a pipe who turns
 # down ANSI, joins and quits. The other tests run on the build machine only:
 # the same sources built for ARM by the same compiler add little beyond
@@ -80,7 +80,11 @@ smoke_test_archive() {  # machine
 }
 
 timed "release archives" scripts/release.sh
-for machine in "${arm_machines[@]}"; do timed "$machine tests under qemu" run_arm_tests "$machine"; done
+# The machine-dependent tests run as built for armhf: the 32-bit build, with
+# ARM's alignment, unsigned char and 32-bit time_t and off_t, finds everything
+# the 64-bit ARM build could, and building them twice cost CI most of a
+# minute. The aarch64 archive's own programs still run below.
+timed "armhf tests under qemu" run_arm_tests armhf
 for machine in x86_64 "${arm_machines[@]}"; do
   echo "=== $machine archive ==="
   timed "$machine archive check" smoke_test_archive "$machine"
