@@ -225,8 +225,10 @@ TEST_F(SessionsE2eTest, TheftsFromACallerOnLineStandWhenHeActsNext) {
   EXPECT_TRUE(WaitForOutput(on_line, "\r\n* ", 1500)) << "never told of a theft";
   EXPECT_LT(Stored(1).WhoreCount, 20) << "no whore was lured: the test proved little";
 
-  // Fined by another node while he only waits at his prompt: no key of his
-  // is needed for his figures to follow and for him to hear of it.
+  // Fined by another node while he only waits at the casino's prompt: no key
+  // of his is needed for his figures to follow and for him to hear of it, and
+  // the prompt written again under the notice shows his cash as it is now.
+  ASSERT_TRUE(Step(on_line, "c", "[CASINO]: "));
   PlayerRecord fined = Stored(1);
   ASSERT_GT(fined.Cash, 0);
   const int32_t fine = std::min<int32_t>(fined.Cash, 100);
@@ -238,6 +240,9 @@ TEST_F(SessionsE2eTest, TheftsFromACallerOnLineStandWhenHeActsNext) {
   ply.close();
   EXPECT_TRUE(WaitForOutput(on_line, "They fined you $" + std::to_string(fine) + ".", 3000, mark))
       << on_line.output.substr(mark);
+  EXPECT_TRUE(WaitForOutput(on_line, "[$" + std::to_string(fined.Cash) + "][CASINO]: ", 3000, mark))
+      << on_line.output.substr(mark);
+  ASSERT_TRUE(Step(on_line, "r", "[1ST & MAIN]: "));
   ASSERT_TRUE(Step(on_line, "y", "Cash on Hand : $"));
   ASSERT_TRUE(WaitForOutput(on_line, "[1ST & MAIN]: ", kWait, on_line.output.rfind("Cash on")));
   EXPECT_EQ(std::stol(on_line.output.substr(on_line.output.rfind("Cash on Hand : $") + 16)),

@@ -53,6 +53,21 @@ void WriteFromFile(std::string text) {
   WriteRawLine("");
 }
 
+// The casino's line showed his cash before the rivals' moves; it is written
+// again with his cash as it is now. Only a figure in the cash field is
+// changed (closed by "]" or a colour code), never a price or a limit.
+std::string WithCashNow(std::string bytes, int64_t moved) {
+  const int64_t now = GameSession.Player.Cash;
+  const std::string was = "$" + std::to_string(now - moved);
+  for (size_t at = bytes.find(was); at != std::string::npos; at = bytes.find(was, at + 1)) {
+    const size_t end = at + was.size();
+    if (end < bytes.size() && (bytes[end] == ']' || bytes[end] == '\x1b')) {
+      return bytes.replace(at, was.size(), "$" + std::to_string(now));
+    }
+  }
+  return bytes;
+}
+
 }  // namespace
 
 void ShowRivalNotices() {
@@ -63,7 +78,8 @@ void ShowRivalNotices() {
   const std::vector<NewsMessage> news = NewsSinceLastNotice();
   // A police fine leaves no news; what else took his cash always does.
   if (news.empty() && cash_moved >= 0) return;
-  const UnfinishedLine prompt = CurrentLine();
+  UnfinishedLine prompt = CurrentLine();
+  if (cash_moved != 0) prompt.bytes = WithCashNow(prompt.bytes, cash_moved);
   WriteRawLine("");
   for (const NewsMessage& message : news) {
     WriteText("|12* |15");
