@@ -67,6 +67,12 @@ bool NameFits(const std::string& name, size_t least, size_t most) {
   return name.size() >= least && name.size() <= most && IsPlainName(name);
 }
 
+// A member list becomes kordavin.league, whose reader trims every value: a
+// name with a blank at either end would not read back as the list gave it.
+bool SettingsNameFits(const std::string& name) {
+  return NameFits(name, 1, kMaxBoardNameLength) && name.front() != ' ' && name.back() != ' ';
+}
+
 bool IdFits(const std::string& id) {
   if (id.empty() || id.size() > kMaxLeagueIdLength) return false;
   for (const char c : id) {
@@ -239,7 +245,7 @@ PacketFault DecodeMemberList(std::string_view bytes, MemberList& list) {
                          (list.game >= 1 && RealDate(list.game_start) &&
                           (list.game_end == 0 || (RealDate(list.game_end) && list.game_end > list.game_start)));
   bool in_range = IdFits(list.league) && list.coordinator >= 1 && list.sequence > 0 &&
-                  RealDate(list.date) && NameFits(list.league_name, 1, kMaxBoardNameLength) &&
+                  RealDate(list.date) && SettingsNameFits(list.league_name) &&
                   game_fits && count >= 1;
   for (size_t i = 0; i < count && !in.short_read; ++i) {
     LeagueMember member;
@@ -249,7 +255,7 @@ PacketFault DecodeMemberList(std::string_view bytes, MemberList& list) {
     if (!in.Take(kPublicKeyBytes)) break;
     std::memcpy(member.key.data(), in.bytes.data() + in.at, kPublicKeyBytes);
     in.at += kPublicKeyBytes;
-    in_range = in_range && member.board >= 1 && NameFits(member.name, 1, kMaxBoardNameLength) &&
+    in_range = in_range && member.board >= 1 && SettingsNameFits(member.name) &&
                NameFits(member.address, 1, kMaxAddressLength);
     list.members.push_back(std::move(member));
   }

@@ -110,6 +110,24 @@ TEST_F(LeaguePacketReader, ValuesOutsideTheGamesRangesAreRefused) {
   }
 }
 
+// The names go into kordavin.league, whose reader trims every value.
+TEST_F(LeaguePacketReader, AMemberListWithANameThatWouldNotReadBackIsRefused) {
+  MemberList list{2, "PIMPNET", 1, 5, 1796800000, "Pimp Net", 1, 1796700000, 0,
+                  {{1, "Board One", "21:1/100", {}}, {2, "Board Two", "21:1/200", {}}}};
+  MemberList read;
+  EXPECT_EQ(DecodeMemberList(SignPacket(EncodeMemberList(list), secret_), read), PacketFault::kNone);
+  for (std::string* name : {&list.members[1].name, &list.league_name}) {
+    const std::string kept = *name;
+    for (const std::string& edged : {" " + kept, kept + " "}) {
+      *name = edged;
+      EXPECT_EQ(DecodeMemberList(SignPacket(EncodeMemberList(list), secret_), read),
+                PacketFault::kOutOfRange)
+          << "'" << edged << "'";
+    }
+    *name = kept;
+  }
+}
+
 // Boards upgrade one at a time: a packet from before league games still reads.
 TEST_F(LeaguePacketReader, APacketOfTheFormerFormatStillReads) {
   ScorePacket old = SamplePacket();
