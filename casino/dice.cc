@@ -157,11 +157,9 @@ int ThrowComputerHand(int caller_score) {
   return score;
 }
 
-bool CanAffordGuts() {
-  return static_cast<double>(GameSession.Player.Cash) / kGutsCashPerStakeDollar > 0.99;
-}
-
 int32_t GutsLimit() { return GameSession.Player.Cash / kGutsCashPerStakeDollar; }
+
+bool CanAffordGuts() { return GutsLimit() >= 1; }
 
 // Like the common wager, but capped at a share of the cash. A negative
 // entry would hand the caller money, so it is asked again like one too big.
