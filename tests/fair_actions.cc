@@ -151,7 +151,9 @@ void PullSlot(Visit& v) {
   if (Await(v, {" MAX]: ", "not have enough money to play"}) != 0) return;
   const size_t dollar = v.segment.rfind('$');
   const int64_t limit = dollar == std::string::npos ? 0 : LeadingNumber(v.segment.substr(dollar + 1));
-  const int64_t stake = 1 + Pick(v, static_cast<int>(std::min<int64_t>(limit, 500)));
+  // One who thinks it over stakes all he may: a theft meanwhile leaves less.
+  const int64_t stake = v.plan.hesitate ? std::max<int64_t>(limit, 1)
+                                        : 1 + Pick(v, static_cast<int>(std::min<int64_t>(limit, 500)));
   Hesitate(v);
   Send(v, std::to_string(stake) + "\r", Key::kAnswer);
   Moved(v, v.plan.caller, 0, stake, 0);
@@ -178,7 +180,9 @@ void PlayCraps(Visit& v) {
   Await(v, {"[WAGER]: "});
   const size_t dollar = v.segment.rfind("[$");
   const int64_t cash = dollar == std::string::npos ? 0 : LeadingNumber(v.segment.substr(dollar + 2));
-  const int64_t stake = 1 + Pick(v, static_cast<int>(std::clamp<int64_t>(cash / 10, 1, 500)));
+  const int64_t stake = v.plan.hesitate
+                            ? std::max<int64_t>(cash, 1)
+                            : 1 + Pick(v, static_cast<int>(std::clamp<int64_t>(cash / 10, 1, 500)));
   Hesitate(v);
   Send(v, std::to_string(stake) + "\r", Key::kNoHangUp);
   AwaitEcho(v, stake);
@@ -253,9 +257,9 @@ void MoveHouse(Visit& v) {
 // Clothes at the price asked, or nothing.
 void BuyClothesSlowly(Visit& v) {
   Command(v, 'b', "Buy New Clothes");
-  if (Await(v, {"It costs $", "that much money", "nothing to offer"}) != 0) return;
+  if (Await(v, {"It costs $", "nothing to offer"}) != 0) return;
   const int64_t price = NumberUpTo(v, ".");
-  Await(v, {"Do you want to buy it? [Y/N] "});
+  if (Await(v, {"Do you want to buy it? [Y/N] ", "that much money"}) != 0) return;
   Hesitate(v);
   Send(v, "y", Key::kAnswer);
   if (Await(v, {"You got it!", kNotCovered}) == 0) {
@@ -270,7 +274,7 @@ void BuyCondomsSlowly(Visit& v) {
   if (Await(v, {"Max] : ", "no condoms for sale."}) != 0) return;
   const size_t open = v.segment.rfind('[');
   const int64_t most = open == std::string::npos ? 0 : LeadingNumber(v.segment.substr(open + 1));
-  const int64_t quantity = 1 + Pick(v, static_cast<int>(std::clamp<int64_t>(most, 1, 300)));
+  const int64_t quantity = std::max<int64_t>(most, 1);
   Send(v, std::to_string(quantity));
   Hesitate(v);
   Send(v, "\r", Key::kAnswer);

@@ -188,6 +188,7 @@ struct Tally {
   int first_byte = 0, stalled_thefts = 0, stalled_sends = 0;
   int robbed_on_line = 0;  // money or whores taken from a caller while he played
   int bought = 0;          // purchases at Stiff Pete's the screens told
+  int refused = 0;         // prices and stakes refused: robbed below them before the key
 };
 
 // A victim of the on-line phase: on the streets before any thief starts, he
@@ -224,13 +225,16 @@ std::map<int, std::vector<VisitResult>> PlayOnLinePhase(const std::string& dir, 
   const int victims = (cast.callers + 1) / 2;
   std::vector<std::thread> victim_threads, thief_threads;
   std::vector<int> targets;
+  for (int c = 1; c <= cast.callers; c += 2) targets.push_back(c);
   for (int c = 1; c <= cast.callers; c += 2) {
-    targets.push_back(c);
     victim_threads.emplace_back([&, c, played = &visits[c]] {
       std::mt19937 rng(kSeed + static_cast<uint32_t>(c * 100 + phase));
       VisitPlan plan{dir, c, c, 0};
       plan.fake_time = kToday;
       plan.hesitate = action == RunPricedAction;
+      // His agent goes after the others on line, whose news nobody reads
+      // before the books are kept.
+      plan.targets = targets;
       plan.script = StayOnLine(on_line, thieves_done, action);
       played->push_back(PlayVisit(plan, rng));
     });
@@ -265,6 +269,10 @@ void CheckVisits(const std::map<int, std::vector<VisitResult>>& visits, Tally& t
       tally.first_byte += visit.hung_up_at_first_byte;
       tally.stalled_thefts += visit.victim_in_flight != 0;
       tally.stalled_sends += visit.stalled;
+      for (size_t at = visit.output.find("You no longer have that much money");
+           at != std::string::npos; at = visit.output.find("You no longer have that much", at + 1)) {
+        ++tally.refused;
+      }
       if (visit.output.find("ERROR: Unable to") != std::string::npos) ++tally.errors;
       if (visit.failure.empty()) continue;
       if (++tally.broken <= 3) {
@@ -371,10 +379,11 @@ TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
   }
 
   std::printf("fairness: %d callers in %d phases, %d visits (%d hung up), %d actions, "
-              "%d movements announced (%d taken from callers on line), %d purchases, %d visits "
-              "saw a file error, %d broke off; %s; wall %.1f s\n",
+              "%d movements announced (%d taken from callers on line), %d purchases, %d prices "
+              "refused, %d visits saw a file error, %d broke off; %s; wall %.1f s\n",
               cast.callers, kPhases + 2, tally.visits, tally.hung_up, tally.actions,
-              tally.movements, tally.robbed_on_line, tally.bought, tally.errors, tally.broken,
+              tally.movements, tally.robbed_on_line, tally.bought, tally.refused, tally.errors,
+              tally.broken,
               SummaryText(summary).c_str(), static_cast<double>(wall_ms) / 1000.0);
   EXPECT_GT(tally.movements, tally.visits) << "the callers did move money and whores";
   EXPECT_GT(tally.robbed_on_line, 0) << "nobody on line was robbed: the last phase proved nothing";
