@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -86,21 +87,22 @@ bool Pending(const NewsMessage& message) {
 NewsMessage ShownMessage() { return NewsMessage{std::string(), kShownNewsLine, kShownNewsLine}; }
 
 // Lists the pending messages of an open file and, when clearing holds it in
-// a step, blanks each. Returns kSysopOk or kSysopRefused after reporting the
-// failure.
+// a step, blanks each. The listing goes out once the file is let go, so a
+// slow reader of it never keeps the nodes waiting. Returns kSysopOk or
+// kSysopRefused after reporting the failure.
 int WalkNews(const SysopRequest& request, RecordFile& file, const std::string& path,
              StoreStep* clearing, SysopIo& io) {
   const int64_t count = RecordCount(file);
   std::string error;
   int cleared = 0;
-  io.out << "message\tto\tline1\tline2\n";
+  std::ostringstream listing;
   for (int64_t slot = 0; slot < count; ++slot) {
     NewsBytes bytes{};
     if (!ReadRecordText(file, path, slot, bytes.data(), error)) break;
     const NewsMessage message = DecodeNews(bytes.data());
     if (!Pending(message) || (request.has_to && message.To != request.to)) continue;
-    io.out << slot + 1 << '\t' << FieldText(message.To) << '\t' << FieldText(message.Line1) << '\t'
-           << FieldText(message.Line2) << '\n';
+    listing << slot + 1 << '\t' << FieldText(message.To) << '\t' << FieldText(message.Line1)
+            << '\t' << FieldText(message.Line2) << '\n';
     if (clearing == nullptr) continue;
     bytes = EncodeNews(ShownMessage());
     if (!WriteStepRecord(*clearing, StepFile::kNews, slot, bytes.data(), error)) break;
@@ -108,6 +110,8 @@ int WalkNews(const SysopRequest& request, RecordFile& file, const std::string& p
   }
   const int64_t leftover = BytesAfterLastRecord(file);
   if (clearing != nullptr) clearing->End();
+  CloseRecordFile(file);
+  io.out << "message\tto\tline1\tline2\n" << listing.str();
   if (request.clear) io.out << "cleared " << cleared << '\n';
   if (!error.empty()) {
     io.err << "kordavin-sysop: " << error << "\n";
