@@ -45,59 +45,55 @@ std::string StoreErrorText(const StoreStatus& status, const std::string& path, i
   return "cannot use " + path;
 }
 
-bool OpenLocked(const std::string& path, size_t record_size, bool exclusive, LockedFile& file,
-                bool& missing, std::string& error) {
-  CloseLocked(file);
-  missing = false;
-  // Reading needs no write permission, so a sysop account that may only
-  // read the files can still list them.
-  const StoreStatus opened =
-      OpenRecords(file.records, path, record_size, exclusive, exclusive ? O_RDWR : O_RDONLY);
-  if (!opened.ok()) {
-    missing = opened.sys_error == ENOENT;
-    if (!missing) error = StoreErrorText(opened, path, -1);
-    return false;
-  }
-  file.path = path;
-  return true;
+bool TakeStepFile(StoreStep& step, StepFile which, bool& missing, std::string& error) {
+  const StoreStatus taken = step.Take(which);
+  missing = taken.sys_error == ENOENT;
+  if (!taken.ok() && !missing) error = StoreErrorText(taken, step.PathOf(which), -1);
+  return taken.ok();
 }
 
-void CloseLocked(LockedFile& file) { CloseRecordFile(file.records); }
-
-int64_t CountLockedRecords(const LockedFile& file, int64_t& leftover) {
-  leftover = BytesAfterLastRecord(file.records);
-  return RecordCount(file.records);
+bool WriteStepRecord(StoreStep& step, StepFile which, int64_t index, const uint8_t* bytes,
+                     std::string& error) {
+  const StoreStatus written = step.Write(which, index, bytes);
+  if (!written.ok()) error = StoreErrorText(written, step.PathOf(which), index);
+  return written.ok();
 }
 
-bool ReadLockedRecord(LockedFile& file, int64_t index, uint8_t* bytes, std::string& error) {
-  const StoreStatus read = ReadRecordAt(file.records, index, bytes);
-  if (!read.ok()) error = StoreErrorText(read, file.path, index);
+bool OpenShared(const std::string& path, size_t record_size, RecordFile& file, bool& missing,
+                std::string& error) {
+  const StoreStatus opened = OpenRecords(file, path, record_size, false, O_RDONLY);
+  missing = opened.sys_error == ENOENT;
+  if (!opened.ok() && !missing) error = StoreErrorText(opened, path, -1);
+  return opened.ok();
+}
+
+bool ReadRecordText(RecordFile& file, const std::string& path, int64_t index, uint8_t* bytes,
+                    std::string& error) {
+  const StoreStatus read = ReadRecordAt(file, index, bytes);
+  if (!read.ok()) error = StoreErrorText(read, path, index);
   return read.ok();
 }
 
-bool WriteLockedRecord(LockedFile& file, int64_t index, const uint8_t* bytes, std::string& error) {
-  const StoreStatus written = WriteRecordAt(file.records, index, bytes);
-  if (!written.ok()) error = StoreErrorText(written, file.path, index);
-  return written.ok();
+bool ReadEveryPlayer(RecordFile& file, const std::string& path, std::vector<PlayerRecord>& players,
+                     std::string& error) {
+  const int64_t count = RecordCount(file);
+  PlayerBytes bytes{};
+  for (int64_t i = 0; i < count; ++i) {
+    if (!ReadRecordText(file, path, i, bytes.data(), error)) return false;
+    players.push_back(DecodePlayer(bytes.data()));
+  }
+  return true;
 }
 
 bool ReadAllPlayers(const std::string& dir, std::vector<PlayerRecord>& players,
                     std::string& warning, std::string& error) {
   players.clear();
-  LockedFile file;
+  const std::string path = dir + kPlayerFile;
+  RecordFile file;
   bool missing = false;
-  if (!OpenLocked(dir + kPlayerFile, kPlayerRecordSize, false, file, missing, error)) return missing;
-  int64_t leftover = 0;
-  const int64_t count = CountLockedRecords(file, leftover);
-  PlayerBytes bytes{};
-  for (int64_t i = 0; i < count; ++i) {
-    if (!ReadLockedRecord(file, i, bytes.data(), error)) {
-      CloseLocked(file);
-      return false;
-    }
-    players.push_back(DecodePlayer(bytes.data()));
-  }
-  CloseLocked(file);
+  if (!OpenShared(path, kPlayerRecordSize, file, missing, error)) return missing;
+  if (!ReadEveryPlayer(file, path, players, error)) return false;
+  const int64_t leftover = BytesAfterLastRecord(file);
   if (leftover > 0) {
     warning = std::string(kPlayerFile) + ": " + std::to_string(leftover) +
               " bytes after the last whole record";
@@ -107,18 +103,15 @@ bool ReadAllPlayers(const std::string& dir, std::vector<PlayerRecord>& players,
 
 bool ReadGameConfig(const std::string& dir, GameConfig& config, std::string& error) {
   config = GameConfig{};
-  LockedFile file;
+  const std::string path = dir + kConfigFile;
+  RecordFile file;
   bool missing = false;
-  if (!OpenLocked(dir + kConfigFile, kGameConfigSize, false, file, missing, error)) return missing;
-  int64_t leftover = 0;
+  if (!OpenShared(path, kGameConfigSize, file, missing, error)) return missing;
   ConfigBytes bytes{};
-  bool ok = true;
-  if (CountLockedRecords(file, leftover) > 0) {
-    ok = ReadLockedRecord(file, 0, bytes.data(), error);
-    if (ok) config = DecodeConfig(bytes.data());
-  }
-  CloseLocked(file);
-  return ok;
+  if (RecordCount(file) == 0) return true;
+  if (!ReadRecordText(file, path, 0, bytes.data(), error)) return false;
+  config = DecodeConfig(bytes.data());
+  return true;
 }
 
 NameLists ReadNameLists(const std::string& dir) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -85,26 +86,32 @@ bool Pending(const NewsMessage& message) {
 // free for the next message and never shown twice.
 NewsMessage ShownMessage() { return NewsMessage{std::string(), kShownNewsLine, kShownNewsLine}; }
 
-// Lists (and with --clear blanks) the pending messages of an open file.
-// Returns kSysopOk or kSysopRefused after reporting the failure.
-int WalkNews(const SysopRequest& request, LockedFile& file, SysopIo& io) {
-  int64_t leftover = 0;
-  const int64_t count = CountLockedRecords(file, leftover);
+// Lists the pending messages of an open file and, when clearing holds it in
+// a step, blanks each. The listing goes out once the file is let go, so a
+// slow reader of it never keeps the nodes waiting. Returns kSysopOk or
+// kSysopRefused after reporting the failure.
+int WalkNews(const SysopRequest& request, RecordFile& file, const std::string& path,
+             StoreStep* clearing, SysopIo& io) {
+  const int64_t count = RecordCount(file);
   std::string error;
   int cleared = 0;
-  io.out << "message\tto\tline1\tline2\n";
+  std::ostringstream listing;
   for (int64_t slot = 0; slot < count; ++slot) {
     NewsBytes bytes{};
-    if (!ReadLockedRecord(file, slot, bytes.data(), error)) break;
+    if (!ReadRecordText(file, path, slot, bytes.data(), error)) break;
     const NewsMessage message = DecodeNews(bytes.data());
     if (!Pending(message) || (request.has_to && message.To != request.to)) continue;
-    io.out << slot + 1 << '\t' << FieldText(message.To) << '\t' << FieldText(message.Line1) << '\t'
-           << FieldText(message.Line2) << '\n';
-    if (!request.clear) continue;
+    listing << slot + 1 << '\t' << FieldText(message.To) << '\t' << FieldText(message.Line1)
+            << '\t' << FieldText(message.Line2) << '\n';
+    if (clearing == nullptr) continue;
     bytes = EncodeNews(ShownMessage());
-    if (!WriteLockedRecord(file, slot, bytes.data(), error)) break;
+    if (!WriteStepRecord(*clearing, StepFile::kNews, slot, bytes.data(), error)) break;
     ++cleared;
   }
+  const int64_t leftover = BytesAfterLastRecord(file);
+  if (clearing != nullptr) clearing->End();
+  CloseRecordFile(file);
+  io.out << "message\tto\tline1\tline2\n" << listing.str();
   if (request.clear) io.out << "cleared " << cleared << '\n';
   if (!error.empty()) {
     io.err << "kordavin-sysop: " << error << "\n";
@@ -158,10 +165,15 @@ int NewsCommand(const SysopRequest& request, SysopIo& io) {
     const int guard = RefuseWhileCallersOn(request, io);
     if (guard != kSysopOk) return guard;
   }
-  LockedFile file;
+  const std::string path = request.dir + kNewsFile;
+  StoreStep step(request.dir);
+  RecordFile shared;
   bool missing = false;
   std::string error;
-  if (!OpenLocked(request.dir + kNewsFile, kNewsMessageSize, request.clear, file, missing, error)) {
+  // Clearing writes, so it is a step; listing alone keeps to a shared lock.
+  const bool opened = request.clear ? TakeStepFile(step, StepFile::kNews, missing, error)
+                                    : OpenShared(path, kNewsMessageSize, shared, missing, error);
+  if (!opened) {
     if (!missing) {
       io.err << "kordavin-sysop: " << error << "\n";
       return kSysopRefused;
@@ -170,7 +182,6 @@ int NewsCommand(const SysopRequest& request, SysopIo& io) {
     if (request.clear) io.out << "cleared 0\n";
     return kSysopOk;
   }
-  const int result = WalkNews(request, file, io);
-  CloseLocked(file);
-  return result;
+  return WalkNews(request, request.clear ? step.news : shared, path,
+                  request.clear ? &step : nullptr, io);
 }

@@ -86,13 +86,13 @@ TEST(SysopReset, AWriteTheDiskCutShortIsTakenBack) {
   WriteSysopTestPlayers(dir, {SysopTestPlayer("A", "a", 1, 0), SysopTestPlayer("B", "b", 2, 1)});
   limit.rlim_cur = 2 * kPlayerRecordSize + 100;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-  LockedFile file;
+  StoreStep step(dir);
   bool missing = false;
   std::string error;
-  ASSERT_TRUE(OpenLocked(dir + kPlayerFile, kPlayerRecordSize, true, file, missing, error));
+  ASSERT_TRUE(TakeStepFile(step, StepFile::kPlayers, missing, error));
   const PlayerBytes third = EncodePlayer(SysopTestPlayer("C", "c", 3, 0));
-  const bool appended = WriteLockedRecord(file, 2, third.data(), error);
-  CloseLocked(file);
+  const bool appended = WriteStepRecord(step, StepFile::kPlayers, 2, third.data(), error);
+  step.End();
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, previous);
 

@@ -187,19 +187,19 @@ std::string ApplyAll(PlayerRecord& player, const std::vector<Assignment>& edits)
   return refusals;
 }
 
-// Reads, changes and writes back the one record while the exclusive lock is
-// held, so a node saving the same player waits instead of being mixed in.
-int EditLockedRecord(LockedFile& file, int64_t number, const std::vector<Assignment>& edits,
-                     SysopIo& io) {
-  int64_t leftover = 0;
-  const int64_t count = CountLockedRecords(file, leftover);
+// Reads, changes and writes back the one record in one step, so a node
+// saving the same player waits instead of being mixed in.
+int EditInStep(StoreStep& step, int64_t number, const std::vector<Assignment>& edits,
+               SysopIo& io) {
+  const int64_t count = RecordCount(step.players);
   if (number > count) {
     io.err << "kordavin-sysop: there is no player " << number << " (players: " << count << ")\n";
     return kSysopRefused;
   }
   PlayerBytes bytes{};
   std::string error;
-  if (!ReadLockedRecord(file, number - 1, bytes.data(), error)) {
+  if (!ReadRecordText(step.players, step.PathOf(StepFile::kPlayers), number - 1, bytes.data(),
+                      error)) {
     io.err << "kordavin-sysop: " << error << "\n";
     return kSysopRefused;
   }
@@ -211,7 +211,9 @@ int EditLockedRecord(LockedFile& file, int64_t number, const std::vector<Assignm
     return kSysopRefused;
   }
   bytes = EncodePlayer(after);
-  if (!WriteLockedRecord(file, number - 1, bytes.data(), error)) {
+  const bool written = WriteStepRecord(step, StepFile::kPlayers, number - 1, bytes.data(), error);
+  step.End();
+  if (!written) {
     io.err << "kordavin-sysop: " << error << "\n";
     return kSysopRefused;
   }
@@ -224,16 +226,14 @@ int EditLockedRecord(LockedFile& file, int64_t number, const std::vector<Assignm
 
 int WritePlayerBack(const SysopRequest& request, int64_t number,
                     const std::vector<Assignment>& edits, SysopIo& io) {
-  LockedFile file;
+  StoreStep step(request.dir);
   bool missing = false;
   std::string error;
-  if (!OpenLocked(request.dir + kPlayerFile, kPlayerRecordSize, true, file, missing, error)) {
+  if (!TakeStepFile(step, StepFile::kPlayers, missing, error)) {
     io.err << "kordavin-sysop: " << (missing ? "there are no players" : error) << "\n";
     return kSysopRefused;
   }
-  const int result = EditLockedRecord(file, number, edits, io);
-  CloseLocked(file);
-  return result;
+  return EditInStep(step, number, edits, io);
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
 #include "door/fake_host_testing.h"
 #include "store/caller.h"
 #include "store/presence.h"
@@ -242,11 +246,35 @@ TEST(SysopRenameCaller, CarriesTheRecordAndItsNewsOverUnlessTakenOrLive) {
   const std::string news = ReadSysopTestFile(dir, "kordavin.msg");
   EXPECT_TRUE(IsAddressedTo(DecodeNews(reinterpret_cast<const uint8_t*>(news.data())),
                             PlayerKey{"Raven", kKeyedByHandle}));
-  // The winner's line follows him, taken once the player file is let go.
+  // The winner's line follows him in the same step.
   const std::string config = ReadSysopTestFile(dir, "kordavin.cfg");
   const GameConfig winner = DecodeConfig(reinterpret_cast<const uint8_t*>(config.data()));
   EXPECT_EQ(winner.WinnerAlias, "Raven");
   EXPECT_EQ(winner.WinnerKind, kKeyedByHandle);
+}
+
+// The record, its news and the winner's line move in one step: a file the
+// step cannot have stops the rename before anything is written.
+TEST(SysopRenameCaller, MovesNothingWhenOneOfItsFilesCannotBeHad) {
+  const std::string dir = MakeSysopTestDir();
+  WriteSysopTestPlayers(dir, {SysopTestPlayer("Black Bird", "Mary Major", 500, 0)});
+  WriteSysopTestNews(dir, {SysopTestNews("Mary Major", "Rick spied on you.")});
+  const std::string players = ReadSysopTestFile(dir, "kordavin.ply");
+  const std::string news = ReadSysopTestFile(dir, "kordavin.msg");
+  std::filesystem::create_directory(dir + "kordavin.cfg");
+  SysopTestRun run = RunSysopForTest(dir, {"rename-caller", "Mary Major", "Raven"});
+  EXPECT_EQ(run.code, kSysopRefused);
+  EXPECT_EQ(run.err, "kordavin-sysop: cannot open " + dir + "kordavin.cfg: " +
+                         std::strerror(EISDIR) + "\n");
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(ReadSysopTestFile(dir, "kordavin.ply"), players);
+  EXPECT_EQ(ReadSysopTestFile(dir, "kordavin.msg"), news);
+  // No configuration at all is a game nobody has won yet.
+  std::filesystem::remove(dir + "kordavin.cfg");
+  run = RunSysopForTest(dir, {"rename-caller", "Mary Major", "Raven"});
+  EXPECT_EQ(run.code, kSysopOk) << run.err;
+  EXPECT_NE(ReadSysopTestFile(dir, "kordavin.ply"), players);
+  EXPECT_FALSE(std::filesystem::exists(dir + "kordavin.cfg"));
 }
 
 }  // namespace

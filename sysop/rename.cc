@@ -1,6 +1,7 @@
 // rename-caller: carries a caller's player over to a new BBS name before he
 // calls again, as the door itself does at his first call after it reads
 // handles: the record's key, his unread news and a won game's winner line.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,65 +31,53 @@ int64_t FindHandle(const std::vector<PlayerRecord>& players, const std::string& 
   return -1;
 }
 
-bool ReadLockedPlayers(LockedFile& file, std::vector<PlayerRecord>& players,
-                       std::string& error) {
-  int64_t leftover = 0;
-  const int64_t count = CountLockedRecords(file, leftover);
-  PlayerBytes bytes{};
+// A message addressed to the player, and its slot.
+struct AddressedNews {
+  int64_t slot;
+  NewsMessage message;
+};
+
+// The news addressed to from; false with error set when a slot cannot be read.
+bool NewsOf(StoreStep& step, const PlayerKey& from, std::vector<AddressedNews>& found,
+            std::string& error) {
+  const int64_t count = RecordCount(step.news);
+  NewsBytes bytes{};
   for (int64_t i = 0; i < count; ++i) {
-    if (!ReadLockedRecord(file, i, bytes.data(), error)) return false;
-    players.push_back(DecodePlayer(bytes.data()));
+    if (!ReadRecordText(step.news, step.PathOf(StepFile::kNews), i, bytes.data(), error)) {
+      return false;
+    }
+    const NewsMessage message = DecodeNews(bytes.data());
+    if (IsAddressedTo(message, from)) found.push_back({i, message});
   }
   return true;
 }
 
-// Returns the messages readdressed, or -1 with error set.
-int ReaddressNewsFile(const std::string& dir, const PlayerKey& from, const PlayerKey& to,
-                      std::string& error) {
-  LockedFile file;
-  bool missing = false;
-  if (!OpenLocked(dir + kNewsFile, kNewsMessageSize, true, file, missing, error)) return missing ? 0 : -1;
-  int64_t leftover = 0;
-  const int64_t count = CountLockedRecords(file, leftover);
-  int moved = 0;
-  NewsBytes bytes{};
-  for (int64_t i = 0; i < count; ++i) {
-    if (!ReadLockedRecord(file, i, bytes.data(), error)) moved = -1;
-    if (moved < 0) break;
-    NewsMessage message = DecodeNews(bytes.data());
-    if (!IsAddressedTo(message, from)) continue;
-    message.To = to.Name;
-    message.ToKind = to.Kind;
-    bytes = EncodeNews(message);
-    if (!WriteLockedRecord(file, i, bytes.data(), error)) moved = -1;
-    if (moved < 0) break;
-    ++moved;
+bool ReaddressNews(StoreStep& step, std::vector<AddressedNews>& found, const PlayerKey& to,
+                   std::string& error) {
+  for (AddressedNews& news : found) {
+    news.message.To = to.Name;
+    news.message.ToKind = to.Kind;
+    const NewsBytes bytes = EncodeNews(news.message);
+    if (!WriteStepRecord(step, StepFile::kNews, news.slot, bytes.data(), error)) return false;
   }
-  CloseLocked(file);
-  return moved;
+  return true;
 }
 
-bool ReaddressWinnerFile(const std::string& dir, const PlayerRecord& player,
-                         const std::string& new_name, std::string& error) {
-  LockedFile file;
-  bool missing = false;
-  if (!OpenLocked(dir + kConfigFile, kGameConfigSize, true, file, missing, error)) return missing;
-  int64_t leftover = 0;
-  bool ok = true;
+// kordavin.cfg's record when it names the player as the winner; none when
+// it does not, or there is no configuration.
+bool WinnerLineOf(StoreStep& step, const PlayerRecord& player, std::optional<GameConfig>& won,
+                  std::string& error) {
+  if (RecordCount(step.config) < 1) return true;
   ConfigBytes bytes{};
-  if (CountLockedRecords(file, leftover) >= 1 &&
-      (ok = ReadLockedRecord(file, 0, bytes.data(), error))) {
-    GameConfig config = DecodeConfig(bytes.data());
-    if (!config.WinnerName.empty() && config.WinnerName == player.Name &&
-        config.WinnerAlias == player.BbsAlias) {
-      config.WinnerAlias = new_name;
-      config.WinnerKind = kKeyedByHandle;
-      bytes = EncodeConfig(config);
-      ok = WriteLockedRecord(file, 0, bytes.data(), error);
-    }
+  if (!ReadRecordText(step.config, step.PathOf(StepFile::kConfig), 0, bytes.data(), error)) {
+    return false;
   }
-  CloseLocked(file);
-  return ok;
+  const GameConfig config = DecodeConfig(bytes.data());
+  if (!config.WinnerName.empty() && config.WinnerName == player.Name &&
+      config.WinnerAlias == player.BbsAlias) {
+    won = config;
+  }
+  return true;
 }
 
 // A session of the player would store his old key back over the new one, or
@@ -108,15 +97,37 @@ int RefuseWhileHeIsOn(const SysopRequest& request, int64_t number, const PlayerR
   return kSysopOk;
 }
 
-// winner receives the player as he was keyed before, once his record is
-// carried over: the winner's line follows after the player file is let go.
-int RenameLocked(const SysopRequest& request, LockedFile& file, SysopIo& io,
-                 PlayerRecord& winner) {
+// Everything is read before the first write. Then the news, the winner's
+// line, and the record last, as the door does: a write that fails before
+// the record leaves the player to be carried over again, with what already
+// moved kept. Returns the messages readdressed, or -1 with error set.
+int CarryOver(StoreStep& step, int64_t index, const PlayerRecord& player, const PlayerKey& to,
+              std::string& error) {
+  std::vector<AddressedNews> news;
+  std::optional<GameConfig> won;
+  if (!NewsOf(step, KeyOf(player), news, error) || !WinnerLineOf(step, player, won, error)) {
+    return -1;
+  }
+  if (!ReaddressNews(step, news, to, error)) return -1;
+  if (won) {
+    won->WinnerAlias = to.Name;
+    won->WinnerKind = to.Kind;
+    const ConfigBytes bytes = EncodeConfig(*won);
+    if (!WriteStepRecord(step, StepFile::kConfig, 0, bytes.data(), error)) return -1;
+  }
+  PlayerRecord carried = player;
+  SetKey(carried, to);
+  const PlayerBytes bytes = EncodePlayer(carried);
+  if (!WriteStepRecord(step, StepFile::kPlayers, index, bytes.data(), error)) return -1;
+  return static_cast<int>(news.size());
+}
+
+int RenameInStep(const SysopRequest& request, StoreStep& step, SysopIo& io) {
   const std::string old_name = CutText(request.operands[0], kAliasCapacity);
   const std::string new_name = CutText(request.operands[1], kAliasCapacity);
   std::vector<PlayerRecord> players;
   std::string error;
-  if (!ReadLockedPlayers(file, players, error)) {
+  if (!ReadEveryPlayer(step.players, step.PathOf(StepFile::kPlayers), players, error)) {
     io.err << "kordavin-sysop: " << error << "\n";
     return kSysopRefused;
   }
@@ -125,7 +136,7 @@ int RenameLocked(const SysopRequest& request, LockedFile& file, SysopIo& io,
     io.err << "kordavin-sysop: no player is keyed by '" << FieldText(old_name) << "'\n";
     return kSysopRefused;
   }
-  PlayerRecord player = players[static_cast<size_t>(index)];
+  const PlayerRecord& player = players[static_cast<size_t>(index)];
   const int64_t taken = FindHandle(players, new_name);
   if (taken >= 0 && taken != index) {
     io.err << "kordavin-sysop: player " << taken + 1 << " already has the handle '"
@@ -135,18 +146,9 @@ int RenameLocked(const SysopRequest& request, LockedFile& file, SysopIo& io,
   const int guard = RefuseWhileHeIsOn(request, index + 1, player, io);
   if (guard != kSysopOk) return guard;
   const PlayerKey from = KeyOf(player);
-  const PlayerKey to{new_name, kKeyedByHandle};
-  // The record last, as the door does: a failure before it leaves the
-  // player to be carried over again, with what already moved kept.
-  const int moved = ReaddressNewsFile(request.dir, from, to, error);
+  const int moved = CarryOver(step, index, player, PlayerKey{new_name, kKeyedByHandle}, error);
+  step.End();
   if (moved < 0) {
-    io.err << "kordavin-sysop: " << error << "\n";
-    return kSysopRefused;
-  }
-  winner = player;
-  SetKey(player, to);
-  const PlayerBytes bytes = EncodePlayer(player);
-  if (!WriteLockedRecord(file, index, bytes.data(), error)) {
     io.err << "kordavin-sysop: " << error << "\n";
     return kSysopRefused;
   }
@@ -156,6 +158,22 @@ int RenameLocked(const SysopRequest& request, LockedFile& file, SysopIo& io,
   return kSysopOk;
 }
 
+// Takes kordavin.cfg, kordavin.ply and kordavin.msg in the store's lock
+// order, before anything is written: a caller arriving meanwhile finds his
+// record, his news and the winner's line all under the old key or all under
+// the new one. Only the player file must be there.
+bool TakeRenameFiles(StoreStep& step, SysopIo& io) {
+  for (const StepFile which : {StepFile::kConfig, StepFile::kPlayers, StepFile::kNews}) {
+    bool missing = false;
+    std::string error;
+    if (TakeStepFile(step, which, missing, error)) continue;
+    if (missing && which != StepFile::kPlayers) continue;
+    io.err << "kordavin-sysop: " << (missing ? "there are no players" : error) << "\n";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int RenameCallerCommand(const SysopRequest& request, SysopIo& io) {
@@ -163,26 +181,7 @@ int RenameCallerCommand(const SysopRequest& request, SysopIo& io) {
     io.err << "kordavin-sysop: the new name is empty\n";
     return kSysopUsage;
   }
-  LockedFile file;
-  bool missing = false;
-  std::string error;
-  // The player file stays locked to the end: a caller arriving meanwhile
-  // finds his record either under the old key or under the new one.
-  if (!OpenLocked(request.dir + kPlayerFile, kPlayerRecordSize, true, file, missing, error)) {
-    io.err << "kordavin-sysop: " << (missing ? "there are no players" : error) << "\n";
-    return kSysopRefused;
-  }
-  PlayerRecord winner;
-  const int result = RenameLocked(request, file, io, winner);
-  CloseLocked(file);
-  // kordavin.cfg comes before kordavin.ply in every node's lock order (the
-  // purchase of the bar holds it while it saves the buyer), so it is never
-  // taken with the player file held.
-  if (result != kSysopOk) return result;
-  const std::string new_name = CutText(request.operands[1], kAliasCapacity);
-  if (!ReaddressWinnerFile(request.dir, winner, new_name, error)) {
-    io.err << "kordavin-sysop: " << error << "\n";
-    return kSysopRefused;
-  }
-  return kSysopOk;
+  StoreStep step(request.dir);
+  if (!TakeRenameFiles(step, io)) return kSysopRefused;
+  return RenameInStep(request, step, io);
 }
