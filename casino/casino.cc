@@ -1,24 +1,23 @@
 #include "casino/casino.h"
 
 #include <cstdint>
-#include <limits>
 #include <string>
-#include <utility>
 
+#include "casino/blackjack.h"
+#include "casino/dice.h"
+#include "casino/roulette.h"
+#include "casino/slots.h"
+#include "casino/stake.h"
 #include "door/input.h"
 #include "door/output.h"
 #include "door/platform.h"
-#include "door/session.h"
 #include "door/text.h"
 #include "game/command_codes.h"
 #include "game/loop.h"
 #include "game/menus.h"
-#include "store/own_record.h"
 #include "store/records.h"
 #include "store/rules.h"
 #include "store/state.h"
-
-CasinoBetRecord CasinoBet;
 
 namespace {
 
@@ -51,13 +50,6 @@ constexpr CasinoChoice kCasinoChoices[] = {
     {'G', kCodeGoToSheinens, "Go to Flaming Sheinen's", 1},
     {'V', kCodeVisitPete, "Visit Stiff Pete", 2},
 };
-
-void (*hand_play_out)() = nullptr;
-
-void PlayOutOnHangup() {
-  if (void (*play_out)() = std::exchange(hand_play_out, nullptr)) play_out();
-  StoreOwnRecord();
-}
 
 int32_t& Cash() { return GameSession.Player.Cash; }
 
@@ -139,65 +131,11 @@ void ShowCasinoMenu() {
   WriteLine("|14[?] |15Help                      |14[Q] |15Quit");
 }
 
-void ShowCasinoCash() {
-  WriteText("|CR|04[|09" + ClockText(GameSession.TimeLeft, kDayUnits) + "|04]");
-  WriteText("|06[|09$" + IntToText(Cash()) + "|06]");
-}
-
-void InputWager() {
-  // A negative stake would be subtracted from cash and so pay the caller for
-  // nothing; it is asked again like a stake above the cash.
-  do {
-    ShowCasinoCash();
-    WriteText("[|02WAGER|06]|14: |11");
-    CasinoBet.Stake = InputNumber(8);
-  } while (CasinoBet.Stake != 0 && (CasinoBet.Stake < 0 || CasinoBet.Stake > Cash()));
-  PayStake();
-  if (CasinoBet.Stake > 0) WriteRawLine("");
-}
-
-void PayStake() {
-  Cash() -= CasinoBet.Stake;
-  // The time is paid with the stake, not when the game is over: the record
-  // stored at the game's next key wait holds both, and a caller who hangs up
-  // in the middle of a hand has paid for it in full.
-  if (CasinoBet.Stake != 0) TakeTime(time_cost::kCasinoStake);
-}
-
-void SettleBet() {
-  if (CasinoBet.Won) {
-    WriteText("You win $" + IntToText(CasinoBet.Winnings) + ".");
-    Cash() = AddCash(Cash(), static_cast<int64_t>(CasinoBet.Winnings) + CasinoBet.Stake);
-  } else {
-    WriteText("You lose $" + IntToText(CasinoBet.Stake) + ".");
-  }
-  WriteRawLine("");
-}
-
-int32_t MultiplyStake(int32_t stake, int32_t times) {
-  const int64_t product = static_cast<int64_t>(stake) * times;
-  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-  constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
-  if (product > kMax) return static_cast<int32_t>(kMax);
-  if (product < kMin) return static_cast<int32_t>(kMin);
-  return static_cast<int32_t>(product);
-}
-
 void OutOfCash() {
   WriteLine("|CR|13You are all out of cash, come back to the casino to tomorrow.");
   Cash() = 0;
   CasinoCommand = kCodeReturnToStreets;
   LeaveCasino = true;
-}
-
-HandInPlay::HandInPlay(void (*play_out)()) {
-  hand_play_out = play_out;
-  DoorSession.OnHangup = PlayOutOnHangup;
-}
-
-HandInPlay::~HandInPlay() {
-  hand_play_out = nullptr;
-  DoorSession.OnHangup = nullptr;
 }
 
 void TimeCheck() { WriteLine("|CRThe time is " + ClockText(GameSession.TimeLeft, kDayUnits) + "."); }
