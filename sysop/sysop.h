@@ -18,6 +18,7 @@ struct SysopRequest {
   std::string dir;                    // data directory, ends in "/"
   bool help = false;
   bool force = false;
+  bool again = false;  // league send: queue the standings though nothing changed
   bool by_worth = false;
   bool clear = false;
   bool clean = false;
