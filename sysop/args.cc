@@ -2,7 +2,6 @@
 // commands.
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <map>
 #include <set>
 
@@ -153,21 +152,6 @@ int RunSysop(const std::vector<std::string>& args, const std::string& default_di
   // The game's own file code finds the data files through the session.
   DoorSession.ProgramDir = request.dir;
   return Commands().find(request.command)->second.run(request, io);
-}
-
-std::string FieldText(const std::string& text) {
-  std::string fit = text;
-  for (char& c : fit) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) c = '?';
-  }
-  return fit;
-}
-
-std::string NetWorthText(double worth) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.0f", worth);
-  return text;
 }
 
 void WriteSysopHelp(std::ostream& out) {

@@ -11,6 +11,7 @@
 #include "league/settings.h"
 #include "league/standings.h"
 #include "store/league_data.h"
+#include "sysop/field_text.h"
 #include "sysop/sysop.h"
 
 namespace {
