@@ -97,6 +97,7 @@ void PlayCasinoPass() {
   CasinoBet.Stake = 0;
   CasinoPrompt();
   RunCasinoCommand();
+  LetGoOfStakeHold();
   MaybeReseed();
   if (Cash() < 1) OutOfCash();
 }

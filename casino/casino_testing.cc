@@ -6,6 +6,7 @@
 #include "door/fake_host_testing.h"
 #include "door/scratch_testing.h"
 #include "door/session.h"
+#include "store/own_record.h"
 #include "store/records.h"
 #include "store/state.h"
 
@@ -24,6 +25,10 @@ void CasinoTest::SeatPlayer(int32_t cash, int16_t time_left) {
   GameSession.PlayerNumber = 1;
   GameSession.TimeLeft = time_left;
   GameSession.Location = 0;
+  // On file as well: a stake is paid from his record as it stands there.
+  const PlayerBytes bytes = EncodePlayer(StoredRecordOf(GameSession.Player));
+  WriteScratchFile(dir_ + "/kordavin.ply", std::string(bytes.begin(), bytes.end()));
+  RememberOwnRecord(DecodePlayer(bytes.data()));
 }
 
 int32_t CasinoCardDraw(int card) { return card - 1; }

@@ -8,7 +8,8 @@
 #include <string>
 
 // A fake host on a fresh temporary directory, ANSI off, and a fresh player
-// with the given cash and time left on the street corner.
+// with the given cash and time left on the street corner, in memory and as
+// record 1 of kordavin.ply.
 class CasinoTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -323,6 +323,7 @@ void StopGutsOnHangup() { SettleGuts(hand_in_play.computer_score, hand_in_play.c
 void PlayCraps() {
   InputWager();
   if (CasinoBet.Stake <= 0) return;
+  hand_in_play = {};
   const HandInPlay hand(FinishCrapsOnHangup);
   CasinoBet.Winnings = CasinoBet.Stake;
   int point = 0;
@@ -339,6 +340,7 @@ void PlayCraps() {
 void PlayDiceBlackJack() {
   InputWager();
   if (CasinoBet.Stake <= 0) return;
+  hand_in_play = {};
   const HandInPlay hand(StopDiceBlackJackOnHangup);
   WriteLine("|13Your Roll");
   WriteLine("|13" + std::string(9, '\xC4'));
@@ -350,10 +352,12 @@ void PlayGuts() {
     WriteLine("You do not have enough money to play GUTS.");
     return;
   }
-  CasinoBet.Stake = AskGutsStake();
-  if (CasinoBet.Stake != 0) WriteRawLine("");
-  PayStake();
+  do {
+    CasinoBet.Stake = AskGutsStake();
+    if (CasinoBet.Stake != 0) WriteRawLine("");
+  } while (!PayStake(int64_t{CasinoBet.Stake} * kGutsCashPerStakeDollar));
   if (CasinoBet.Stake == 0) return;
+  hand_in_play = {};
   const HandInPlay hand(StopGutsOnHangup);
   hand_in_play.computer_score = ThrowComputerGuts();
   WriteRawLine("");

@@ -132,6 +132,48 @@ TEST_F(HandAtPromptTest, AHangUpInAHandIsWorthTheKeyThatEndsItSoonest) {
   }
 }
 
+// The line drops at a write of a GUTS game, each write in turn: whatever the
+// door had sent by then, the ante and its time are on disk together or not
+// at all, and a paid ante is settled as Stop at the first prompt settles it.
+bool (*line_write)(const char*, size_t) = nullptr;
+int writes_left = 0;
+
+bool DropAtAWrite(const char* data, size_t length) {
+  if (writes_left-- <= 0) return false;
+  return line_write(data, length);
+}
+
+TEST_F(HandAtPromptTest, AGutsLineDroppedAtAnyWritePaysAnteAndTimeTogether) {
+  const HandAtPrompt& guts = kHands[1];
+  int paid = 0, unpaid = 0;
+  for (int writes = 0; writes < 200; ++writes) {
+    TearDown();
+    SetUp();
+    GameSession.DiceSumCounts[7] = 2500;
+    DoorSession.BeforeSend = StoreCallerBeforeSend;
+    QueueKeys(std::string(guts.keys) + guts.ending_key);
+    Fake.input.push_back(kHungUp);
+    for (int32_t draw : guts.draws) Fake.draws.push_back(draw);
+    line_write = Host.WriteBytes;
+    Host.WriteBytes = DropAtAWrite;
+    writes_left = writes;
+    // Each screen goes out before its key is read, as on a line.
+    Fake.before_read = [] { FlushOutput(); };
+    EXPECT_THROW(EnterCasino(), SessionEnded);
+    Fake.before_read = nullptr;
+    Host.WriteBytes = line_write;
+    DoorSession.BeforeSend = nullptr;
+    const PlayerRecord stored = Stored();
+    const bool placed = stored.TimeLeft == 197;
+    (placed ? paid : unpaid)++;
+    EXPECT_EQ(stored.Cash, placed ? guts.cash_after : 1000) << "line dropped at write " << writes;
+    EXPECT_TRUE(placed || stored.TimeLeft == 200) << "line dropped at write " << writes;
+    if (writes_left >= 0) break;  // the whole game went out
+  }
+  EXPECT_GT(paid, 0);
+  EXPECT_GT(unpaid, 0);
+}
+
 // A caller who hangs up the instant the result reaches him ends at the first
 // send that carries it: a loss shown with no key wait after the stake is on
 // disk by then, and a stake that takes more time than was left stores none.

@@ -68,11 +68,12 @@ bool InputSlotStake() {
   // limit is taken again after the key: another node may have robbed him
   // while he thought about it, and he cannot stake cash he no longer has.
   do {
-    ShowCasinoCash();
-    WriteText("[|02WAGER|06][|14$" + IntToText(SlotLimit()) + " MAX|06]|14: |11");
-    CasinoBet.Stake = InputNumber(8);
-  } while (CasinoBet.Stake != 0 && (CasinoBet.Stake < 0 || CasinoBet.Stake > SlotLimit()));
-  PayStake();
+    do {
+      ShowCasinoCash();
+      WriteText("[|02WAGER|06][|14$" + IntToText(SlotLimit()) + " MAX|06]|14: |11");
+      CasinoBet.Stake = InputNumber(8);
+    } while (CasinoBet.Stake != 0 && (CasinoBet.Stake < 0 || CasinoBet.Stake > SlotLimit()));
+  } while (!PayStake(int64_t{CasinoBet.Stake} * kSlotsCashPerStakeDollar));
   return CasinoBet.Stake != 0;
 }
 
@@ -97,6 +98,9 @@ void PlaySlotMachine() {
     return;
   }
   if (!InputSlotStake()) return;
+  // Nothing is asked until the spin is settled: a hang-up meanwhile lets it
+  // run to its end.
+  const HandInPlay hand([] {});
 
   const std::string stars(28, '*');
   WriteLine("|CR|12" + stars);

@@ -13,8 +13,12 @@ extern CasinoBetRecord CasinoBet;
 
 void ShowCasinoCash();
 void InputWager();
-// Takes CasinoBet.Stake from cash, and the time a stake costs.
-void PayStake();
+// Takes CasinoBet.Stake from cash, and the time a stake costs, in one step
+// on his record as it stands, which must hold cash_held too (a stake capped
+// at a share of the cash). When it no longer covers them he is told so, the
+// stake is 0 and false is returned. A paid stake holds hang-ups until its
+// HandInPlay opens: construct one right after.
+bool PayStake(int64_t cash_held);
 void SettleBet();
 // stake x times, held within the 32-bit range so a big win cannot wrap into
 // a loss; games set CasinoBet.Winnings with it.
@@ -32,3 +36,7 @@ struct HandInPlay {
   HandInPlay(const HandInPlay&) = delete;
   HandInPlay& operator=(const HandInPlay&) = delete;
 };
+
+// Lets the hang-ups a paid stake held in, should no hand have opened for it;
+// the casino does so after every command.
+void LetGoOfStakeHold();

@@ -68,10 +68,13 @@ void SkipLines(LineReader& reader, int count) {
   for (int i = 0; i < count; ++i) ReadLine(reader);
 }
 
-// Blanks around a name are invisible on every screen: kept, they would make
-// "Jane " and "Jane" two players nobody can tell apart.
+// A name is the board's, byte for byte: a board that keeps " alice" apart
+// from "alice" has two callers, and trimming would hand one the other's
+// game. Only a line of nothing but blanks names nobody.
 std::string ReadName(LineReader& reader, size_t max = kNameLength) {
-  return TrimBlanks(CutText(TrimBlanks(ReadLine(reader)), max));
+  const std::string line = ReadLine(reader);
+  if (TrimBlanks(line).empty()) return "";
+  return CutText(line, max);
 }
 
 // BBS packages and sysops' hand-written files leave blanks after a number
@@ -161,9 +164,11 @@ void DorinfoFields(LineReader& reader) {
   DoorSession.CommHandle = port.size() >= 4 ? TextToInt(port.substr(3, 1)) : 0;
   DoorSession.Baud = LeadingNumber(ReadLine(reader));
   SkipLines(reader, 1);
-  const std::string first = ReadName(reader);
-  const std::string last = ReadName(reader);
-  DoorSession.RealName = TrimBlanks(CutText(first + " " + last, kNameLength));
+  // The board writes the name in two fields, which the door joins with one
+  // blank: the blanks that pad each field are the layout's, not the name's.
+  const std::string first = TrimBlanks(ReadName(reader));
+  const std::string last = TrimBlanks(ReadName(reader));
+  DoorSession.RealName = CutText(last.empty() ? first : first + " " + last, kNameLength);
   SkipLines(reader, 1);
   DoorSession.Ansi = ReadByteNumber(reader);
   DoorSession.Security = ReadNumber(reader);

@@ -137,18 +137,19 @@ TEST(Door32Sys, EveryFieldOfTheFormat) {
                  {"synchronet_DOOR32.SYS"});
   ExpectFixtures({"Test Board", 2, -1, 115200, false, 7, "Jane Doe", "jdoe", 10, 546, 1, 24},
                  {"enigma_door32.sys"});
-  // 70000 minutes keep their low 16 bits; names lose their trailing blanks
-  // and keep bytes above 127; a trailing empty line changes nothing.
-  ExpectFixtures({"Mystic BBS v1.12 \xB3 Linux", 2, 5, 115200, false, 12, "R\x8A" "na Fox",
-                  "\xDB" "Fox\xDB", 30, 4464, 1, 24},
+  // 70000 minutes keep their low 16 bits; names keep their trailing blanks
+  // and bytes above 127; a trailing empty line changes nothing.
+  ExpectFixtures({"Mystic BBS v1.12 \xB3 Linux", 2, 5, 115200, false, 12, "R\x8A" "na Fox  ",
+                  "\xDB" "Fox\xDB ", 30, 4464, 1, 24},
                  {"lf_DOOR32.SYS", "crlf_door32.sys"});
   ExpectFixtures({"Synchronet BBS for Linux  Version 3.22a", 2, 16, 38400, false, 2, "Mary Major",
                   "Raven", 50, 239, 1, 24},
                  {"synchronet_socket_DOOR32.SYS"});
   // Blanks around every number and name, as packages and hand-written files
   // leave them: a socket handle read as 0 would put the caller on a dead
-  // line, and " Ann" would be a second player who looks like Ann.
-  ExpectFixtures({"Board", 2, 16, 38400, false, 7, "Ann", "Ann", 10, 45, 1, 24},
+  // line. A name is kept as the board wrote it: "  Ann " is not "Ann",
+  // whom a board may know as another caller.
+  ExpectFixtures({"Board", 2, 16, 38400, false, 7, "  Ann ", "\tAnn  ", 10, 45, 1, 24},
                  {"blanks_DOOR32.SYS"});
 }
 

@@ -194,21 +194,28 @@ TEST(CallerKey, AHandleEqualToAnotherPlayersRealNameFindsNothingOfHis) {
 
 // Drop-file names were once read with the blanks around them: the record and
 // the news keyed "jdoe " are found by the caller whose file gives " jdoe".
-TEST(CallerKey, ARecordKeyedWithBlanksIsFoundUnderTheTrimmedName) {
-  MakeArrivalTestDir(2026, 3, 5);
-  PlayerRecord jane = StoredPlayer(4, 0);
-  jane.BbsAlias = "jdoe ";
-  jane.KeyKind = kKeyedByHandle;
-  StoreArrivalPlayers({StoredPlayer(4, 0), jane});
-  StoreArrivalNews({NewsTo("jdoe ", kKeyedByHandle, "Rick spied on you.")});
-  WriteArrivalFile("blanks.door32.sys",
-                   "0\r\n-1\r\n38400\r\nTest BBS\r\n9\r\nJane Doe\r\n jdoe\t\r\n10\r\n60\r\n1\r\n1\r\n");
-  ASSERT_EQ(ReadDropFile(DoorSession.ProgramDir + "blanks.door32.sys"), Ok);
-  ASSERT_TRUE(LoadPlayer());
-  EXPECT_EQ(GameSession.PlayerNumber, 2);
-  QueueKeys("\r");
-  ShowNews();
-  EXPECT_NE(TakeOutput().find("Rick spied on you."), std::string::npos);
+// The board's name byte for byte: " alice", "alice " and "alice" are three
+// of its accounts. A record stored before names kept their blanks (keyed
+// "alice", as every record of those versions is) stays alice's, news and all.
+TEST(CallerKey, NamesDifferingOnlyInBlanksAreThreeCallers) {
+  for (const std::string handle : {" alice", "alice ", "alice"}) {
+    MakeArrivalTestDir(2026, 3, 5);
+    PlayerRecord alice = StoredPlayer(4, 0);
+    alice.BbsAlias = "alice";
+    alice.KeyKind = kKeyedByHandle;
+    StoreArrivalPlayers({StoredPlayer(4, 0), alice});
+    StoreArrivalNews({NewsTo("alice", kKeyedByHandle, "Rick spied on you.")});
+    WriteArrivalFile("door32.sys", "0\r\n-1\r\n38400\r\nTest BBS\r\n9\r\nJane Doe\r\n" + handle +
+                                       "\r\n10\r\n60\r\n1\r\n1\r\n");
+    ASSERT_EQ(ReadDropFile(DoorSession.ProgramDir + "door32.sys"), Ok);
+    EXPECT_EQ(CallerKey().Name, handle);
+    EXPECT_EQ(LoadPlayer(), handle == "alice") << "'" << handle << "'";
+    if (handle != "alice") continue;
+    EXPECT_EQ(GameSession.PlayerNumber, 2);
+    QueueKeys("\r");
+    ShowNews();
+    EXPECT_NE(TakeOutput().find("Rick spied on you."), std::string::npos);
+  }
 }
 
 // The same caller joining on a second node while this one typed his pimp

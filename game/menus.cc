@@ -19,10 +19,6 @@
 
 namespace {
 
-constexpr uint8_t kStreetCorner = 0;
-constexpr uint8_t kSheinens = 1;
-constexpr uint8_t kPetes = 2;
-
 // One key of a place's menu: the code it returns and, for the walks and the
 // casino door, where it takes the caller and what the step costs.
 struct MenuEntry {
@@ -143,10 +139,7 @@ const MenuEntry& ReadMenuKey() {
 }
 
 bool MayBuyTheRestaurant() {
-  const PlayerRecord& player = GameSession.Player;
-  return player.ClothesLevel == kTopClothesLevel && player.AteFlameBurger != 0 &&
-         player.Cash > kWinningCash && GameSession.Location == kSheinens &&
-         player.WhoreCount == 0;
+  return GameSession.Location == kSheinens && QualifiesForTheBar(GameSession.Player);
 }
 
 
@@ -286,4 +279,9 @@ void ToggleAnsi() {
     DoorSession.Ansi = 1;
     WriteLine("|CR|09A|10n|14s|12i |15Characters are now on.");
   }
+}
+
+bool QualifiesForTheBar(const PlayerRecord& player) {
+  return player.ClothesLevel == kTopClothesLevel && player.AteFlameBurger != 0 &&
+         player.Cash > kWinningCash && player.WhoreCount == 0;
 }

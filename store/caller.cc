@@ -52,11 +52,10 @@ PlayerKey KeyOf(const PlayerRecord& player) {
   return PlayerKey{player.BbsAlias, KindOf(player.KeyKind)};
 }
 
-// Drop-file names were once kept with their blanks; a record or a message
-// keyed "Jane " is Jane's, whose name now comes without them.
+// Byte for byte: "alice", " alice" and "alice " are three of the board's
+// accounts, and the game never merges two of them.
 bool HoldsKey(const PlayerRecord& player, const PlayerKey& key) {
-  return TrimBlanks(player.BbsAlias) == TrimBlanks(key.Name) &&
-         KindOf(player.KeyKind) == key.Kind;
+  return player.BbsAlias == key.Name && KindOf(player.KeyKind) == key.Kind;
 }
 
 void SetKey(PlayerRecord& player, const PlayerKey& key) {
@@ -65,6 +64,6 @@ void SetKey(PlayerRecord& player, const PlayerKey& key) {
 }
 
 bool IsAddressedTo(const NewsMessage& message, const PlayerKey& key) {
-  return !message.To.empty() && TrimBlanks(message.To) == TrimBlanks(key.Name) &&
+  return !message.To.empty() && message.To == key.Name &&
          KindOf(message.ToKind) == key.Kind;
 }

@@ -115,6 +115,17 @@ int16_t StoredTimeLeft(int16_t time_left) { return time_left < 0 ? int16_t{0} : 
 
 void CheckOwnPlace(RecordFile& players) { ReadOwnPlace(players); }
 
+void AdoptOwnRecordIn(RecordFile& players) {
+  const PlayerBytes there = ReadOwnPlace(players);
+  const PlayerRecord on_disk = DecodePlayer(there.data());
+  const PlayerRecord base = HaveBase() ? DecodePlayer(GameSession.Base.data()) : on_disk;
+  const PlayerRecord merged = MergeOwnRecord(base, ShownRecord(), on_disk);
+  // The file as it stands is the base now: what he changed and has not
+  // stored stays in the session's record, for the step's store to lay on it.
+  SetBase(there);
+  Adopt(base, on_disk, merged);
+}
+
 void StoreOwnRecordIn(RecordFile& players) {
   const PlayerRecord shown = ShownRecord();
   if (!AlreadyStored(shown)) MergeIntoPlace(players, shown);

@@ -56,6 +56,11 @@ uint8_t SessionDay();
 // nothing, when the caller's place no longer holds his player. Called before
 // the step writes anything, so that it writes all or nothing.
 void CheckOwnPlace(RecordFile& players);
+// For a step that holds kordavin.ply exclusively: CheckOwnPlace, then makes
+// his record as the held file has it (with his own unstored changes laid on
+// it) the session's, so that the step decides on what he holds now, not on
+// what a thief has taken since. Writes nothing: the step stores him.
+void AdoptOwnRecordIn(RecordFile& players);
 // Merges the caller's record as the screen shows it into the held file when
 // it changed; CheckOwnPlace has been called under the same lock.
 void StoreOwnRecordIn(RecordFile& players);

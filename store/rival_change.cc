@@ -6,11 +6,16 @@
 #include "store/state.h"
 #include "store/step.h"
 
-bool ChangeRivalInOneStep(
-    int16_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change) {
+RivalStep ChangeRivalInOneStep(
+    int16_t number, const Price& price,
+    const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change) {
   StoreStep step;
   step.TakeOrEnd(StepFile::kPlayers);
   RecordFile& file = step.players;
+  // Checked before anything is written, so that a place lost to a new game
+  // leaves the rival untouched too.
+  if (GameSession.PlayerNumber >= 1) AdoptOwnRecordIn(file);
+  if (!Covers(GameSession.Player, price)) return RivalStep::kNotCovered;
   const int64_t index = int64_t{number} - 1;
   // A reroll may have emptied the file since the rival was chosen; the
   // caller can never be his own rival.
@@ -23,9 +28,6 @@ bool ChangeRivalInOneStep(
   PlayerRecord rival = DecodePlayer(bytes.data());
   std::vector<StepNews> news;
   const bool write = change(rival, news) && there;
-  // Checked before anything is written, so that a place lost to a new game
-  // leaves the rival untouched too.
-  if (GameSession.PlayerNumber >= 1) CheckOwnPlace(file);
   // The news is part of the step: its lock is had before the first write, or
   // the step ends with nothing written. Hang-ups wait from here, so that one
   // during the wait for it cannot part the action from its news.
@@ -46,7 +48,12 @@ bool ChangeRivalInOneStep(
       GameSession.OwnNews.push_back(message.Line);
     }
   }
-  return write;
+  return write ? RivalStep::kWritten : RivalStep::kUnchanged;
+}
+
+bool ChangeRivalInOneStep(
+    int16_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change) {
+  return ChangeRivalInOneStep(number, Price{}, change) == RivalStep::kWritten;
 }
 
 bool ChangeRival(int16_t number, const std::function<bool(PlayerRecord& rival)>& change) {

@@ -9,6 +9,7 @@
 
 #include "store/caller.h"
 #include "store/records.h"
+#include "store/spend.h"
 
 // What a step posts, written under the step's lock.
 struct StepNews {
@@ -16,8 +17,20 @@ struct StepNews {
   std::string Line;
 };
 
+// How a step against a rival ended.
+enum class RivalStep : uint8_t {
+  kWritten,     // his record was written
+  kUnchanged,   // change left him as he was, or he is no longer in the file
+  kNotCovered,  // the caller's record as it stands did not cover the price: nothing moved
+};
+
 // One action against player `number` (1-based), as one step: under an
-// exclusive lock on kordavin.ply his record is read and handed to change,
+// exclusive lock on kordavin.ply the caller's own record is brought to how it
+// stands (store/own_record.h, AdoptOwnRecordIn), so that what he takes or
+// pays is reckoned on what both hold now; the price is checked against it
+// (kNotCovered, with nothing written, when it no longer covers it: change
+// pays it, since a chosen target gone meanwhile costs nothing); the rival's
+// record is read and handed to change,
 // which alters it and GameSession (the caller pays here: cash, time), adds
 // the news to post, and returns whether his record is to be written. When
 // there is news, kordavin.msg's lock is taken next; refused, the session
@@ -27,7 +40,11 @@ struct StepNews {
 // the files are closed. change
 // must not send: it collects its lines and the action tells them after the
 // step. A caller whose own place is gone ends the session with nothing
-// written. Returns whether his record was written.
+// written.
+RivalStep ChangeRivalInOneStep(
+    int16_t number, const Price& price,
+    const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change);
+// The same at no price; returns whether his record was written.
 bool ChangeRivalInOneStep(
     int16_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change);
 

@@ -16,6 +16,7 @@
 #include "store/state.h"
 #include "store/store.h"
 #include "town/raid.h"
+#include "town/petes.h"
 #include "town/raid_testing.h"
 #include "town/sheinens.h"
 #include "town/street.h"
@@ -41,10 +42,13 @@ class RivalChangeTest : public ::testing::Test {
 
   // Plays the action with the keys and draws; when the prompt is first on
   // the screen, the rival's record is changed on disk as another node would.
+  // whose is 2 for the rival, 1 for the caller himself.
   void Play(void (*action)(), const std::string& keys, std::initializer_list<int32_t> draws,
-            const std::string& prompt, const std::function<void(PlayerRecord&)>& elsewhere) {
+            const std::string& prompt, const std::function<void(PlayerRecord&)>& elsewhere,
+            int16_t whose = 2) {
     SetRaidTestCaller(dir_, caller_);
     AddRaidTestPlayer(dir_, victim_);
+    if (whose == 1) RememberOwnRecord(caller_);
     bool done = false;
     Fake.before_read = [&] {
       // Keys typed ahead are read before the screen is sent; the other node
@@ -52,10 +56,10 @@ class RivalChangeTest : public ::testing::Test {
       FlushOutput();
       if (done || Fake.output.find(prompt) == std::string::npos) return;
       done = true;
-      PlayerRecord rival = ReadRaidTestPlayer(dir_, 2);
-      elsewhere(rival);
-      StoreRaidTestPlayer(dir_, 2, rival);
-      stored_ = rival;
+      PlayerRecord changed = ReadRaidTestPlayer(dir_, whose);
+      elsewhere(changed);
+      StoreRaidTestPlayer(dir_, whose, changed);
+      stored_ = changed;
     };
     QueueKeys(keys);
     QueueDraws(draws);
@@ -75,6 +79,8 @@ class RivalChangeTest : public ::testing::Test {
 };
 
 constexpr char kStealPrompt[] = "or [Q]uit : ";
+constexpr char kAgentKeys[] = "YN2\r";
+constexpr char kWhorePrompt[] = "[WHORE ROSTER]: ";
 
 TEST_F(RivalChangeTest, TheftKeepsWhatOthersStoredWhileTheCallerChose) {
   // He saved new cash and condoms of his own: the sixth comes out of the new
@@ -107,6 +113,68 @@ TEST_F(RivalChangeTest, TheftKeepsWhatOthersStoredWhileTheCallerChose) {
   EXPECT_EQ(ReadRaidTestNews(dir_)[0].Line1, "Girl6 left you to work for Slick.");
 }
 
+// Another node robs the caller himself while a price is on his screen: what
+// he agreed to is paid from his record as it stands, or not at all - no
+// goods, no fee, no time - and he is told his cash as it stands.
+TEST_F(RivalChangeTest, APriceIsPaidFromTheCashAsItStandsOrNotAtAll) {
+  struct Case {
+    void (*action)();
+    const char* keys;
+    const char* prompt;
+    int32_t cash, robbed_to, left;  // left: his cash after, -1 when refused
+  };
+  const Case cases[] = {
+      {BuyClothes, "Y", "[Y/N] ", 20000, 16617, -1},
+      {BuyClothes, "Y", "[Y/N] ", 30000, 26617, 6617},
+      {BuyCondoms, "100\r", "Max] : ", 1000, 784, -1},
+      {SetUpWhoreHouse, "Y", "[Y/N] ", 7501, 6201, -1},
+      {HireAgent, "YN2\r1\r", kWhorePrompt, 20000, 100, -1},
+  };
+  for (const Case& c : cases) {
+    Reset();
+    caller_.Cash = c.cash;
+    caller_.HouseStreet = 0;
+    GameSession.CurrentStreet = 10;
+    Play(c.action, c.keys, {}, c.prompt, [&c](PlayerRecord& me) { me.Cash = c.robbed_to; }, 1);
+    const PlayerRecord mine = ReadRaidTestPlayer(dir_, 1);
+    EXPECT_EQ(GameSession.Player.Cash, mine.Cash) << c.keys << c.cash;
+    if (c.left >= 0) {
+      EXPECT_EQ(mine.Cash, c.left) << output_;
+      EXPECT_EQ(mine.ClothesLevel, 2);
+      continue;
+    }
+    EXPECT_TRUE(Shown("You no longer have that much money: you have $" +
+                      std::to_string(c.robbed_to) + " now.\r\n"))
+        << output_;
+    EXPECT_EQ(EncodePlayer(mine), EncodePlayer(stored_)) << "nothing moved: " << output_;
+    EXPECT_EQ(GameSession.TimeLeft, 200) << "no time is paid for what was not bought";
+    EXPECT_EQ(EncodePlayer(Victim()), EncodePlayer(victim_));
+    EXPECT_TRUE(ReadRaidTestNews(dir_).empty());
+  }
+
+  // Robbed of all but $2,500 at the steal prompt, he is caught with the
+  // knife: he hands over what he has now, and no dollar is made.
+  Reset();
+  Play(StealFromPimp, "N2\rM", {9}, kStealPrompt, [](PlayerRecord& me) { me.Cash = 2500; }, 1);
+  EXPECT_EQ(Victim().Cash, 6000 + 2500);
+  EXPECT_EQ(ReadRaidTestPlayer(dir_, 1).Cash, 0);
+
+  // The bar is won only with its price on file.
+  Reset();
+  caller_.Cash = 5'000'001;
+  caller_.ClothesLevel = 10;
+  caller_.AteFlameBurger = 1;
+  SetRaidTestCaller(dir_, caller_);
+  RememberOwnRecord(caller_);
+  PlayerRecord robbed = caller_;
+  robbed.Cash = 4'166'618;
+  StoreRaidTestPlayer(dir_, 1, robbed);
+  BuyTheBar();
+  EXPECT_EQ(ReadRaidTestConfig(dir_).WinnerName, "");
+  EXPECT_EQ(GameSession.Player.Cash, 4'166'618);
+  EXPECT_NE(TakeOutput().find("you have $4166618 now."), std::string::npos);
+}
+
 TEST_F(RivalChangeTest, WhatIsGoneByTheKeyIsToldAndNothingIsWritten) {
   struct Case {
     const char* key;
@@ -134,8 +202,6 @@ TEST_F(RivalChangeTest, WhatIsGoneByTheKeyIsToldAndNothingIsWritten) {
   }
 }
 
-constexpr char kAgentKeys[] = "YN2\r";
-constexpr char kWhorePrompt[] = "[WHORE ROSTER]: ";
 
 TEST_F(RivalChangeTest, AgentFindsTheChosenWhoreWhereSheIsNow) {
   // Girl5 was lured away while the list was on the screen: Girl6, chosen as

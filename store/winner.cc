@@ -2,37 +2,34 @@
 
 #include <string>
 
-#include "door/terminal.h"
 #include "store/data_files.h"
 #include "store/files.h"
-#include "store/players.h"
+#include "store/own_record.h"
+#include "store/state.h"
+#include "store/step.h"
 
-namespace {
-
-}  // namespace
-
-bool RecordWinner(std::string_view pimp, const PlayerKey& alias, uint8_t reroll_day,
-                  GameConfig& config) {
-  // The step is all or nothing as far as a hang-up goes; only a kill can cut
-  // it, and the configuration is written last, so a cut step names nobody.
-  const HangupHold held;
-  RecordFile file;
-  OpenRecordFile(file, kConfigFile, kGameConfigSize, kModeExclusive);
+WinnerStep RecordWinner(std::string_view pimp, const PlayerKey& alias, uint8_t reroll_day,
+                        const std::function<bool(const PlayerRecord& me)>& qualifies,
+                        GameConfig& config) {
+  StoreStep step;
+  step.TakeOrEnd(StepFile::kConfig);
   ConfigBytes bytes{};
-  if (RecordCount(file) >= 1) ReadRecord(file, bytes.data());
+  if (RecordCount(step.config) >= 1) EndUnlessStored(ReadRecordAt(step.config, 0, bytes.data()));
   config = DecodeConfig(bytes.data());
-  if (!config.WinnerName.empty()) {
-    CloseRecordFile(file);
-    return false;
-  }
-  SavePlayer();
+  if (!config.WinnerName.empty()) return WinnerStep::kAlreadyWon;
+  step.TakeOrEnd(StepFile::kPlayers);
+  AdoptOwnRecordIn(step.players);
+  if (!qualifies(GameSession.Player)) return WinnerStep::kNotQualified;
+  // The configuration is written last, so a step a kill cut short names
+  // nobody.
+  step.BeginWrites();
+  StoreOwnRecordIn(step.players);
   config.WinnerName = std::string(pimp);
   config.WinnerAlias = alias.Name;
   config.WinnerKind = alias.Kind;
   config.RerollDay = reroll_day;
   bytes = EncodeConfig(config);
-  SeekRecord(file, 0);
-  WriteRecord(file, bytes.data());
-  CloseRecordFile(file);
-  return true;
+  EndUnlessStored(step.Write(StepFile::kConfig, 0, bytes.data()));
+  step.End();
+  return WinnerStep::kWon;
 }

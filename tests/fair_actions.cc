@@ -6,10 +6,14 @@
 #include <iterator>
 #include <regex>
 #include <signal.h>
+#include <unistd.h>
 
 #include "tests/script_steps.h"
 
 namespace {
+
+// What a caller robbed below a price he agreed to is told.
+const std::string kNotCovered = "You no longer have that much money";
 
 void Moved(Visit& v, int from, int to, int64_t cash, int whores, bool all_cash = false) {
   v.result.moved.push_back({from, to, cash, whores, all_cash});
@@ -19,6 +23,12 @@ void Moved(Visit& v, int from, int to, int64_t cash, int whores, bool all_cash =
 int64_t NumberUpTo(Visit& v, const std::string& end) {
   Await(v, {end});
   return LeadingNumber(v.segment);
+}
+
+// A caller thinking a price over: thieves on other nodes have up to 0.9 s
+// to take what would have paid for it.
+void Hesitate(Visit& v) {
+  if (v.plan.hesitate) usleep(static_cast<useconds_t>(1000 * Pick(v, 900)));
 }
 
 void StealMoney(Visit& v, int victim) {
@@ -103,7 +113,9 @@ void HireAgent(Visit& v) {
       return;
     }
     if (answer == 0) {
-      Send(v, std::to_string(PickWhore(v)) + "\r", Key::kAnswer);
+      const int whore = PickWhore(v);
+      Hesitate(v);
+      Send(v, std::to_string(whore) + "\r", Key::kAnswer);
       answer = Await(v, {"out if he was succesful.", kSheinens}) == 0 ? 0 : 2;
       if (answer == 0) Moved(v, v.plan.caller, 0, fee, 0);
     }
@@ -139,7 +151,10 @@ void PullSlot(Visit& v) {
   if (Await(v, {" MAX]: ", "not have enough money to play"}) != 0) return;
   const size_t dollar = v.segment.rfind('$');
   const int64_t limit = dollar == std::string::npos ? 0 : LeadingNumber(v.segment.substr(dollar + 1));
-  const int64_t stake = 1 + Pick(v, static_cast<int>(std::min<int64_t>(limit, 500)));
+  // One who thinks it over stakes all he may: a theft meanwhile leaves less.
+  const int64_t stake = v.plan.hesitate ? std::max<int64_t>(limit, 1)
+                                        : 1 + Pick(v, static_cast<int>(std::min<int64_t>(limit, 500)));
+  Hesitate(v);
   Send(v, std::to_string(stake) + "\r", Key::kAnswer);
   Moved(v, v.plan.caller, 0, stake, 0);
   AwaitEcho(v, stake);
@@ -165,7 +180,10 @@ void PlayCraps(Visit& v) {
   Await(v, {"[WAGER]: "});
   const size_t dollar = v.segment.rfind("[$");
   const int64_t cash = dollar == std::string::npos ? 0 : LeadingNumber(v.segment.substr(dollar + 2));
-  const int64_t stake = 1 + Pick(v, static_cast<int>(std::clamp<int64_t>(cash / 10, 1, 500)));
+  const int64_t stake = v.plan.hesitate
+                            ? std::max<int64_t>(cash, 1)
+                            : 1 + Pick(v, static_cast<int>(std::clamp<int64_t>(cash / 10, 1, 500)));
+  Hesitate(v);
   Send(v, std::to_string(stake) + "\r", Key::kNoHangUp);
   AwaitEcho(v, stake);
   if (Await(v, {"[Your Mark/Point]", "[WAGER]: "}) == 1) {  // robbed while he chose
@@ -222,11 +240,60 @@ void MoveHouse(Visit& v) {
   Await(v, {"would cost $"});
   const int64_t price = NumberUpTo(v, ".");
   if (Await(v, {"? [Y/N] ", "You do not have enough money."}) == 1) return;
+  Hesitate(v);
   Send(v, "y", Key::kAnswer);
-  if (Await(v, {"You got it!", "previous whore house for $"}) == 1) {
-    Moved(v, 0, v.plan.caller, NumberUpTo(v, " "), 0);
+  switch (Await(v, {"You got it!", "previous whore house for $", kNotCovered})) {
+    case 1:
+      Moved(v, 0, v.plan.caller, NumberUpTo(v, " "), 0);
+      break;
+    case 2:
+      return;  // robbed while he thought it over: nothing moved
+    default:
+      break;
   }
   Moved(v, v.plan.caller, 0, price, 0);
+}
+
+// Clothes at the price asked, or nothing.
+void BuyClothesSlowly(Visit& v) {
+  Command(v, 'b', "Buy New Clothes");
+  if (Await(v, {"It costs $", "nothing to offer"}) != 0) return;
+  const int64_t price = NumberUpTo(v, ".");
+  if (Await(v, {"Do you want to buy it? [Y/N] ", "that much money"}) != 0) return;
+  Hesitate(v);
+  Send(v, "y", Key::kAnswer);
+  if (Await(v, {"You got it!", kNotCovered}) == 0) {
+    Moved(v, v.plan.caller, 0, price, 0);
+    ++v.result.clothes_bought;
+  }
+}
+
+// Condoms typed, then Enter after a pause.
+void BuyCondomsSlowly(Visit& v) {
+  Command(v, 'p', "Purchase Condoms");
+  if (Await(v, {"Max] : ", "no condoms for sale."}) != 0) return;
+  const size_t open = v.segment.rfind('[');
+  const int64_t most = open == std::string::npos ? 0 : LeadingNumber(v.segment.substr(open + 1));
+  const int64_t quantity = std::max<int64_t>(most, 1);
+  Send(v, std::to_string(quantity));
+  Hesitate(v);
+  Send(v, "\r", Key::kAnswer);
+  if (Await(v, {kNotCovered, "[STIFF PETE'S]: "}) == 0) return;
+  Unread(v, "[STIFF PETE'S]: ");
+  Moved(v, v.plan.caller, 0, 10 * quantity, 0);
+  v.result.condoms_bought += quantity;
+}
+
+void ShopSlowly(Visit& v) {
+  Command(v, 'v', "Visit Stiff Pete");
+  Await(v, {"[STIFF PETE'S]: "});
+  if (Pick(v, 2) == 0) {
+    BuyClothesSlowly(v);
+  } else {
+    BuyCondomsSlowly(v);
+  }
+  Await(v, {"[STIFF PETE'S]: "});
+  Command(v, 'r', "Return to Streets");
 }
 
 }  // namespace
@@ -263,5 +330,11 @@ void RunFairAction(Visit& v) {
 
 void RunOnLineAction(Visit& v) {
   static const std::function<void(Visit&)> kActions[] = {Gamble, Gamble, Gamble, TalkToWomen};
+  kActions[Pick(v, static_cast<int>(std::size(kActions)))](v);
+}
+
+void RunPricedAction(Visit& v) {
+  static const std::function<void(Visit&)> kActions[] = {ShopSlowly, ShopSlowly, MoveHouse,
+                                                         HireAgent, Gamble};
   kActions[Pick(v, static_cast<int>(std::size(kActions)))](v);
 }

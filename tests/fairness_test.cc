@@ -187,19 +187,22 @@ struct Tally {
   int visits = 0, hung_up = 0, actions = 0, movements = 0, errors = 0, broken = 0;
   int first_byte = 0, stalled_thefts = 0, stalled_sends = 0;
   int robbed_on_line = 0;  // money or whores taken from a caller while he played
+  int bought = 0;          // purchases at Stiff Pete's the screens told
+  int refused = 0;         // prices and stakes refused: robbed below them before the key
 };
 
 // A victim of the on-line phase: on the streets before any thief starts, he
 // pauses at his prompt before each action while they rob him, and acts once
 // more after the last of them is gone.
 std::function<void(Visit&)> StayOnLine(std::atomic<int>& on_line,
-                                       const std::atomic<bool>& thieves_done) {
-  return [&on_line, &thieves_done](Visit& v) {
+                                       const std::atomic<bool>& thieves_done,
+                                       void (*action)(Visit&)) {
+  return [&on_line, &thieves_done, action](Visit& v) {
     ++on_line;
     for (bool last = false; !last;) {
       last = thieves_done.load();
       usleep(static_cast<useconds_t>(1000 * (100 + Pick(v, 400))));
-      RunOnLineAction(v);
+      action(v);
       Await(v, {kStreet});
     }
     Command(v, 'q', "Quit");
@@ -213,7 +216,8 @@ std::function<void(Visit&)> StayOnLine(std::atomic<int>& on_line,
 // their knives hand over is known. The news is counted once every victim
 // has read his at login, so a pregnancy of this phase shows in it.
 std::map<int, std::vector<VisitResult>> PlayOnLinePhase(const std::string& dir, const Cast& cast,
-                                                        Snapshot& before) {
+                                                        Snapshot& before,
+                                                        void (*action)(Visit&), int phase) {
   std::map<int, std::vector<VisitResult>> visits;
   for (int c = 1; c <= cast.callers; ++c) visits[c];
   std::atomic<int> on_line{0};
@@ -221,13 +225,17 @@ std::map<int, std::vector<VisitResult>> PlayOnLinePhase(const std::string& dir, 
   const int victims = (cast.callers + 1) / 2;
   std::vector<std::thread> victim_threads, thief_threads;
   std::vector<int> targets;
+  for (int c = 1; c <= cast.callers; c += 2) targets.push_back(c);
   for (int c = 1; c <= cast.callers; c += 2) {
-    targets.push_back(c);
     victim_threads.emplace_back([&, c, played = &visits[c]] {
-      std::mt19937 rng(kSeed + static_cast<uint32_t>(c * 100 + kPhases));
+      std::mt19937 rng(kSeed + static_cast<uint32_t>(c * 100 + phase));
       VisitPlan plan{dir, c, c, 0};
       plan.fake_time = kToday;
-      plan.script = StayOnLine(on_line, thieves_done);
+      plan.hesitate = action == RunPricedAction;
+      // His agent goes after the others on line, whose news nobody reads
+      // before the books are kept.
+      plan.targets = targets;
+      plan.script = StayOnLine(on_line, thieves_done, action);
       played->push_back(PlayVisit(plan, rng));
     });
   }
@@ -235,7 +243,7 @@ std::map<int, std::vector<VisitResult>> PlayOnLinePhase(const std::string& dir, 
   before.pregnancies = TakeSnapshot(dir).pregnancies;
   for (int c = 2; c <= cast.callers; c += 2) {
     thief_threads.emplace_back([&, c, played = &visits[c]] {
-      std::mt19937 rng(kSeed + static_cast<uint32_t>(c * 100 + kPhases));
+      std::mt19937 rng(kSeed + static_cast<uint32_t>(c * 100 + phase));
       for (int i = 0; i < kVisitsPerPhase; ++i) {
         VisitPlan plan{dir, c, c, 3 + static_cast<int>(rng() % 4)};
         plan.fair_mix = true;
@@ -261,6 +269,10 @@ void CheckVisits(const std::map<int, std::vector<VisitResult>>& visits, Tally& t
       tally.first_byte += visit.hung_up_at_first_byte;
       tally.stalled_thefts += visit.victim_in_flight != 0;
       tally.stalled_sends += visit.stalled;
+      for (size_t at = visit.output.find("You no longer have that much money");
+           at != std::string::npos; at = visit.output.find("You no longer have that much", at + 1)) {
+        ++tally.refused;
+      }
       if (visit.output.find("ERROR: Unable to") != std::string::npos) ++tally.errors;
       if (visit.failure.empty()) continue;
       if (++tally.broken <= 3) {
@@ -293,17 +305,44 @@ void PlayPhases(const std::string& dir, const Cast& cast, int phases, bool hosti
   }
 }
 
-void PlayOnLine(const std::string& dir, const Cast& cast, Tally& tally, BooksSummary& summary) {
-  RenewTime(dir, cast.players);
-  Snapshot before = TakeSnapshot(dir);
-  const auto visits = PlayOnLinePhase(dir, cast, before);
-  CheckVisits(visits, tally);
+// What each victim's wardrobe and condom stock gained in a phase must be what
+// his screens said he bought: no goods for a price that was not paid.
+void CheckGoods(const std::vector<PlayerRecord>& before, const std::vector<PlayerRecord>& after,
+                const std::map<int, std::vector<VisitResult>>& visits, Tally& tally) {
   for (const auto& [caller, played] : visits) {
+    if (caller % 2 == 0) continue;  // a thief's fizzled fire may cost him his clothes
+    int clothes = 0;
+    int64_t condoms = 0;
     for (const VisitResult& visit : played) {
-      for (const Movement& m : visit.moved) tally.robbed_on_line += m.to == caller && m.from % 2 == 1;
+      clothes += visit.clothes_bought;
+      condoms += visit.condoms_bought;
     }
+    const size_t at = static_cast<size_t>(caller - 1);
+    ASSERT_LT(at, std::min(before.size(), after.size()));
+    EXPECT_EQ(after[at].ClothesLevel - before[at].ClothesLevel, clothes) << "caller " << caller;
+    EXPECT_EQ(after[at].CondomStock - before[at].CondomStock, condoms) << "caller " << caller;
+    tally.bought += clothes + (condoms > 0);
   }
-  summary = Add(summary, CheckBooks(before, visits, TakeSnapshot(dir), kPhases, true));
+}
+
+// The victims stay on line while the thieves rob them: first acting between
+// thefts, then standing at prices and stakes while the thefts land.
+void PlayOnLine(const std::string& dir, const Cast& cast, Tally& tally, BooksSummary& summary) {
+  int phase = kPhases;
+  for (void (*action)(Visit&) : {RunOnLineAction, RunPricedAction}) {
+    RenewTime(dir, cast.players);
+    Snapshot before = TakeSnapshot(dir);
+    const std::vector<PlayerRecord> goods = ReadPlayerFile(dir);
+    const auto visits = PlayOnLinePhase(dir, cast, before, action, phase);
+    CheckVisits(visits, tally);
+    for (const auto& [caller, played] : visits) {
+      for (const VisitResult& visit : played) {
+        for (const Movement& m : visit.moved) tally.robbed_on_line += m.to == caller && m.from % 2 == 1;
+      }
+    }
+    CheckGoods(goods, ReadPlayerFile(dir), visits, tally);
+    summary = Add(summary, CheckBooks(before, visits, TakeSnapshot(dir), phase++, true));
+  }
 }
 
 TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
@@ -340,13 +379,15 @@ TEST(FairnessTest, EveryMovementAScreenAnnouncedIsInTheFilesAndNothingElse) {
   }
 
   std::printf("fairness: %d callers in %d phases, %d visits (%d hung up), %d actions, "
-              "%d movements announced (%d taken from callers on line), %d visits saw a file "
-              "error, %d broke off; %s; wall %.1f s\n",
-              cast.callers, kPhases + 1, tally.visits, tally.hung_up, tally.actions,
-              tally.movements, tally.robbed_on_line, tally.errors, tally.broken,
+              "%d movements announced (%d taken from callers on line), %d purchases, %d prices "
+              "refused, %d visits saw a file error, %d broke off; %s; wall %.1f s\n",
+              cast.callers, kPhases + 2, tally.visits, tally.hung_up, tally.actions,
+              tally.movements, tally.robbed_on_line, tally.bought, tally.refused, tally.errors,
+              tally.broken,
               SummaryText(summary).c_str(), static_cast<double>(wall_ms) / 1000.0);
   EXPECT_GT(tally.movements, tally.visits) << "the callers did move money and whores";
   EXPECT_GT(tally.robbed_on_line, 0) << "nobody on line was robbed: the last phase proved nothing";
+  EXPECT_GT(tally.bought, 0) << "nobody bought anything at a price";
 }
 
 // Two sessions started together reach a line-up point within a few seconds

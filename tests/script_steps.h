@@ -58,6 +58,9 @@ void RunFairAction(Visit& v);
 // What a caller robbed while on line does between thefts: gamble or hire,
 // each an outcome he stores onto what the thieves left him.
 void RunOnLineAction(Visit& v);
+// A purchase, the agent's fee, a house or a stake, each paid only from what
+// he holds when it is stored: what a caller robbed at his prices does.
+void RunPricedAction(Visit& v);
 // Stops the door's output as a stalled line does: its tty is told to obey
 // flow control, and XOFF is sent.
 void StopTheLine(DoorRun& run);

@@ -280,7 +280,8 @@ void Casino(Visit& v) {
   Command(v, 's', "Slot Machine");
   if (Await(v, {" MAX]: ", "not have enough money to play"}) == 0) {
     Send(v, "1\r");
-    Await(v, {"You win $", "You lose $"});
+    // Robbed while he typed, he is asked again and leaves.
+    if (Await(v, {"You win $", "You lose $", " MAX]: "}) == 2) Send(v, "0\r");
   }
   if (Await(v, {kCasino, kStreet}) == 1) {
     v.mark -= kStreet.size();  // out of cash: already back on the street

@@ -51,6 +51,8 @@ struct VisitResult {
   int victim_in_flight = 0;
   bool stalled = false;          // that theft's send was seen blocked
   bool hung_up_at_first_byte = false;
+  int clothes_bought = 0;        // "You got it!" at Stiff Pete's clothes
+  int64_t condoms_bought = 0;    // condoms bought and not refused
 };
 
 struct Visit;
@@ -81,6 +83,8 @@ struct VisitPlan {
   std::function<void()> before_pimp_name{};
   // Replaces the actions and the quit once the street is reached.
   std::function<void(Visit&)> script{};
+  // Pause up to 0.9 s at every price and stake before the key that pays it.
+  bool hesitate = false;
 };
 
 // Runs one visit; run is left to the caller (stopped runs are still alive).

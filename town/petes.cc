@@ -8,8 +8,10 @@
 #include "door/input.h"
 #include "door/output.h"
 #include "door/text.h"
+#include "game/not_covered.h"
 #include "store/records.h"
 #include "store/rules.h"
+#include "store/spend.h"
 #include "store/state.h"
 
 namespace {
@@ -56,10 +58,15 @@ void BuyClothes() {
   }
   WriteText("|13Do you want to buy it? [Y/N] ");
   if (!AskYesNo()) return;
+  const bool paid = SpendInOneStep(Price{.Cash = price}, [piece] {
+    GameSession.Player.ClothesLevel = static_cast<uint8_t>(piece);
+    TakeTime(time_cost::kPetesPurchase);
+  });
+  if (!paid) {
+    TellPriceNotCovered();
+    return;
+  }
   WriteLine("|CRYou got it! You now own " + article + ClothesNameOf(piece) + ".");
-  me.ClothesLevel = static_cast<uint8_t>(piece);
-  TakeTime(time_cost::kPetesPurchase);
-  me.Cash -= price;
 }
 
 void BuyCondoms() {
@@ -77,9 +84,12 @@ void BuyCondoms() {
     quantity = InputNumber(3);
   } while (quantity < 0 || quantity > most);
   if (quantity == 0) return;
-  me.Cash -= kCondomPrice * quantity;
-  me.CondomStock = static_cast<int16_t>(me.CondomStock + quantity);
-  TakeTime(time_cost::kPetesPurchase);
+  const bool paid = SpendInOneStep(Price{.Cash = kCondomPrice * quantity}, [quantity] {
+    PlayerRecord& buyer = GameSession.Player;
+    buyer.CondomStock = static_cast<int16_t>(buyer.CondomStock + quantity);
+    TakeTime(time_cost::kPetesPurchase);
+  });
+  if (!paid) TellPriceNotCovered();
 }
 
 void ShowClothesPrices() {

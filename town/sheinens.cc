@@ -13,6 +13,8 @@
 #include "door/platform.h"
 #include "door/session.h"
 #include "door/text.h"
+#include "game/menus.h"
+#include "game/not_covered.h"
 #include "store/caller.h"
 #include "store/files.h"
 #include "store/records.h"
@@ -84,7 +86,7 @@ int FindChosenWhore(const PlayerRecord& now, int chosen_slot, int name_index) {
 // record changed.
 bool AgentTriesHisLuck(PlayerRecord& victim, int whore, int32_t fee, bool& success) {
   const int32_t odds = std::max((victim.WhoreCondoms[whore - 1] + 2) / 20, 1);
-  GameSession.Player.Cash -= fee;
+  Pay(GameSession.Player, Price{.Cash = fee});
   TakeTime(time_cost::kHireAgent);
   success = Random(odds) == 0;
   if (success) RemoveWhoreSlot(victim, whore);
@@ -206,14 +208,19 @@ void HireAgent() {
   const int name_index = victim.WhoreNameIndex[whore - 1];
   bool success = false;
   bool found = false;
-  ChangeRivalInOneStep(number, [&](PlayerRecord& now, std::vector<StepNews>& news) {
-    const int slot = FindChosenWhore(now, whore, name_index);
-    found = slot != 0;
-    if (!found) return false;
-    const bool changed = AgentTriesHisLuck(now, slot, fee, success);
-    AddAgentsNews(news, WhoreNameOf(name_index), KeyOf(now), success);
-    return changed;
-  });
+  const RivalStep step = ChangeRivalInOneStep(
+      number, Price{.Cash = fee}, [&](PlayerRecord& now, std::vector<StepNews>& news) {
+        const int slot = FindChosenWhore(now, whore, name_index);
+        found = slot != 0;
+        if (!found) return false;
+        const bool changed = AgentTriesHisLuck(now, slot, fee, success);
+        AddAgentsNews(news, WhoreNameOf(name_index), KeyOf(now), success);
+        return changed;
+      });
+  if (step == RivalStep::kNotCovered) {
+    TellPriceNotCovered();
+    return;
+  }
   if (!found) {
     WriteLine("The horny man just left the restaurant.");
     return;
@@ -262,9 +269,15 @@ void BuyTheBar() {
   // What is on its way goes out first: nothing is sent under the lock.
   FlushOutput();
   GameConfig config;
-  if (!RecordWinner(GameSession.Player.Name, CallerKey(), RerollDayAfterWin(Host.Now()),
-                    config)) {
-    TellTheBarIsSold(config);
+  const WinnerStep bought = RecordWinner(GameSession.Player.Name, CallerKey(),
+                                         RerollDayAfterWin(Host.Now()), QualifiesForTheBar, config);
+  if (bought == WinnerStep::kAlreadyWon) TellTheBarIsSold(config);
+  if (bought == WinnerStep::kNotQualified) {
+    // Robbed at the counter: he is still in the restaurant, and may try again
+    // once he has the money.
+    GameSession.Location = kSheinens;
+    TellPriceNotCovered();
+    return;
   }
   GameSession.WinnerName = config.WinnerName;
   WriteLine("|CRFlaming Sheinen runs up to and says, \"You are the man! Do you want to buy the");

@@ -253,6 +253,8 @@ TEST_F(SheinensTest, BuyingTheBarNamesTheWinnerAndTheRerollDay) {
     Reset();
     caller_ = MakeRaidTestPlayer("Slick", "Caller One");
     caller_.Cash = 6000000;
+    caller_.ClothesLevel = 10;
+    caller_.AteFlameBurger = 1;
     SetRaidTestCaller(dir_, caller_);
     SetFakeNow(LocalClock{2026, c.month, c.day, 15, 0, 0});
     QueueKeys("\r\r");
@@ -269,6 +271,11 @@ TEST_F(SheinensTest, BuyingTheBarNamesTheWinnerAndTheRerollDay) {
 }
 
 TEST_F(SheinensTest, ABuyerAfterTheWinFindsTheBarSoldAndKeepsHisMoney) {
+  for (PlayerRecord* buyer : {&caller_, &victim_}) {
+    buyer->ClothesLevel = 10;
+    buyer->AteFlameBurger = 1;
+    buyer->WhoreCount = 0;
+  }
   caller_.Cash = 6000000;
   victim_.Cash = 7000000;
   Start();

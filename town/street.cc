@@ -10,9 +10,11 @@
 #include "door/output.h"
 #include "door/platform.h"
 #include "door/text.h"
+#include "game/not_covered.h"
 #include "store/files.h"
 #include "store/rival_change.h"
 #include "store/rules.h"
+#include "store/spend.h"
 #include "store/state.h"
 #include "town/roster.h"
 
@@ -148,10 +150,23 @@ void SetUpWhoreHouse() {
   }
   WriteText("Are you sure you want to set up a whore house here? [Y/N] ");
   if (!AskYesNo()) return;
-  player.Cash = AddCash(player.Cash, int64_t{sale} - price);
-  ReportHouseBought(sale);
-  player.HouseStreet = GameSession.CurrentStreet;
-  TakeTime(time_cost::kSetUpWhoreHouse);
+  // The old house is sold as it stands now: a fire meanwhile moved it to a
+  // cheaper street.
+  int32_t sold_for = 0;
+  const auto price_now = [&sold_for, price](const PlayerRecord& me) {
+    sold_for = HousePrice(me.HouseStreet);
+    const int64_t net = int64_t{price} - sold_for;
+    return Price{.Cash = static_cast<int32_t>(net), .CashHeld = net + 1};
+  };
+  const bool paid = SpendInOneStep(price_now, [] {
+    GameSession.Player.HouseStreet = GameSession.CurrentStreet;
+    TakeTime(time_cost::kSetUpWhoreHouse);
+  });
+  if (!paid) {
+    TellPriceNotCovered();
+    return;
+  }
+  ReportHouseBought(sold_for);
 }
 
 void DisbandWhore() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "door/fake_host_testing.h"
+#include "store/own_record.h"
 #include "store/state.h"
 #include "town/streets_testing.h"
 
@@ -18,6 +19,12 @@ class StreetTest : public ::testing::Test {
     GameSession.Player = MakeStreetsPlayer("Joe Pimp", "Joe Caller");
     GameSession.PlayerNumber = 1;
     GameSession.CurrentStreet = 4;
+  }
+  // The caller as he now is, on file as record 1: a purchase is paid from
+  // the record as it stands there.
+  void OnFile() {
+    StoreStreetsPlayers({GameSession.Player});
+    RememberOwnRecord(GameSession.Player);
   }
   // Gives the caller whores 1..count, each slot's values telling it apart.
   void HireWhores(int count) {
@@ -176,6 +183,7 @@ TEST_F(StreetTest, WhoreHouseNeedsMoreThanThePrice) {
 
 TEST_F(StreetTest, NewWhoreHouseIsPaidAndCostsThirty) {
   GameSession.Player.Cash = 1201;
+  OnFile();
   QueueKeys("n");
   SetUpWhoreHouse();
   EXPECT_EQ(GameSession.TimeLeft, 200);
@@ -193,6 +201,7 @@ TEST_F(StreetTest, NewWhoreHouseIsPaidAndCostsThirty) {
 TEST_F(StreetTest, MovingTheHouseSellsTheOldOne) {
   GameSession.Player.HouseStreet = 4;
   GameSession.Player.Cash = 1;
+  OnFile();
   QueueKeys("Y");
   SetUpWhoreHouse();
   EXPECT_NE(TakeOutput().find("\r\nYou sell your previous whore house for $1200 and you now have a "
