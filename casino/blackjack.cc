@@ -1,12 +1,14 @@
 // Black Jack against the computer, with the house's own rules: the computer
 // draws until it reaches the caller, ties go to the house, and a Black Jack or
 // a Five Card Stand pays (or costs) double.
+#include "casino/blackjack.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "casino/casino.h"
+#include "casino/stake.h"
 #include "door/input.h"
 #include "door/output.h"
 #include "door/platform.h"

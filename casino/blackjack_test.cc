@@ -3,7 +3,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "casino/casino.h"
+#include "casino/blackjack.h"
+#include "casino/stake.h"
 #include "casino/casino_testing.h"
 #include "door/fake_host_testing.h"
 #include "store/state.h"

@@ -1,28 +1,23 @@
 #include "casino/casino.h"
 
 #include <cstdint>
-#include <limits>
-#include <optional>
 #include <string>
-#include <utility>
 
+#include "casino/blackjack.h"
+#include "casino/dice.h"
+#include "casino/roulette.h"
+#include "casino/slots.h"
+#include "casino/stake.h"
 #include "door/input.h"
 #include "door/output.h"
 #include "door/platform.h"
-#include "door/session.h"
-#include "door/terminal.h"
 #include "door/text.h"
 #include "game/command_codes.h"
 #include "game/loop.h"
 #include "game/menus.h"
-#include "game/not_covered.h"
-#include "store/own_record.h"
 #include "store/records.h"
 #include "store/rules.h"
-#include "store/spend.h"
 #include "store/state.h"
-
-CasinoBetRecord CasinoBet;
 
 namespace {
 
@@ -55,16 +50,6 @@ constexpr CasinoChoice kCasinoChoices[] = {
     {'G', kCodeGoToSheinens, "Go to Flaming Sheinen's", 1},
     {'V', kCodeVisitPete, "Visit Stiff Pete", 2},
 };
-
-void (*hand_play_out)() = nullptr;
-
-// Hang-ups held from a paid stake until its hand is open (HandInPlay).
-std::optional<HangupHold> stake_hold;
-
-void PlayOutOnHangup() {
-  if (void (*play_out)() = std::exchange(hand_play_out, nullptr)) play_out();
-  StoreOwnRecord();
-}
 
 int32_t& Cash() { return GameSession.Player.Cash; }
 
@@ -112,7 +97,7 @@ void PlayCasinoPass() {
   CasinoBet.Stake = 0;
   CasinoPrompt();
   RunCasinoCommand();
-  stake_hold.reset();
+  LetGoOfStakeHold();
   MaybeReseed();
   if (Cash() < 1) OutOfCash();
 }
@@ -147,77 +132,11 @@ void ShowCasinoMenu() {
   WriteLine("|14[?] |15Help                      |14[Q] |15Quit");
 }
 
-void ShowCasinoCash() {
-  WriteText("|CR|04[|09" + ClockText(GameSession.TimeLeft, kDayUnits) + "|04]");
-  WriteText("|06[|09$" + IntToText(Cash()) + "|06]");
-}
-
-void InputWager() {
-  // A negative stake would be subtracted from cash and so pay the caller for
-  // nothing; it is asked again like a stake above the cash.
-  do {
-    do {
-      ShowCasinoCash();
-      WriteText("[|02WAGER|06]|14: |11");
-      CasinoBet.Stake = InputNumber(8);
-    } while (CasinoBet.Stake != 0 && (CasinoBet.Stake < 0 || CasinoBet.Stake > Cash()));
-  } while (!PayStake(0));
-  if (CasinoBet.Stake > 0) WriteRawLine("");
-}
-
-bool PayStake(int64_t cash_held) {
-  if (CasinoBet.Stake == 0) return true;
-  // The stake and its time are one step on his record as it stands: a
-  // caller robbed while he typed it stakes nothing and pays no time. The
-  // hand opens holding hang-ups: one that comes before it does is settled
-  // by the hand's own play-out, never by leaving a paid stake unplayed.
-  const bool paid =
-      SpendInOneStep(Price{.Cash = CasinoBet.Stake, .CashHeld = cash_held}, [] {
-        TakeTime(time_cost::kCasinoStake);
-        stake_hold.emplace();
-      });
-  if (!paid) {
-    TellPriceNotCovered();
-    CasinoBet.Stake = 0;
-  }
-  return paid;
-}
-
-void SettleBet() {
-  if (CasinoBet.Won) {
-    WriteText("You win $" + IntToText(CasinoBet.Winnings) + ".");
-    Cash() = AddCash(Cash(), static_cast<int64_t>(CasinoBet.Winnings) + CasinoBet.Stake);
-  } else {
-    WriteText("You lose $" + IntToText(CasinoBet.Stake) + ".");
-  }
-  WriteRawLine("");
-}
-
-int32_t MultiplyStake(int32_t stake, int32_t times) {
-  const int64_t product = static_cast<int64_t>(stake) * times;
-  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-  constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
-  if (product > kMax) return static_cast<int32_t>(kMax);
-  if (product < kMin) return static_cast<int32_t>(kMin);
-  return static_cast<int32_t>(product);
-}
-
 void OutOfCash() {
   WriteLine("|CR|13You are all out of cash, come back to the casino to tomorrow.");
   Cash() = 0;
   CasinoCommand = kCodeReturnToStreets;
   LeaveCasino = true;
-}
-
-HandInPlay::HandInPlay(void (*play_out)()) {
-  hand_play_out = play_out;
-  DoorSession.OnHangup = PlayOutOnHangup;
-  stake_hold.reset();
-}
-
-HandInPlay::~HandInPlay() {
-  hand_play_out = nullptr;
-  DoorSession.OnHangup = nullptr;
 }
 
 void TimeCheck() { WriteLine("|CRThe time is " + ClockText(GameSession.TimeLeft, kDayUnits) + "."); }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "casino/casino_testing.h"
+#include "casino/stake.h"
 #include "door/fake_host_testing.h"
 #include "door/session.h"
 #include "game/loop.h"

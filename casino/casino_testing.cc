@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "casino/casino.h"
+#include "casino/stake.h"
 #include "door/fake_host_testing.h"
 #include "door/scratch_testing.h"
 #include "door/session.h"

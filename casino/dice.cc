@@ -1,13 +1,15 @@
 // The two-dice games: Craps, Dice Black Jack and GUTS. Craps and Dice Black
 // Jack take the common wager; GUTS caps the stake at a small share of the cash
 // because a loss there is multiplied by the difference of the scores.
+#include "casino/dice.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
 
-#include "casino/casino.h"
+#include "casino/stake.h"
 #include "door/input.h"
 #include "door/output.h"
 #include "door/platform.h"

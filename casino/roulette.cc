@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "casino/casino.h"
+#include "casino/stake.h"
 #include "door/input.h"
 #include "door/output.h"
 #include "door/platform.h"

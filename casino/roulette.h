@@ -3,3 +3,5 @@
 
 // The board help screen, shown for ? at every key prompt of a bet.
 void ShowRouletteBoard();
+
+void PlayRoulette();

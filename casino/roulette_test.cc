@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "casino/casino.h"
+#include "casino/stake.h"
 #include "casino/casino_testing.h"
 #include "door/fake_host_testing.h"
 #include "door/session.h"

@@ -1,10 +1,12 @@
 // A three-reel slot machine with weighted reels; cherries pay from the first
 // reel on, everything else only as three of a kind.
+#include "casino/slots.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "casino/casino.h"
+#include "casino/stake.h"
 #include "door/input.h"
 #include "door/output.h"
 #include "door/platform.h"

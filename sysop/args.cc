@@ -2,7 +2,6 @@
 // commands.
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <map>
 #include <set>
 
@@ -29,15 +28,15 @@ const std::map<std::string, CommandShape>& Commands() {
       {"check", {CheckCommand, 0, 0, {"--repair"}}},
       {"bulletin", {BulletinCommand, 0, 0, {"--ans", "--asc", "--html", "--league"}}},
       {"rename-caller", {RenameCallerCommand, 2, 2, {}}},
-      {"league", {LeagueCommand, 1, 1000, {}}},
+      {"league", {LeagueCommand, 1, 1000, {"--again"}}},
   };
   return commands;
 }
 
 const std::set<std::string> kValueOptions = {"--dir", "--to", "--ans", "--asc", "--html"};
-const std::set<std::string> kFlagOptions = {"--help", "-h",     "--force", "--by-worth",
-                                            "--clear", "--clean", "--yes",   "--repair",
-                                            "--league"};
+const std::set<std::string> kFlagOptions = {"--help",   "-h",    "--force", "--by-worth",
+                                            "--clear",  "--clean", "--yes",   "--repair",
+                                            "--league", "--again"};
 
 int UsageError(SysopIo& io, const std::string& message) {
   io.err << "kordavin-sysop: " << message << "\n"
@@ -59,6 +58,7 @@ void SetFlag(SysopRequest& request, const std::string& name) {
   if (name == "--yes") request.yes = true;
   if (name == "--repair") request.repair = true;
   if (name == "--league") request.league = true;
+  if (name == "--again") request.again = true;
 }
 
 void SetValue(SysopRequest& request, const std::string& name, const std::string& value) {
@@ -154,21 +154,6 @@ int RunSysop(const std::vector<std::string>& args, const std::string& default_di
   return Commands().find(request.command)->second.run(request, io);
 }
 
-std::string FieldText(const std::string& text) {
-  std::string fit = text;
-  for (char& c : fit) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) c = '?';
-  }
-  return fit;
-}
-
-std::string NetWorthText(double worth) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.0f", worth);
-  return text;
-}
-
 void WriteSysopHelp(std::ostream& out) {
   out << "Usage: kordavin-sysop [--dir DIR] [--force] COMMAND [ARGUMENTS]\n"
          "\n"
@@ -215,9 +200,11 @@ void WriteSysopHelp(std::ostream& out) {
          "  --force      change files even while a caller is playing\n"
          "  --help       show this help\n"
          "\n"
-         "Commands that change files refuse while a caller is on any node, unless\n"
-         "--force is given: a caller's game would overwrite the change at his next\n"
-         "save.\n"
+         "Commands that change the game's files (edit, news --clear, nodes --clean,\n"
+         "reset, check --repair) refuse while a caller is on any node, and\n"
+         "rename-caller while its player is on, unless --force is given: a caller's\n"
+         "game would overwrite the change at his next save. The league commands do\n"
+         "not wait for callers; to league send, --force is the old name of --again.\n"
          "\n"
          "Exit codes: 0 success, 1 usage error, 2 refused or data error.\n";
 }

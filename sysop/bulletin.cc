@@ -9,7 +9,10 @@
 
 #include "door/text.h"
 #include "store/rules.h"
+#include "sysop/bulletin_html.h"
+#include "sysop/bulletin_league.h"
 #include "sysop/datafiles.h"
+#include "sysop/field_text.h"
 #include "sysop/sysop.h"
 
 namespace {
@@ -201,6 +204,8 @@ int BulletinCommand(const SysopRequest& request, SysopIo& io) {
   if (!request.asc.empty()) {
     ok = WriteWholeFile(request.asc, RenderBulletin(rows, kPlainStyle), io) && ok;
   }
-  if (!request.html.empty()) ok = WriteWholeFile(request.html, RenderBulletinHtml(rows), io) && ok;
+  if (!request.html.empty()) {
+    ok = WriteWholeFile(request.html, RenderBulletin(rows, HtmlBulletinStyle()), io) && ok;
+  }
   return ok && warning.empty() ? kSysopOk : kSysopRefused;
 }

@@ -1,9 +1,10 @@
 // The bulletin as a web page, for boards that show door scores on their site.
 // It is one file with nothing to fetch, so it can be copied anywhere a web
 // server reads, and it looks as the callers see the ANSI screen.
+#include "sysop/bulletin_html.h"
+
 #include <string>
 
-#include "sysop/bulletin.h"
 #include "sysop/cp437.h"
 
 namespace {
@@ -55,7 +56,6 @@ std::string EscapeHtml(std::string_view text) {
   return escaped;
 }
 
-std::string RenderBulletinHtml(const std::vector<BulletinRow>& rows) {
-  const BulletinStyle style = {true, HtmlPaint, PageHead(), "\n", "</pre>\n</body>\n</html>\n"};
-  return RenderBulletin(rows, style);
+BulletinStyle HtmlBulletinStyle() {
+  return BulletinStyle{true, HtmlPaint, PageHead(), "\n", "</pre>\n</body>\n</html>\n"};
 }

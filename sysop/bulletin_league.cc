@@ -1,12 +1,13 @@
 // The league's bulletin: the best pimps across the league's boards, the
 // boards in order of their pimps' worth, and the boards' winners.
+#include "sysop/bulletin_league.h"
+
 #include <algorithm>
 
 #include "league/exchange.h"
 #include "league/settings.h"
 #include "league/standings.h"
 #include "store/league_data.h"
-#include "sysop/bulletin.h"
 #include "sysop/sysop.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "sysop/bulletin.h"
+#include "sysop/bulletin_html.h"
 #include "sysop/sysop_testing.h"
 #include "store/shared_data.h"
 

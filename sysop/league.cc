@@ -11,6 +11,7 @@
 #include "league/settings.h"
 #include "league/standings.h"
 #include "store/league_data.h"
+#include "sysop/field_text.h"
 #include "sysop/sysop.h"
 
 namespace {
@@ -34,8 +35,9 @@ void WriteLeagueHelp(std::ostream& out) {
          "                         the first board's winner or on that date\n"
          "  show                   the settings, the members, the standings held and\n"
          "                         when each board's last arrived\n"
-         "  send [--force]         queue this board's standings for the other boards;\n"
-         "                         nothing when nothing changed, unless --force\n"
+         "  send [--again]         queue this board's standings for the other boards;\n"
+         "                         nothing when nothing changed, unless --again\n"
+         "                         (--force, its old name, works too)\n"
          "  receive                take the league's files from the inbound\n";
 }
 
@@ -298,7 +300,10 @@ int SendOrReceive(const SysopRequest& request, SysopIo& io, bool send) {
   std::string error;
   if (!ReadLeagueSettings(request.dir, settings, error)) return Fail(io, error);
   const int64_t now = std::time(nullptr);
-  const bool ok = send ? SendToLeague(request.dir, settings, request.force, now, io.out, error)
+  // --force was this option's name before it was plain that it means
+  // something else to every other command; scripts that use it still work.
+  const bool again = request.again || request.force;
+  const bool ok = send ? SendToLeague(request.dir, settings, again, now, io.out, error)
                        : ReceiveFromLeague(request.dir, settings, now, io.out, error);
   return ok ? kSysopOk : Fail(io, error);
 }
@@ -315,6 +320,7 @@ int LeagueCommand(const SysopRequest& request, SysopIo& io) {
   if ((what == "keygen" || what == "show" || what == "send" || what == "receive") && count != 1) {
     return Fail(io, "league " + what + " takes no arguments");
   }
+  if (request.again && what != "send") return Fail(io, "--again applies to league send only");
   if (what == "keygen") return Keygen(request, io);
   if (what == "show") return Show(request, io);
   const std::map<std::string, int (*)(const SysopRequest&, SysopIo&)> changes = {

@@ -13,6 +13,7 @@
 #include "store/step.h"
 #include "store/validate.h"
 #include "sysop/datafiles.h"
+#include "sysop/field_text.h"
 #include "sysop/sysop.h"
 
 namespace {

@@ -15,6 +15,7 @@
 #include "store/data_files.h"
 #include "store/presence.h"
 #include "store/records.h"
+#include "sysop/field_text.h"
 #include "sysop/sysop.h"
 
 namespace {

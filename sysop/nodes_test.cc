@@ -112,6 +112,36 @@ TEST(SysopNodes, EveryChangingCommandRefusesWhileACallerPlays) {
   EXPECT_EQ(RunSysopForTest(dir, {"edit", "1", "cash=5", "--force"}, proc).code, kSysopOk);
 }
 
+// The league's files are not the game's: league send runs while a caller
+// plays. Sending what was sent already is --again, and --force, its old
+// name, still means that to league send alone.
+TEST(SysopNodes, LeagueSendDoesNotWaitForCallersAndSendsAgainOnlyWhenAsked) {
+  const std::string dir = MakeSysopTestDir();
+  const std::string other = MakeSysopTestDir();
+  const std::string proc = MakeSysopTestProc();
+  AddSysopTestProcess(proc, 300, {dir + "kordavin", "DOOR.SYS", "2"}, dir + "kordavin");
+  ASSERT_EQ(RunSysopForTest(dir, {"league", "keygen"}).code, kSysopOk);
+  const std::string printed = RunSysopForTest(other, {"league", "keygen"}).out;
+  const std::string key = printed.substr(printed.find(": ") + 2, 64);
+  ASSERT_EQ(RunSysopForTest(dir, {"league", "init", "league=PIMPNET", "league-name=Pimp Net",
+                                  "board=1", "board-name=One", "address=21:1/100",
+                                  "outbound=" + dir + "out", "inbound=" + dir + "in"})
+                .code,
+            kSysopOk);
+  ASSERT_EQ(RunSysopForTest(dir, {"league", "add", "2", "21:1/200", key, "Two"}).code, kSysopOk);
+
+  EXPECT_NE(RunSysopForTest(dir, {"league", "send"}, proc).out.find("queued"), std::string::npos);
+  EXPECT_EQ(RunSysopForTest(dir, {"league", "send"}, proc).out, "nothing new to send\n");
+  for (const char* again : {"--again", "--force"}) {
+    EXPECT_NE(RunSysopForTest(dir, {"league", "send", again}, proc).out.find("queued"),
+              std::string::npos)
+        << again;
+  }
+  EXPECT_EQ(RunSysopForTest(dir, {"league", "show", "--again"}).err,
+            "kordavin-sysop: --again applies to league send only\n");
+  EXPECT_EQ(RunSysopForTest(dir, {"edit", "1", "cash=5", "--again"}).code, kSysopUsage);
+}
+
 // A real process: a copy of sleep named as the door, beside the data files,
 // whose second argument is read as the node.
 TEST(SysopNodes, FindsARealRunningDoorProcess) {

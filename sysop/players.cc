@@ -6,6 +6,7 @@
 
 #include "store/rules.h"
 #include "sysop/datafiles.h"
+#include "sysop/field_text.h"
 #include "sysop/sysop.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include "door/text.h"
 #include "store/caller.h"
 #include "sysop/datafiles.h"
+#include "sysop/field_text.h"
 #include "sysop/nodes.h"
 #include "sysop/sysop.h"
 

@@ -18,6 +18,7 @@ struct SysopRequest {
   std::string dir;                    // data directory, ends in "/"
   bool help = false;
   bool force = false;
+  bool again = false;  // league send: queue the standings though nothing changed
   bool by_worth = false;
   bool clear = false;
   bool clean = false;
@@ -64,10 +65,3 @@ int LeagueCommand(const SysopRequest& request, SysopIo& io);
 // kSysopOk when no caller is playing on any node, or --force was given;
 // otherwise names the busy nodes on io.err and returns kSysopRefused.
 int RefuseWhileCallersOn(const SysopRequest& request, SysopIo& io);
-
-// Text fit for one tab-separated field or one line: control bytes (a tab or
-// line end inside a stored name would break the columns) become '?'.
-std::string FieldText(const std::string& text);
-
-// A net worth in whole dollars, without grouping, as the game shows it.
-std::string NetWorthText(double worth);

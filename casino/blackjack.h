@@ -1,0 +1,4 @@
+// Black Jack: one hand against the house's deck.
+#pragma once
+
+void PlayBlackJack();

@@ -1,0 +1,6 @@
+// The dice games: Craps, Dice Black Jack and GUTS.
+#pragma once
+
+void PlayCraps();
+void PlayDiceBlackJack();
+void PlayGuts();

@@ -1,0 +1,4 @@
+// The slot machine: three reels for a stake.
+#pragma once
+
+void PlaySlotMachine();
