@@ -7,7 +7,7 @@
 #include "store/step.h"
 
 bool ChangeRivalInOneStep(
-    int16_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change) {
+    int32_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change) {
   StoreStep step;
   step.TakeOrEnd(StepFile::kPlayers);
   RecordFile& file = step.players;
@@ -49,7 +49,7 @@ bool ChangeRivalInOneStep(
   return write;
 }
 
-bool ChangeRival(int16_t number, const std::function<bool(PlayerRecord& rival)>& change) {
+bool ChangeRival(int32_t number, const std::function<bool(PlayerRecord& rival)>& change) {
   return ChangeRivalInOneStep(
       number, [&change](PlayerRecord& rival, std::vector<StepNews>&) { return change(rival); });
 }
