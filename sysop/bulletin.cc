@@ -64,12 +64,16 @@ std::string Left(const std::string& text, size_t width) {
 std::vector<size_t> TopPlayers(const std::vector<PlayerRecord>& players) {
   std::vector<size_t> order(players.size());
   std::iota(order.begin(), order.end(), size_t{0});
+  std::vector<double> worth;
+  worth.reserve(players.size());
+  for (const PlayerRecord& player : players) worth.push_back(NetWorth(player));
   // Equal worth ranks the later player first, as the game's rankings do.
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    const double wa = NetWorth(players[a]), wb = NetWorth(players[b]);
-    return wa != wb ? wa > wb : a > b;
-  });
-  if (order.size() > kTopPlayers) order.resize(kTopPlayers);
+  const size_t shown = std::min(order.size(), kTopPlayers);
+  std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
+                    [&](size_t a, size_t b) {
+                      return worth[a] != worth[b] ? worth[a] > worth[b] : a > b;
+                    });
+  order.resize(shown);
   return order;
 }
 

@@ -56,6 +56,22 @@ class TownE2eTest : public RealDoorTest {
     Answer(caller, "for online documentation.", "\r");
   }
 
+  // Milliseconds from sending the keys until the text is on his screen.
+  int64_t TimeTo(Caller& caller, const std::string& keys, const std::string& text) {
+    const auto start = std::chrono::steady_clock::now();
+    SendKeys(*caller.run, keys);
+    Answer(caller, text, "");
+    return MsSince(start);
+  }
+
+  // A caller who joins and stands at his street corner's prompt.
+  Caller OnTheStreet(const std::string& name, int node, const std::string& pimp) {
+    Caller caller = Call(name, node);
+    Join(caller, pimp);
+    Answer(caller, "[1ST & MAIN]: ", "");
+    return caller;
+  }
+
   // The sysop tool on the door's directory; its output, its complaints too.
   std::string Sysop(const std::string& args) {
     const std::string command = std::string(KORDAVIN_SYSOP_BINARY) + " --dir " + dir_ + " " + args;
@@ -133,12 +149,9 @@ TEST_F(TownE2eTest, ExaminePoliceTipAndPageReachTheOtherCaller) {
 // handle on two boards is two players, each shown with his home board, and
 // the sysop sees board against board.
 TEST_F(TownE2eTest, OneHandleOnTwoBoardsIsTwoPlayersEachShownWithHisBoard) {
-  Caller first = Call("[XA]bob", 1);
-  Join(first, "Abe");
-  Answer(first, "[1ST & MAIN]: ", "");
-  Caller second = Call("[XB]bob", 2);
-  Join(second, "Cy");
-  Answer(second, "[1ST & MAIN]: ", "/w");
+  Caller first = OnTheStreet("[XA]bob", 1, "Abe");
+  Caller second = OnTheStreet("[XB]bob", 2, "Cy");
+  Answer(second, "", "/w");
   Answer(second, "1] Abe [XA]\r\n", "");
   Answer(second, "2] Cy [XB]\r\n", "");
   Answer(second, "[1ST & MAIN]: ", "p");
@@ -184,51 +197,37 @@ TEST_F(TownE2eTest, ABoardOfManyPlayersAnswersEveryScreenAtOnce) {
   WriteScratchFile(dir_ + "/kordavin.ply", file);
 
   Caller caller{&StartCaller("Newcomer", 1), 0};
-  Answer(caller, "Do you want ANSI graphics? [Y/N] ", "n");
-  auto start = std::chrono::steady_clock::now();
-  Answer(caller, "Would you like to play? [Y/N] ", "y");
-  const int64_t look_up_ms = MsSince(start);
-  Answer(caller, "Enter your Pimp Name : ", "Newcomer\r");
-  start = std::chrono::steady_clock::now();
-  Answer(caller, "for online documentation.", "\r");
-  const int64_t join_ms = MsSince(start);
+  Answer(caller, "Do you want ANSI graphics? [Y/N] ", "");
+  const int64_t look_up_ms = TimeTo(caller, "n", "Would you like to play? [Y/N] ");
+  Answer(caller, "", "y");
+  Answer(caller, "Enter your Pimp Name : ", "");
+  const int64_t join_ms = TimeTo(caller, "Newcomer\r", "for online documentation.");
 
+  Answer(caller, "", "\r");
   Answer(caller, "[1ST & MAIN]: ", "e");
   Answer(caller, "Show Roster [Y/N] ", "n");
   Answer(caller, "[PIMP ROSTER]: ", "");
-  start = std::chrono::steady_clock::now();
-  SendKeys(*caller.run, "zed nine\r");
-  Answer(caller, std::to_string(zed) + "] Zed Nine\r\n", "");
-  Answer(caller, "[PIMP ROSTER]: ", "");
-  const int64_t search_ms = MsSince(start);
-  SendKeys(*caller.run, "0\r");
+  const int64_t search_ms = TimeTo(caller, "zed nine\r", std::to_string(zed) + "] Zed Nine\r\n");
+  Answer(caller, "[PIMP ROSTER]: ", "0\r");
   Answer(caller, "[1ST & MAIN]: ", "e");
   Answer(caller, "Show Roster [Y/N] ", "");
-  start = std::chrono::steady_clock::now();
-  SendKeys(*caller.run, "y");
-  Answer(caller, "[ENTER for more]", "");
-  const int64_t roster_ms = MsSince(start);
-  SendKeys(*caller.run, "x");
+  const int64_t roster_ms = TimeTo(caller, "y", "[ENTER for more]");
+  Answer(caller, "", "x");
   Answer(caller, "[PIMP ROSTER]: ", "0\r");
   Answer(caller, "[1ST & MAIN]: ", "");
-  start = std::chrono::steady_clock::now();
-  SendKeys(*caller.run, "p");
-  Answer(caller, "[-*-]", "");
-  const int64_t rankings_ms = MsSince(start);
-  SendKeys(*caller.run, "x");
+  const int64_t rankings_ms = TimeTo(caller, "p", "[-*-]");
   // Left at the top screen, he is shown his own place.
+  Answer(caller, "", "x");
   Answer(caller, std::to_string(count + 1) + "] Newcomer", "");
 
   Answer(caller, "[1ST & MAIN]: ", "t");
   Answer(caller, "Show Roster [Y/N] ", "n");
-  Answer(caller, "[PIMP ROSTER]: ", std::to_string(zed) + "\r");
-  start = std::chrono::steady_clock::now();
-  Answer(caller, "Steal [M]oney", "m");
-  Answer(caller, "[1ST & MAIN]: ", "");
-  const int64_t theft_ms = MsSince(start);
+  Answer(caller, "[PIMP ROSTER]: ", "");
+  const int64_t theft_ms = TimeTo(caller, std::to_string(zed) + "\r", "Steal [M]oney") +
+                           TimeTo(caller, "m", "[1ST & MAIN]: ");
   Quit(caller, "");
 
-  start = std::chrono::steady_clock::now();
+  const auto start = std::chrono::steady_clock::now();
   Sysop("bulletin --ans " + dir_ + "/top.ans");
   const int64_t bulletin_ms = MsSince(start);
   EXPECT_NE(DoorFile("top.ans").find("[B"), std::string::npos);
