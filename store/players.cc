@@ -151,27 +151,23 @@ int32_t CountPlayerRecords() {
 }
 
 int64_t ScanPlayers(const std::function<bool(int64_t index, const PlayerRecord& player)>& visit) {
-  return ScanPlayersFrom(0, visit);
+  RecordFile file;
+  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
+  const int64_t count = RecordCount(file);
+  ScanRecords(file, count, [&visit](int64_t index, const uint8_t* record) {
+    return visit(index, DecodePlayer(record));
+  });
+  return count;
 }
 
-int64_t ScanPlayersFrom(int64_t first,
-                        const std::function<bool(int64_t index, const PlayerRecord& player)>& visit) {
+int64_t ScanStandings(int64_t first,
+                      const std::function<bool(int64_t index, const PlayerStanding& standing)>& visit) {
   RecordFile file;
   if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
   const int64_t count = RecordCount(file);
   if (first < 0 || first >= count) return count;
   SeekRecord(file, first);
   ScanRecords(file, count - first, [&visit](int64_t index, const uint8_t* record) {
-    return visit(index, DecodePlayer(record));
-  });
-  return count;
-}
-
-int64_t ScanStandings(const std::function<bool(int64_t index, const PlayerStanding& standing)>& visit) {
-  RecordFile file;
-  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
-  const int64_t count = RecordCount(file);
-  ScanRecords(file, count, [&visit](int64_t index, const uint8_t* record) {
     return visit(index, PeekStanding(record));
   });
   return count;

@@ -27,10 +27,10 @@ int32_t CountPlayerRecords();
 // number of records in the file. Nothing may be sent from visit: gather, and
 // show once the file is let go.
 int64_t ScanPlayers(const std::function<bool(int64_t index, const PlayerRecord& player)>& visit);
-// The same from the record at index first on: a list shown a screen at a
-// time reads only the screen it shows.
-int64_t ScanPlayersFrom(int64_t first,
-                        const std::function<bool(int64_t index, const PlayerRecord& player)>& visit);
-// Hands every whole record's standing to visit, as ScanPlayers hands the
-// records; the names in it last only until visit returns.
-int64_t ScanStandings(const std::function<bool(int64_t index, const PlayerStanding& standing)>& visit);
+// Hands the standing of every whole record from index first on to visit,
+// as ScanPlayers hands the records, without decoding them: a board of tens
+// of thousands is ranked or searched at once, and a list shown a screen at a
+// time reads only the screen it shows. The names in it last only until visit
+// returns.
+int64_t ScanStandings(int64_t first,
+                      const std::function<bool(int64_t index, const PlayerStanding& standing)>& visit);

@@ -220,6 +220,7 @@ PlayerStanding PeekStanding(const uint8_t* bytes) {
   PlayerStanding standing;
   standing.Name = PeekString(bytes + player_at::kName, kNameCapacity);
   standing.BbsAlias = PeekString(bytes + player_at::kBbsAlias, kAliasCapacity);
+  standing.KeyKind = bytes[player_at::kKeyKind];
   standing.WhoreCount = std::min<uint8_t>(bytes[player_at::kWhoreCount], kMaxWhores);
   standing.Worth = GetI32(bytes + player_at::kCash);
   for (size_t k = 0; k < standing.WhoreCount; ++k) {

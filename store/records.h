@@ -136,5 +136,6 @@ struct PlayerStanding {
   uint8_t WhoreCount = 0;      // clamped to the slots, as DecodePlayer does
   std::string_view Name;       // the pimp name, within the bytes
   std::string_view BbsAlias;   // the key, within the bytes
+  uint8_t KeyKind = 0;         // as stored: the kind of name BbsAlias is
 };
 PlayerStanding PeekStanding(const uint8_t* bytes);

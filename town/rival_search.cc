@@ -23,9 +23,17 @@ bool Holds(std::string_view name, std::string_view upper_piece) {
          name.end();
 }
 
+// Whether the record is keyed as the caller is: his own, or one more of his.
+bool IsCallers(const PlayerStanding& player, const PlayerKey& me) {
+  PlayerRecord keyed;
+  keyed.BbsAlias = std::string(player.BbsAlias);
+  keyed.KeyKind = player.KeyKind;
+  return HoldsKey(keyed, me);
+}
+
 }  // namespace
 
-int64_t ListOtherPlayers(const std::function<bool(const PlayerRecord&)>& shown, bool& any) {
+int64_t ListOtherPlayers(const std::function<bool(const PlayerStanding&)>& shown, bool& any) {
   const PlayerKey me = CallerKey();
   const size_t per_screen = static_cast<size_t>(ListRowsPerScreen());
   int64_t from = 0;
@@ -34,9 +42,9 @@ int64_t ListOtherPlayers(const std::function<bool(const PlayerRecord&)>& shown, 
     std::vector<std::string> rows;
     int64_t next_screen = -1;  // the first row of the screen after this one
     // Gathered under the file's lock and written once it is let go.
-    const int64_t count = ScanPlayersFrom(from, [&](int64_t index, const PlayerRecord& player) {
+    const int64_t count = ScanStandings(from, [&](int64_t index, const PlayerStanding& player) {
       if (index >= kMostPlayerNumber) return false;
-      if (HoldsKey(player, me) || !shown(player)) return true;
+      if (!shown(player) || IsCallers(player, me)) return true;
       if (rows.size() == per_screen) {
         next_screen = index;
         return false;
@@ -56,7 +64,7 @@ void ListPlayersMatching(std::string_view piece) {
   const bool handles = CallerKey().Kind == kKeyedByHandle;
   bool any = false;
   ListOtherPlayers(
-      [&](const PlayerRecord& player) {
+      [&](const PlayerStanding& player) {
         return Holds(player.Name, upper_piece) ||
                (NameIsShown(player.KeyKind, handles) && Holds(player.BbsAlias, upper_piece));
       },

@@ -14,7 +14,7 @@
 // tens of thousands costs a screen, not the whole file, and no key wait
 // holds the file. Returns how many records the file holds; any tells
 // whether a row was written.
-int64_t ListOtherPlayers(const std::function<bool(const PlayerRecord&)>& shown, bool& any);
+int64_t ListOtherPlayers(const std::function<bool(const PlayerStanding&)>& shown, bool& any);
 // Lists every other player whose pimp name or shown handle holds the piece,
 // whatever its case.
 void ListPlayersMatching(std::string_view piece);

@@ -86,7 +86,7 @@ void WriteStatsLines(const PlayerRecord& player) {
 int64_t WriteRoster() {
   WriteRawLine("");
   bool any = false;
-  return ListOtherPlayers([](const PlayerRecord&) { return true; }, any);
+  return ListOtherPlayers([](const PlayerStanding&) { return true; }, any);
 }
 
 // Room for every player number: beyond 99 players two digits would leave
@@ -128,7 +128,7 @@ struct RankingScreen {
 RankingScreen ReadRankingScreen(const RankingEntry* after, size_t rows) {
   RankingScreen screen;
   std::vector<std::pair<double, int64_t>> everyone;  // for the caller's rank
-  screen.count = ScanStandings([&](int64_t index, const PlayerStanding& player) {
+  screen.count = ScanStandings(0, [&](int64_t index, const PlayerStanding& player) {
     const int64_t record = index + 1;
     if (after == nullptr) {
       everyone.emplace_back(player.Worth, record);
