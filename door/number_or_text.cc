@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::string_view kNumberKeys = "1234567890-qQ";
 
-bool IsNumberKey(uint8_t key) { return kNumberKeys.find(static_cast<char>(key)) != std::string_view::npos; }
+bool IsNumberKey(uint8_t key) {
+  return kNumberKeys.find(static_cast<char>(key)) != std::string_view::npos;
+}
 
 // Printable ASCII and the code page's letters, never a control byte; a blank
 // cannot begin an answer, as it never could begin a number.
@@ -54,7 +56,10 @@ NumberOrText InputNumberOrText(uint8_t digits, uint8_t text_length) {
   }
   NumberOrText answer;
   answer.is_text = is_text;
-  if (is_text) answer.text = buffer;
-  else answer.number = TextToInt(buffer);
+  if (is_text) {
+    answer.text = buffer;
+  } else {
+    answer.number = TextToInt(buffer);
+  }
   return answer;
 }

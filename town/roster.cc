@@ -290,7 +290,7 @@ int32_t SelectRival() {
     const int32_t choice = answer.number;
     if (choice == 0) return -1;
     if (choice < 0 || choice > count || choice == GameSession.PlayerNumber) continue;
-    return static_cast<int32_t>(choice);
+    return choice;
   }
 }
 
