@@ -53,6 +53,13 @@ constexpr const char* kBackgroundCodes[8] = {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Whether the two characters after a bar make a code WriteText performs
+// rather than shows.
+bool IsPipeCode(char first, char second) {
+  if (IsDigit(first) && IsDigit(second)) return (first - '0') * 10 + (second - '0') <= 23;
+  return first == 'C' && (second == 'L' || second == 'R');
+}
+
 // Carries out one pipe code; false when the two characters are no code, and
 // the bar is then ordinary text.
 bool PerformPipeCode(char first, char second, uint8_t start_fg, uint8_t start_bg) {
@@ -226,6 +233,25 @@ void WriteText(std::string_view text) {
 }
 
 void WriteLine(std::string_view text) { WriteText(WithLineEnd(text)); }
+
+size_t ScreenColumns(std::string_view text) {
+  size_t columns = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '|' && i + 2 < text.size() && IsPipeCode(text[i + 1], text[i + 2])) {
+      i += 2;
+    } else {
+      ++columns;
+    }
+  }
+  return columns;
+}
+
+std::string PaddedToColumns(std::string_view text, size_t columns) {
+  std::string padded(text);
+  const size_t used = ScreenColumns(text);
+  if (used < columns) padded.append(columns - used, ' ');
+  return padded;
+}
 
 void ClearScreen() {
   SendLater("\x1b[H\x1b[2J");

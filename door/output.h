@@ -18,6 +18,12 @@ void ClearScreen();
 void EraseBack(uint8_t count);
 void SetColor(uint8_t foreground, uint8_t background);
 
+// Columns a text written with WriteText takes on the caller's screen: its
+// colour codes take none, so a name that holds one lines up with the rest.
+size_t ScreenColumns(std::string_view text);
+// The text followed by as many blanks as fill it to that many columns.
+std::string PaddedToColumns(std::string_view text, size_t columns);
+
 // Sends everything written so far; a failed write ends the process (code 1).
 void FlushOutput();
 

@@ -19,7 +19,7 @@ struct DoorSessionRecord {
   int32_t Security = 0;       // security level; unused
   uint16_t CallMinutes = 0;   // minutes the caller may stay, starts the session clock
   uint8_t Ansi = 0;           // emulation; colour is sent only when it equals 1
-  uint8_t ScreenLength = 24;  // lines per screen from DOOR.SYS / CHAIN.TXT / BBSDEV.DRP; unused
+  uint8_t ScreenLength = 24;  // lines per screen from DOOR.SYS / CHAIN.TXT / BBSDEV.DRP: lists pause by it
   uint16_t ScreenWidth = 80;  // columns, from BBSDEV.DRP; unused
   bool Utf8 = false;          // the caller's terminal speaks UTF-8, not CP437
   bool AcceptCursorKeys = true;   // cursor keys reach the game as their letters

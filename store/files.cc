@@ -202,6 +202,17 @@ StoreStatus ReadRecordAt(RecordFile& file, int64_t index, uint8_t* record) {
   return Status(StoreOp::kRead, code, code == 0 ? 0 : errno);
 }
 
+StoreStatus ReadRecordsAt(RecordFile& file, int64_t first, int64_t count, uint8_t* records) {
+  const int code = TrySeek(file, first);
+  if (code != 0) return Status(StoreOp::kSeek, code);
+  const size_t size = file.record_size * static_cast<size_t>(std::max<int64_t>(count, 0));
+  errno = 0;
+  const ssize_t got = ReadAt(file.fd, records, size, OffsetOf(file));
+  if (got != static_cast<ssize_t>(size)) return Status(StoreOp::kRead, kErrShortRead, errno);
+  file.position += count;
+  return StoreStatus{};
+}
+
 StoreStatus WriteRecordAt(RecordFile& file, int64_t index, const uint8_t* record) {
   int code = TrySeek(file, index);
   if (code != 0) return Status(StoreOp::kSeek, code);

@@ -67,6 +67,9 @@ StoreStatus OpenRecords(RecordFile& file, std::string_view name, size_t record_s
 // One whole record at index; a read past the end or of a cut-off record is
 // kErrShortRead, and a write a full disk cut short is taken back.
 StoreStatus ReadRecordAt(RecordFile& file, int64_t index, uint8_t* record);
+// count whole records from index first on into records, in as few reads as
+// the system allows: a tool that reads a board of tens of thousands at once.
+StoreStatus ReadRecordsAt(RecordFile& file, int64_t first, int64_t count, uint8_t* records);
 StoreStatus WriteRecordAt(RecordFile& file, int64_t index, const uint8_t* record);
 // Makes bytes the held file's whole content: written over the start first,
 // cut to length after, so no node ever finds it shorter than its first record.

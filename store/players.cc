@@ -30,7 +30,7 @@ int64_t FindKeyedPlayer(RecordFile& file, const PlayerKey& key, PlayerRecord& fo
   int64_t at = -1;
   if (file.fd < 0) return at;  // no player file yet: nobody in it
   SeekRecord(file, 0);
-  // Player numbers are 16-bit; records past that range can never be saved
+  // Player numbers stop at kMostPlayerNumber; records past it can never be saved
   // back to their own place, so the scan does not reach them.
   ScanRecords(file, kMostPlayerNumber, [&](int64_t index, const uint8_t* record) {
     PlayerRecord player = DecodePlayer(record);
@@ -88,7 +88,7 @@ bool LoadPlayer() {
   CloseRecordFile(file);
   PlayerKey former;
   if (index < 0 && CallerFormerKey(former)) index = CarryCallerOver(former);
-  if (index >= 0) GameSession.PlayerNumber = static_cast<int16_t>(index + 1);
+  if (index >= 0) GameSession.PlayerNumber = static_cast<int32_t>(index + 1);
   return GameSession.PlayerNumber != -1;
 }
 
@@ -100,7 +100,7 @@ void SavePlayer() {
   WriteOwnRecord(player);
 }
 
-void ReadPlayer(int16_t number, PlayerRecord& player) {
+void ReadPlayer(int32_t number, PlayerRecord& player) {
   RecordFile file;
   OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared);
   SeekRecord(file, int64_t{number} - 1);
@@ -110,21 +110,21 @@ void ReadPlayer(int16_t number, PlayerRecord& player) {
   player = DecodePlayer(bytes.data());
 }
 
-int16_t AppendPlayer(const PlayerRecord& player) {
+int32_t AppendPlayer(const PlayerRecord& player) {
   PlayerBytes bytes = EncodePlayer(player);
   RecordFile file;
   // Counting and writing under one exclusive open: two callers joining at
   // the same moment each get a record of their own.
   OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeExclusive);
   int64_t count = RecordCount(file);
-  // A number past the 16-bit range would wrap; such a file takes no more.
+  // A number past the presence file's 16 bits would wrap; such a file takes no more.
   SeekRecord(file, count < kMostPlayerNumber ? count : -1);
   WriteRecord(file, bytes.data());
   CloseRecordFile(file);
-  return static_cast<int16_t>(count + 1);
+  return static_cast<int32_t>(count + 1);
 }
 
-int16_t JoinPlayer(const PlayerRecord& player, PlayerRecord& joined, bool& found) {
+int32_t JoinPlayer(const PlayerRecord& player, PlayerRecord& joined, bool& found) {
   RecordFile file;
   OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeExclusive);
   // The same caller may have joined on another node while this one typed
@@ -139,15 +139,15 @@ int16_t JoinPlayer(const PlayerRecord& player, PlayerRecord& joined, bool& found
     joined = player;
   }
   CloseRecordFile(file);
-  return static_cast<int16_t>(index + 1);
+  return static_cast<int32_t>(index + 1);
 }
 
-int16_t CountPlayerRecords() {
+int32_t CountPlayerRecords() {
   RecordFile file;
   if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
   int64_t count = std::min(RecordCount(file), kMostPlayerNumber);
   CloseRecordFile(file);
-  return static_cast<int16_t>(count);
+  return static_cast<int32_t>(count);
 }
 
 int64_t ScanPlayers(const std::function<bool(int64_t index, const PlayerRecord& player)>& visit) {
@@ -156,6 +156,19 @@ int64_t ScanPlayers(const std::function<bool(int64_t index, const PlayerRecord& 
   const int64_t count = RecordCount(file);
   ScanRecords(file, count, [&visit](int64_t index, const uint8_t* record) {
     return visit(index, DecodePlayer(record));
+  });
+  return count;
+}
+
+int64_t ScanStandings(int64_t first,
+                      const std::function<bool(int64_t index, const PlayerStanding& standing)>& visit) {
+  RecordFile file;
+  if (!OpenRecordFile(file, kPlayerFile, kPlayerRecordSize, kModeShared)) return 0;
+  const int64_t count = RecordCount(file);
+  if (first < 0 || first >= count) return count;
+  SeekRecord(file, first);
+  ScanRecords(file, count - first, [&visit](int64_t index, const uint8_t* record) {
+    return visit(index, PeekStanding(record));
   });
   return count;
 }

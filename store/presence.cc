@@ -86,7 +86,7 @@ void EndSameNodeOrphan() {
   close(fd);
 }
 
-void EndSamePlayerElsewhere(std::string_view name, int16_t player_number) {
+void EndSamePlayerElsewhere(std::string_view name, int32_t player_number) {
   for (int node : PresenceNodes()) {
     if (node == DoorSession.Node) continue;
     const int fd = OpenPresence(DataPath(NodeFileName(node)), O_RDONLY);
@@ -203,8 +203,7 @@ NodePresence DecodePresence(const uint8_t* bytes) {
   for (size_t i = 0; i < 4; ++i) {
     presence.SessionPid |= static_cast<uint32_t>(bytes[kNodeSessionPidAt + i]) << (8 * i);
   }
-  presence.PlayerNumber = static_cast<int16_t>(
-      static_cast<uint16_t>(bytes[kNodePlayerNumberAt] | (bytes[kNodePlayerNumberAt + 1] << 8)));
+  presence.PlayerNumber = bytes[kNodePlayerNumberAt] | (bytes[kNodePlayerNumberAt + 1] << 8);
   return presence;
 }
 
@@ -242,12 +241,12 @@ NodePresence LookAtPresence(const std::string& path, bool& live) {
   return DecodePresence(bytes.data());
 }
 
-void EndOlderSessions(std::string_view name, int16_t player_number) {
+void EndOlderSessions(std::string_view name, int32_t player_number) {
   EndSameNodeOrphan();
   EndSamePlayerElsewhere(name, player_number);
 }
 
-void ArriveOnNode(std::string_view name, int16_t player_number) {
+void ArriveOnNode(std::string_view name, int32_t player_number) {
   const int turn = TakeArrivalTurn();
   EndOlderSessions(name, player_number);
   WriteNodeRecord(0, "");

@@ -15,7 +15,7 @@
 struct NodePresence {
   NodeRecord Node;
   uint32_t SessionPid = 0;   // the door process holding the file
-  int16_t PlayerNumber = 0;  // its player's record number, 0 = unknown
+  int32_t PlayerNumber = 0;  // its player's record number, 0 = unknown
 };
 
 using NodeFileBytes = std::array<uint8_t, kNodeFileSize>;
@@ -35,13 +35,13 @@ bool PresenceIsLive(int fd);
 // player live on another node, and any live one on this node (an orphan the
 // BBS failed to end). Returns once they have let go of their presence files,
 // so a record loaded afterwards holds everything they stored.
-void EndOlderSessions(std::string_view name, int16_t player_number);
+void EndOlderSessions(std::string_view name, int32_t player_number);
 
 // EndOlderSessions and then this node's presence file written and held, as
 // one turn among all nodes: two sessions of one player starting in the same
 // instant would otherwise each look before the other is there, and both
 // play. The later one in turn finds the earlier and ends it.
-void ArriveOnNode(std::string_view name, int16_t player_number);
+void ArriveOnNode(std::string_view name, int32_t player_number);
 
 // The presence record of node when a session is live there. A file no
 // session holds was left behind by a caller who is gone: he is not on the

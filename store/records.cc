@@ -208,6 +208,29 @@ int32_t AddCash(int32_t cash, int64_t amount) {
   return static_cast<int32_t>(std::clamp<int64_t>(cash + step, kLow, kHigh));
 }
 
+namespace {
+
+std::string_view PeekString(const uint8_t* in, size_t capacity) {
+  return std::string_view(reinterpret_cast<const char*>(in + 1), std::min<size_t>(in[0], capacity));
+}
+
+}  // namespace
+
+PlayerStanding PeekStanding(const uint8_t* bytes) {
+  PlayerStanding standing;
+  standing.Name = PeekString(bytes + player_at::kName, kNameCapacity);
+  standing.BbsAlias = PeekString(bytes + player_at::kBbsAlias, kAliasCapacity);
+  standing.KeyKind = bytes[player_at::kKeyKind];
+  standing.WhoreCount = std::min<uint8_t>(bytes[player_at::kWhoreCount], kMaxWhores);
+  standing.Worth = GetI32(bytes + player_at::kCash);
+  for (size_t k = 0; k < standing.WhoreCount; ++k) {
+    const int64_t earning = static_cast<int64_t>(bytes[player_at::kWhoreHours + k]) *
+                            GetI32(bytes + player_at::kWhoreRate + 4 * k);
+    standing.Worth += static_cast<double>(earning);
+  }
+  return standing;
+}
+
 double NetWorth(const PlayerRecord& player) {
   double worth = player.Cash;
   int count = std::min<int>(player.WhoreCount, kMaxWhores);

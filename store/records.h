@@ -99,7 +99,7 @@ struct NodeRecord {
 // newer session can end it, and its player number, so two pimps of the same
 // name are never taken for one. Both little-endian; the rest stays zero.
 constexpr size_t kNodeSessionPidAt = 112;     // uint32
-constexpr size_t kNodePlayerNumberAt = 116;   // int16
+constexpr size_t kNodePlayerNumberAt = 116;   // uint16
 
 using PlayerBytes = std::array<uint8_t, kPlayerRecordSize>;
 using ConfigBytes = std::array<uint8_t, kGameConfigSize>;
@@ -128,3 +128,14 @@ int32_t AddCash(int32_t cash, int64_t amount);
 
 // Cash plus every whore's hours times rate, in double precision.
 double NetWorth(const PlayerRecord& player);
+
+// What the rankings need of a record, read straight from its bytes: a board
+// of tens of thousands is ranked without a record decoded or a name copied.
+struct PlayerStanding {
+  double Worth = 0;            // NetWorth of the record
+  uint8_t WhoreCount = 0;      // clamped to the slots, as DecodePlayer does
+  std::string_view Name;       // the pimp name, within the bytes
+  std::string_view BbsAlias;   // the key, within the bytes
+  uint8_t KeyKind = 0;         // as stored: the kind of name BbsAlias is
+};
+PlayerStanding PeekStanding(const uint8_t* bytes);

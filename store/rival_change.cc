@@ -7,7 +7,7 @@
 #include "store/step.h"
 
 RivalStep ChangeRivalInOneStep(
-    int16_t number, const Price& price,
+    int32_t number, const Price& price,
     const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change) {
   StoreStep step;
   step.TakeOrEnd(StepFile::kPlayers);
@@ -52,11 +52,11 @@ RivalStep ChangeRivalInOneStep(
 }
 
 bool ChangeRivalInOneStep(
-    int16_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change) {
+    int32_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change) {
   return ChangeRivalInOneStep(number, Price{}, change) == RivalStep::kWritten;
 }
 
-bool ChangeRival(int16_t number, const std::function<bool(PlayerRecord& rival)>& change) {
+bool ChangeRival(int32_t number, const std::function<bool(PlayerRecord& rival)>& change) {
   return ChangeRivalInOneStep(
       number, [&change](PlayerRecord& rival, std::vector<StepNews>&) { return change(rival); });
 }

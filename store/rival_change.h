@@ -42,13 +42,13 @@ enum class RivalStep : uint8_t {
 // step. A caller whose own place is gone ends the session with nothing
 // written.
 RivalStep ChangeRivalInOneStep(
-    int16_t number, const Price& price,
+    int32_t number, const Price& price,
     const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change);
 // The same at no price; returns whether his record was written.
 bool ChangeRivalInOneStep(
-    int16_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change);
+    int32_t number, const std::function<bool(PlayerRecord& rival, std::vector<StepNews>& news)>& change);
 
 // ChangeRivalInOneStep for an action that posts its news
 // itself: his record and the caller's are written in one step, the news
 // after it.
-bool ChangeRival(int16_t number, const std::function<bool(PlayerRecord& rival)>& change);
+bool ChangeRival(int32_t number, const std::function<bool(PlayerRecord& rival)>& change);

@@ -31,9 +31,10 @@ inline constexpr int kFirstDaySpread = 20;
 // A new player's cash; the rest of his record starts at the bottom of its range.
 inline constexpr int32_t kStartingCash = 1000;
 
-// Player numbers are 16-bit: a record past this one could never be saved back
-// to its own place, so no screen offers it.
-inline constexpr int64_t kMostPlayerNumber = std::numeric_limits<int16_t>::max();
+// A presence file keeps its player's number in 16 unsigned bits: a record past
+// this one could not be told from another player's, so no screen offers it
+// and joining adds none.
+inline constexpr int64_t kMostPlayerNumber = std::numeric_limits<uint16_t>::max();
 
 // Main Street's cross streets, 1 at the bottom; a whore house stands on one.
 inline constexpr int kLastStreet = 99;

@@ -11,7 +11,7 @@
 
 struct GameSessionRecord {
   PlayerRecord Player;         // the current player, written back by SavePlayer
-  int16_t PlayerNumber = -1;   // 1-based record number in kordavin.ply; -1 = none
+  int32_t PlayerNumber = -1;   // 1-based record number in kordavin.ply; -1 = none
   int16_t TimeLeft = 0;        // time units left today; kDayUnits is a full day
   uint8_t Location = 0;        // 0 street corner, 1 Flaming Sheinen's, 2 Stiff Pete's
   uint8_t CurrentStreet = 1;   // 1..99
@@ -24,7 +24,7 @@ struct GameSessionRecord {
   uint8_t Day = 0;  // day of the month the session's day began, stored as LastDay; 0 before login
   // The caller's record as this session last read or stored it, and where:
   // the base his next store merges onto what the file holds by then.
-  int16_t BaseNumber = -1;  // his PlayerNumber then; -1 while there is none
+  int32_t BaseNumber = -1;  // his PlayerNumber then; -1 while there is none
   std::string BasePath;
   PlayerBytes Base{};
   // What other nodes did to the caller while he played, for his next key wait.

@@ -19,7 +19,7 @@ struct CommandShape {
 
 const std::map<std::string, CommandShape>& Commands() {
   static const std::map<std::string, CommandShape> commands = {
-      {"list", {ListPlayersCommand, 0, 0, {"--by-worth"}}},
+      {"list", {ListPlayersCommand, 0, 0, {"--by-worth", "--board"}}},
       {"show", {ShowPlayerCommand, 1, 1, {}}},
       {"edit", {EditPlayerCommand, 2, 1000, {}}},
       {"news", {NewsCommand, 0, 0, {"--to", "--clear"}}},
@@ -33,7 +33,7 @@ const std::map<std::string, CommandShape>& Commands() {
   return commands;
 }
 
-const std::set<std::string> kValueOptions = {"--dir", "--to", "--ans", "--asc", "--html"};
+const std::set<std::string> kValueOptions = {"--dir", "--to", "--ans", "--asc", "--html", "--board"};
 const std::set<std::string> kFlagOptions = {"--help",   "-h",    "--force", "--by-worth",
                                             "--clear",  "--clean", "--yes",   "--repair",
                                             "--league", "--again"};
@@ -70,6 +70,10 @@ void SetValue(SysopRequest& request, const std::string& name, const std::string&
   if (name == "--ans") request.ans = value;
   if (name == "--asc") request.asc = value;
   if (name == "--html") request.html = value;
+  if (name == "--board") {
+    request.board = value;
+    request.has_board = true;
+  }
 }
 
 // Splits "--name=value" so both spellings of a value option work.
@@ -161,10 +165,12 @@ void WriteSysopHelp(std::ostream& out) {
          "DIR. Output is plain text; tables are tab-separated with a header line.\n"
          "\n"
          "Commands:\n"
-         "  list [--by-worth]         one line per player: number, name, alias, cash,\n"
+         "  list [--by-worth] [--board TAG]\n"
+         "                            one line per player: number, name, alias, cash,\n"
          "                            whores, wardrobe, house, lastday, timeleft, key\n"
          "                            (handle, or realname: keyed by the caller's real\n"
-         "                            name until his next call carries him over)\n"
+         "                            name until his next call carries him over);\n"
+         "                            --board: only callers whose handle is [TAG]name\n"
          "  show N                    player N in full, whores included, one\n"
          "                            \"FIELD: VALUE\" line each, named as for edit\n"
          "  edit N FIELD=VALUE...     change player N; nothing is written when any\n"
@@ -189,7 +195,9 @@ void WriteSysopHelp(std::ostream& out) {
          "  bulletin [--ans FILE] [--asc FILE] [--html FILE] [--league]\n"
          "                            rankings and the game's state as an ANSI screen,\n"
          "                            as plain text for the BBS to show, and as a web\n"
-         "                            page; --league: the league's standings\n"
+         "                            page; --league: the league's standings. With\n"
+         "                            callers of [TAG]name handles, their home boards\n"
+         "                            are ranked too, by their players' worth\n"
          "  rename-caller OLD NEW     the player keyed by OLD (a real name or a handle)\n"
          "                            is keyed by the handle NEW from now on, with his\n"
          "                            unread news; refused while he is playing\n"

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <numeric>
 
 #include "door/text.h"
+#include "store/home_board.h"
 #include "store/rules.h"
 #include "sysop/bulletin_html.h"
 #include "sysop/bulletin_league.h"
@@ -19,6 +21,8 @@ namespace {
 
 constexpr size_t kInnerWidth = 77;  // 79 columns with the two side rules
 constexpr size_t kTopPlayers = 10;
+constexpr size_t kTopBoards = 10;
+constexpr int kBoardColor = 14;
 constexpr int kBorderColor = 9;
 constexpr int kTitleColor = 14;
 constexpr int kHeadColor = 11;
@@ -63,12 +67,16 @@ std::string Left(const std::string& text, size_t width) {
 std::vector<size_t> TopPlayers(const std::vector<PlayerRecord>& players) {
   std::vector<size_t> order(players.size());
   std::iota(order.begin(), order.end(), size_t{0});
+  std::vector<double> worth;
+  worth.reserve(players.size());
+  for (const PlayerRecord& player : players) worth.push_back(NetWorth(player));
   // Equal worth ranks the later player first, as the game's rankings do.
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    const double wa = NetWorth(players[a]), wb = NetWorth(players[b]);
-    return wa != wb ? wa > wb : a > b;
-  });
-  if (order.size() > kTopPlayers) order.resize(kTopPlayers);
+  const size_t shown = std::min(order.size(), kTopPlayers);
+  std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
+                    [&](size_t a, size_t b) {
+                      return worth[a] != worth[b] ? worth[a] > worth[b] : a > b;
+                    });
+  order.resize(shown);
   return order;
 }
 
@@ -77,6 +85,49 @@ Row RankRow(size_t rank, const PlayerRecord& player) {
           {kNameColor, Left(FieldText(player.Name), 30)},
           {kWorthColor, Right("$" + NetWorthText(NetWorth(player)), 16)},
           {kWhoresColor, "      " + Right(std::to_string(player.WhoreCount), 2)}};
+}
+
+// One home board's standing: its players' worth added up.
+struct BoardStanding {
+  std::string tag;     // as the first of its players carries it
+  double worth = 0;    // the sum of its players' NetWorth
+  size_t players = 0;  // how many of the game's players call from it
+};
+
+// Boards by their players' worth, best first; none when no player's handle
+// names a home board. Tags that differ only in case are one board.
+std::vector<BoardStanding> RankBoards(const std::vector<PlayerRecord>& players) {
+  std::vector<BoardStanding> boards;
+  std::map<std::string, size_t> at;  // upper-cased tag to its place in boards
+  for (const PlayerRecord& player : players) {
+    const std::string tag = HomeBoardOf(player);
+    if (tag.empty()) continue;
+    const auto [found, added] = at.try_emplace(UpperText(tag), boards.size());
+    if (added) boards.push_back({tag, 0, 0});
+    BoardStanding& board = boards[found->second];
+    board.worth += NetWorth(player);
+    ++board.players;
+  }
+  std::stable_sort(boards.begin(), boards.end(), [](const BoardStanding& a,
+                                                    const BoardStanding& b) {
+    return a.worth > b.worth;
+  });
+  if (boards.size() > kTopBoards) boards.resize(kTopBoards);
+  return boards;
+}
+
+void AddBoardRows(const std::vector<PlayerRecord>& players, std::vector<Row>& rows) {
+  const std::vector<BoardStanding> boards = RankBoards(players);
+  if (boards.empty()) return;
+  rows.push_back({});
+  rows.push_back({{kHeadColor, Left(" Rank", 6) + Left("Home board", 30) + Right("Net Worth", 16) +
+                                   Right("Pimps", 8)}});
+  for (size_t i = 0; i < boards.size(); ++i) {
+    rows.push_back({{kRankColor, " " + Right(std::to_string(i + 1), 2) + ".  "},
+                    {kBoardColor, Left("[" + boards[i].tag + "]", 30)},
+                    {kWorthColor, Right("$" + NetWorthText(boards[i].worth), 16)},
+                    {kWhoresColor, Right(std::to_string(boards[i].players), 8)}});
+  }
 }
 
 std::vector<Row> StateRows(const GameConfig& config, size_t player_count) {
@@ -154,6 +205,7 @@ std::vector<BulletinRow> BulletinRows(const std::vector<PlayerRecord>& players,
                                      Right("Whores", 8)}});
     for (size_t i = 0; i < top.size(); ++i) rows.push_back(RankRow(i + 1, players[top[i]]));
   }
+  AddBoardRows(players, rows);
   rows.push_back({});
   for (Row& row : StateRows(config, players.size())) rows.push_back(row);
   return rows;

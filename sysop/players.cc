@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <numeric>
 
+#include "door/text.h"
+#include "store/home_board.h"
 #include "store/rules.h"
 #include "sysop/datafiles.h"
 #include "sysop/field_text.h"
@@ -163,6 +165,12 @@ void WriteListLine(std::ostream& out, size_t number, const PlayerRecord& p) {
       << '\t' << int{p.LastDay} << '\t' << p.TimeLeft << '\t' << KeyKindText(p) << '\n';
 }
 
+// Tags are typed by sysops as they remember them: their case is no matter.
+bool OfBoard(const PlayerRecord& p, const std::string& tag) {
+  const std::string board = HomeBoardOf(p);
+  return !board.empty() && UpperText(board) == UpperText(tag);
+}
+
 // A number and, when the game text has one, the name it stands for.
 std::string Named(int index, const std::string& name) {
   return name.empty() ? std::to_string(index) : std::to_string(index) + " " + FieldText(name);
@@ -253,7 +261,10 @@ int ListPlayersCommand(const SysopRequest& request, SysopIo& io) {
     });
   }
   io.out << "number\tname\talias\tcash\twhores\twardrobe\thouse\tlastday\ttimeleft\tkey\n";
-  for (size_t i : order) WriteListLine(io.out, i + 1, players[i]);
+  for (size_t i : order) {
+    if (request.has_board && !OfBoard(players[i], request.board)) continue;
+    WriteListLine(io.out, i + 1, players[i]);
+  }
   return damaged ? kSysopRefused : kSysopOk;
 }
 

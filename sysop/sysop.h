@@ -30,6 +30,8 @@ struct SysopRequest {
   std::string ans;   // --ans FILE
   std::string asc;   // --asc FILE
   std::string html;  // --html FILE
+  bool has_board = false;  // --board was given
+  std::string board;  // --board TAG: only that home board's players
 };
 
 struct SysopIo {

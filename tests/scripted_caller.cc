@@ -146,10 +146,17 @@ std::string SelectRival(Visit& v) {
     return "";
   }
   Send(v, "y");
-  Await(v, {"[PIMP ROSTER]: "});
-  static const std::regex kRow("\r\n(\\d+)\\] ([^\r]*)");
+  // A roster longer than a screen pauses after each: the script reads it all.
+  std::string roster;
+  while (Await(v, {"[PIMP ROSTER]: ", "[ENTER for more]"}) == 1) {
+    roster += v.segment;
+    Send(v, "\r");
+  }
+  roster += v.segment;
+  // The first row after a pause follows the prompt's erasing backspaces.
+  static const std::regex kRow("(?:\r\n|\x08)(\\d+)\\] ([^\r]*)");
   std::vector<std::pair<std::string, std::string>> rows;
-  for (std::sregex_iterator it(v.segment.begin(), v.segment.end(), kRow), end; it != end; ++it) {
+  for (std::sregex_iterator it(roster.begin(), roster.end(), kRow), end; it != end; ++it) {
     if (IsTarget(v.plan, (*it)[2])) rows.emplace_back((*it)[1], (*it)[2]);
   }
   if (rows.empty()) {

@@ -21,7 +21,7 @@ void ShowOwnStats() {
 }
 
 void ExamineRival() {
-  const int16_t rival = SelectRival();
+  const int32_t rival = SelectRival();
   if (rival == -1) return;
   TakeTime(time_cost::kExamineRival);
   ShowPlayerStats(rival);

@@ -8,6 +8,7 @@
 
 #include "door/input.h"
 #include "door/output.h"
+#include "door/pager.h"
 #include "door/session.h"
 #include "door/text.h"
 #include "league/settings.h"
@@ -17,7 +18,6 @@
 namespace {
 
 constexpr size_t kShownPlayers = 60;
-constexpr int kRowsPerScreen = 20;
 constexpr size_t kBoardNameColumns = 24;
 constexpr size_t kFameShown = 5;
 
@@ -26,9 +26,10 @@ struct LeagueRow {
   const std::string* board_name;
 };
 
+// Filled by the columns the text takes, so a colour code in a name does not
+// pull the next column in.
 std::string Padded(const std::string& text, size_t width) {
-  const std::string cut = text.substr(0, width);
-  return cut + std::string(width - cut.size(), ' ');
+  return PaddedToColumns(text.substr(0, width), width);
 }
 
 std::string Dollars(int64_t amount) {
@@ -107,7 +108,7 @@ void ShowLeague() {
     WriteLine("|11" + std::string(rank + 1 < 10 ? " " : "") + std::to_string(rank + 1) + "]  |12" +
               Padded(NameOnScreen(row.player->name), 31) + "|14" + Padded(NameOnScreen(*row.board_name), kBoardNameColumns) +
               "|02 " + Dollars(row.player->worth));
-    if (++rank % kRowsPerScreen == 0 && static_cast<size_t>(rank) < rows.size()) PauseKey();
+    if (++rank % ListRowsPerScreen() == 0 && static_cast<size_t>(rank) < rows.size()) PauseKey();
   }
   if (rows.empty()) WriteLine("|03No standings have arrived from the league yet.");
   WritePlace(boards, settings.board);

@@ -231,7 +231,7 @@ void StealFromPimp() {
     return;
   }
   WriteLine("|CRSelect pimp to steal from :");
-  const int16_t number = SelectRival();
+  const int32_t number = SelectRival();
   if (number == -1) return;
   PlayerRecord victim;
   ReadPlayer(number, victim);
@@ -274,7 +274,7 @@ void FirebombHouse() {
     return;
   }
   WriteLine("|CRSelect pimp to firebomb :");
-  const int16_t number = SelectRival();
+  const int32_t number = SelectRival();
   if (number == -1) return;
   RaidOutcome outcome;
   bool has_house = true;

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "door/input.h"
+#include "door/number_or_text.h"
+#include "door/pager.h"
 #include "door/output.h"
 #include "door/session.h"
 #include "door/text.h"
@@ -16,13 +18,13 @@
 #include "store/presence.h"
 #include "store/rules.h"
 #include "store/state.h"
+#include "store/home_board.h"
 #include "town/pages.h"
+#include "town/rival_search.h"
 #include "store/players.h"
 #include "store/shared_data.h"
 
 namespace {
-
-constexpr int kRowsPerScreen = 20;
 
 // The presence record PickOnlinePimp found, for PagePimp to name the pimp.
 NodeRecord picked_node;
@@ -79,21 +81,12 @@ void WriteStatsLines(const PlayerRecord& player) {
   WriteLine("|12        Cash on Hand : |14$" + IntToText(player.Cash));
 }
 
-// Lists every other player as they stand in the file; returns how many
-// records there are now. The rows are gathered first and written once the
-// file is closed: a slow line never keeps the others from saving.
+// Lists every other player as they stand in the file, a screen at a time;
+// returns how many records there are now.
 int64_t WriteRoster() {
   WriteRawLine("");
-  std::vector<std::string> rows;
-  const PlayerKey me = CallerKey();
-  const int64_t count = ScanPlayers([&rows, &me](int64_t index, const PlayerRecord& player) {
-    if (!HoldsKey(player, me)) {
-      rows.push_back("|12" + std::to_string(index + 1) + "] |14" + NameOnScreen(player.Name));
-    }
-    return true;
-  });
-  for (const std::string& row : rows) WriteLine(row);
-  return count;
+  bool any = false;
+  return ListOtherPlayers([](const PlayerStanding&) { return true; }, any);
 }
 
 // Room for every player number: beyond 99 players two digits would leave
@@ -110,20 +103,87 @@ std::string FixedColumns(double value, int width) {
   return text;
 }
 
-std::vector<RankingEntry> ReadRankingEntries() {
-  std::vector<RankingEntry> entries;
-  ScanPlayers([&entries](int64_t index, const PlayerRecord& player) {
-    entries.push_back({player.Name, NetWorth(player), player.WhoreCount, index + 1});
-    return true;
-  });
-  return entries;
+// Whether a ranks above b: more worth, or as much and a later record.
+bool RanksAbove(double worth_a, int64_t record_a, double worth_b, int64_t record_b) {
+  return worth_a != worth_b ? worth_a > worth_b : record_a > record_b;
 }
 
-void WriteRankingRow(const RankingEntry& entry, int64_t rank) {
-  const int gap = std::max<int>(37 - static_cast<int>(entry.Name.size()), 0);
-  WriteText("|11" + RightAligned(rank, 2) + "] |12" + NameOnScreen(entry.Name));
-  WriteText(std::string(static_cast<size_t>(gap), ' '));
-  WriteText("|02$" + FixedColumns(entry.Worth, 9) + "           |14");
+bool EntryRanksAbove(const RankingEntry& a, const RankingEntry& b) {
+  return RanksAbove(a.Worth, a.Record, b.Worth, b.Record);
+}
+
+// One screen of the rankings and what the caller's place needs.
+struct RankingScreen {
+  std::vector<RankingEntry> rows;  // best first
+  int64_t count = 0;               // players in the file
+  // Filled by the first screen only: the caller's own row and his rank.
+  RankingEntry own;
+  int64_t own_rank = 0;  // 0 when his record is not in the file
+};
+
+// The best `rows` players ranking below `after`, or the best of all when
+// after is null. Each screen is one pass over the file keeping only a
+// screen's worth of rows, so a board of tens of thousands is never sorted
+// whole and no key wait holds its names.
+RankingScreen ReadRankingScreen(const RankingEntry* after, size_t rows) {
+  RankingScreen screen;
+  std::vector<std::pair<double, int64_t>> everyone;  // for the caller's rank
+  screen.count = ScanStandings(0, [&](int64_t index, const PlayerStanding& player) {
+    const int64_t record = index + 1;
+    if (after == nullptr) {
+      everyone.emplace_back(player.Worth, record);
+      if (record == GameSession.PlayerNumber) {
+        screen.own = {std::string(player.Name), player.Worth, player.WhoreCount, record,
+                      BoardTagOf(player.BbsAlias)};
+      }
+    } else if (!RanksAbove(after->Worth, after->Record, player.Worth, record)) {
+      return true;
+    }
+    // The heap's top is the lowest kept: it makes room for a better one.
+    if (screen.rows.size() == rows &&
+        !RanksAbove(player.Worth, record, screen.rows.front().Worth, screen.rows.front().Record)) {
+      return true;
+    }
+    if (screen.rows.size() == rows) {
+      std::pop_heap(screen.rows.begin(), screen.rows.end(), EntryRanksAbove);
+      screen.rows.pop_back();
+    }
+    screen.rows.push_back({std::string(player.Name), player.Worth, player.WhoreCount, record,
+                           BoardTagOf(player.BbsAlias)});
+    std::push_heap(screen.rows.begin(), screen.rows.end(), EntryRanksAbove);
+    return true;
+  });
+  std::sort_heap(screen.rows.begin(), screen.rows.end(), EntryRanksAbove);
+  if (screen.own.Record != 0) {
+    screen.own_rank = 1 + std::count_if(everyone.begin(), everyone.end(), [&](const auto& other) {
+                        return RanksAbove(other.first, other.second, screen.own.Worth,
+                                          screen.own.Record);
+                      });
+  }
+  return screen;
+}
+
+// The rank column is as wide as the lowest rank, so a long list stays in line.
+int RankColumns(size_t count) {
+  return std::max<int>(2, static_cast<int>(std::to_string(count).size()));
+}
+
+// A player from another board is shown with its tag after his name.
+std::string NameWithBoard(const std::string& name, const std::string& board) {
+  const std::string shown = NameOnScreen(name);
+  return board.empty() ? shown : shown + " |13[" + board + "]";
+}
+
+void WriteRankingRow(const RankingEntry& entry, int64_t rank, int rank_columns) {
+  const std::string name = NameWithBoard(entry.Name, entry.Board);
+  const int gap = 37 - static_cast<int>(ScreenColumns(name));
+  // A name with its board longer than the column takes its room from the
+  // blanks before the whores, so they stay in line.
+  const int before_whores = std::max(11 + std::min(gap, 0), 1);
+  WriteText("|11" + RightAligned(rank, rank_columns) + "] |12" + name);
+  WriteText(std::string(static_cast<size_t>(std::max(gap, 0)), ' '));
+  WriteText("|02$" + FixedColumns(entry.Worth, 9) +
+            std::string(static_cast<size_t>(before_whores), ' ') + "|14");
   WriteLine(RightAligned(entry.WhoreCount, 2) + " Whores");
 }
 
@@ -149,7 +209,8 @@ void ShowWhoIsOn() {
       WriteLine(Rule(19) + "-");
       any = true;
     }
-    WriteLine("|12" + std::to_string(node) + "] |14" + NameOnScreen(record.Name));
+    const std::string board = HomeBoardOnNode(node, record.Name);
+    WriteLine("|12" + std::to_string(node) + "] |14" + NameWithBoard(record.Name, board));
   }
 }
 
@@ -195,9 +256,9 @@ void ShowWhoreStats() {
   }
 }
 
-int16_t CountPlayers() { return CountPlayerRecords(); }
+int32_t CountPlayers() { return CountPlayerRecords(); }
 
-void ShowPlayerStats(int16_t number) {
+void ShowPlayerStats(int32_t number) {
   const bool own = number == GameSession.PlayerNumber;
   if (own) SavePlayer();
   PlayerRecord player;
@@ -208,7 +269,7 @@ void ShowPlayerStats(int16_t number) {
   if (!own) PostNews(KeyOf(player), GameSession.Player.Name + " spied on you.", "");
 }
 
-int16_t SelectRival() {
+int32_t SelectRival() {
   // The file is never held open across a key wait: its shared lock would keep
   // every other node from saving until this caller answers.
   int64_t count = CountPlayers();
@@ -220,34 +281,51 @@ int16_t SelectRival() {
   if (AskYesNo()) count = std::clamp<int64_t>(WriteRoster(), count, kMostPlayerNumber);
   for (;;) {
     WriteText("|CR|06[|02PIMP ROSTER|06]|14: |11");
-    const int32_t choice = InputNumber(RosterDigits(count));
+    const NumberOrText answer =
+        InputNumberOrText(RosterDigits(count), static_cast<uint8_t>(kNameCapacity));
+    if (answer.is_text) {
+      ListPlayersMatching(answer.text);
+      continue;
+    }
+    const int32_t choice = answer.number;
     if (choice == 0) return -1;
     if (choice < 0 || choice > count || choice == GameSession.PlayerNumber) continue;
-    return static_cast<int16_t>(choice);
+    return choice;
   }
 }
 
 // The rankings have always been ordered by an exchange sort that swaps
-// whenever the later entry is not smaller; its result is exactly this order,
-// which a comparison sort reaches fast enough for any number of players.
+// whenever the later entry is not smaller; its result is exactly this order.
 void SortRankings(std::vector<RankingEntry>& entries) {
-  std::sort(entries.begin(), entries.end(), [](const RankingEntry& a, const RankingEntry& b) {
-    if (a.Worth != b.Worth) return a.Worth > b.Worth;
-    return a.Record > b.Record;
-  });
+  std::sort(entries.begin(), entries.end(), EntryRanksAbove);
 }
 
 void ShowRankings() {
-  std::vector<RankingEntry> entries = ReadRankingEntries();
+  const size_t per_screen = static_cast<size_t>(ListRowsPerScreen());
+  RankingScreen screen = ReadRankingScreen(nullptr, per_screen);
   WriteText("Sorting Files... ");
-  SortRankings(entries);
   ClearScreen();
   WriteLine("|03                Name                    Daily Profit       Number of Whores");
   WriteLine("|03    " + Rule(30) + "     " + Rule(14) + "     " + Rule(18));
+  const RankingEntry own = screen.own;
+  const int64_t own_rank = screen.own_rank;
+  const int rank_columns = RankColumns(static_cast<size_t>(screen.count));
   int64_t rank = 0;
-  for (const RankingEntry& entry : entries) {
-    WriteRankingRow(entry, ++rank);
-    if (rank % kRowsPerScreen == 0) PauseKey();
+  bool own_shown = false;
+  for (;;) {
+    for (const RankingEntry& entry : screen.rows) {
+      WriteRankingRow(entry, ++rank, rank_columns);
+      own_shown = own_shown || entry.Record == own.Record;
+    }
+    // A full screen pauses, the last one too when it is full.
+    if (screen.rows.size() < per_screen || !PauseOrEnd("|14[-*-]", "\r ")) break;
+    const RankingEntry last = screen.rows.back();
+    screen = ReadRankingScreen(&last, per_screen);
+    if (screen.rows.empty()) break;
+  }
+  if (!own_shown && own_rank > 0) {
+    WriteRawLine("");
+    WriteRankingRow(own, own_rank, rank_columns);
   }
   WriteLine("|CRNote : Daily Profit = Cash + (Rate * Hours of all Whores)");
 }

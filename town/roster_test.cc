@@ -109,6 +109,38 @@ TEST_F(RosterTest, SelectRivalReachesPlayersPastNinetyNine) {
   EXPECT_EQ(SelectRival(), 150);
 }
 
+// On a board of many the roster comes a screen at a time, the height the
+// host gave, and a piece of a name finds a rival instead of his number.
+TEST_F(RosterTest, SelectRivalPagesTheRosterAndFindsRivalsByAPieceOfTheirName) {
+  for (int i = 4; i <= 28; ++i) {
+    players_.push_back(MakeStreetsPlayer("Zed " + std::to_string(i), "Z" + std::to_string(i)));
+  }
+  players_.push_back(MakeStreetsPlayer("Quincy", "Slick Nine"));
+  Store();
+  DoorSession.ScreenLength = 14;  // ten rows a screen
+  QueueKeys("Y\rx" "zed\r\rx" "zed 2\r" "pimp\r" "nine\r" "qui\r" "nobody\r" "Q\bQ4\b\b29\r");
+  EXPECT_EQ(SelectRival(), 29);
+  const std::string out = TakeOutput();
+  std::string more = "[ENTER for more]";
+  for (int i = 0; i < 16; ++i) more += "\b \b";
+  // The roster, and the search for "zed": a screen, Enter, a screen, left.
+  EXPECT_NE(out.find("\r\n11] Zed 11\r\n" + more + "12] Zed 12\r\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("21] Zed 21\r\n" + more + "\r\n[PIMP ROSTER]: ZED\r\n4] Zed 4\r\n"),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("13] Zed 13\r\n" + more + "14] Zed 14\r\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("23] Zed 23\r\n" + more + "\r\n[PIMP ROSTER]: ZED 2\r\n20] Zed 20\r\n"),
+            std::string::npos) << out;
+  // Fewer than a screen: no pause. Pimp names and handles alike, never the
+  // caller's own; a Q that a letter follows is a name.
+  EXPECT_NE(out.find("28] Zed 28\r\n\r\n[PIMP ROSTER]: PIMP\r\n2] Bob Pimp\r\n3] Cal Pimp\r\n\r\n"),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("NINE\r\n29] Quincy\r\n\r\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("QUI\r\n29] Quincy\r\n\r\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("NOBODY\r\nNo pimp's name holds that.\r\n"), std::string::npos) << out;
+  EXPECT_EQ(CountStreetsText(out, "[PIMP ROSTER]: "), 7);
+  EXPECT_EQ(CountStreetsText(out, "[ENTER for more]"), 4);
+}
+
 TEST_F(RosterTest, ExaminingARivalShowsHisRecordAndTellsHim) {
   PlayerRecord& bob = players_[1];
   bob.WhoreCount = 2;
@@ -259,6 +291,47 @@ TEST_F(RosterTest, RankingsRankEveryRecordAndPauseEveryTwentyRows) {
   EXPECT_NE(out.find("45] P1 "), std::string::npos);
   EXPECT_NE(out.find("\r\nNote : Daily Profit = Cash + (Rate * Hours of all Whores)\r\n"),
             std::string::npos);
+}
+
+// More players than a screen: the top screen, left at its pause, and the
+// caller's own place. A colour code in a name, or a home board after it,
+// never moves the columns that follow.
+TEST_F(RosterTest, RankingsShowTheTopScreenAndTheCallersPlace) {
+  players_[0].Cash = 0;
+  players_[1] = MakeStreetsPlayer("|14Gold", "Goldie");
+  players_[2] = MakeStreetsPlayer("Bob Pimp", "[XA]bob");
+  players_.push_back(MakeStreetsPlayer(std::string(30, 'L'), "[ABCDEFGH]long"));
+  for (int i = 5; i <= 25; ++i) {
+    players_.push_back(MakeStreetsPlayer("P" + std::to_string(i), "[XB]p" + std::to_string(i)));
+  }
+  for (size_t i = 1; i < players_.size(); ++i) players_[i].Cash = 100000 - static_cast<int32_t>(i);
+  Store();
+  DoorSession.ScreenLength = 14;  // ten rows a screen
+  QueueKeys("x");
+  ShowRankings();
+  const std::string out = TakeOutput();
+  EXPECT_NE(out.find("\r\n 1] Gold" + std::string(33, ' ') + "$    99999"), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\r\n 2] Bob Pimp [XA]" + std::string(24, ' ') + "$    99998"),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("10] P11 [XB]"), std::string::npos) << out;
+  EXPECT_EQ(out.find("11] P12"), std::string::npos) << "left at the first pause";
+  EXPECT_NE(out.find("[-*-]\b \b\b \b\b \b\b \b\b \b\r\n25] Joe Pimp "), std::string::npos) << out;
+  size_t dollar = std::string::npos, whores = std::string::npos;
+  for (size_t at = out.find("] "); at != std::string::npos; at = out.find("] ", at + 1)) {
+    const size_t begin = out.rfind('\n', at) + 1;
+    const std::string row = out.substr(begin, out.find('\r', at) - begin);
+    if (dollar == std::string::npos) {
+      dollar = row.find('$');
+      whores = row.find(" Whores");
+    }
+    // The longest name with the longest tag pushes its worth along, but not
+    // the whores.
+    if (row.find("LLL") == std::string::npos) {
+      EXPECT_EQ(row.find('$'), dollar) << row;
+    }
+    EXPECT_EQ(row.find(" Whores"), whores) << row;
+  }
 }
 
 TEST_F(RosterTest, HousePricesStopAtQAndCostOne) {

@@ -38,8 +38,8 @@ int32_t AgentFee(const PlayerRecord& player) {
 }
 
 // Asks for a rival until one with whores is chosen; -1 when none is.
-int16_t SelectRivalWithWhores(PlayerRecord& victim) {
-  int16_t number = SelectRival();
+int32_t SelectRivalWithWhores(PlayerRecord& victim) {
+  int32_t number = SelectRival();
   while (number != -1) {
     ReadPlayer(number, victim);
     if (victim.WhoreCount > 0) return number;
@@ -196,7 +196,7 @@ void HireAgent() {
 
   WriteLine("|CRSelect pimp to sabotage :");
   PlayerRecord victim;
-  const int16_t number = SelectRivalWithWhores(victim);
+  const int32_t number = SelectRivalWithWhores(victim);
   if (number == -1) return;
   const int whore = ChooseRivalWhore(victim);
   if (whore == 0) {

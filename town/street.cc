@@ -96,7 +96,7 @@ void MoveStreet() {
 }
 
 void PoliceTip() {
-  const int16_t rival_number = SelectRival();
+  const int32_t rival_number = SelectRival();
   if (rival_number == -1) return;
   std::vector<std::string> told;
   // The tip is paid for in the step that fines him, so a hang-up can never

@@ -2,11 +2,35 @@
 // and pages the other, who sees the page at his prompt and the news next call.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
 #include "door/e2e_testing.h"
+#include "door/scratch_testing.h"
+#include "store/records.h"
 
 namespace {
 
 constexpr int kWait = 8000;
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KORDAVIN_UNTIMED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(KORDAVIN_UNTIMED)
+constexpr bool kTimed = false;
+#else
+constexpr bool kTimed = true;
+#endif
+
+// Milliseconds since start.
+int64_t MsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               start).count();
+}
 
 class TownE2eTest : public RealDoorTest {
  protected:
@@ -30,6 +54,33 @@ class TownE2eTest : public RealDoorTest {
     Answer(caller, "Would you like to play? [Y/N] ", "y");
     Answer(caller, "Enter your Pimp Name : ", pimp + "\r");
     Answer(caller, "for online documentation.", "\r");
+  }
+
+  // Milliseconds from sending the keys until the text is on his screen.
+  int64_t TimeTo(Caller& caller, const std::string& keys, const std::string& text) {
+    const auto start = std::chrono::steady_clock::now();
+    SendKeys(*caller.run, keys);
+    Answer(caller, text, "");
+    return MsSince(start);
+  }
+
+  // A caller who joins and stands at his street corner's prompt.
+  Caller OnTheStreet(const std::string& name, int node, const std::string& pimp) {
+    Caller caller = Call(name, node);
+    Join(caller, pimp);
+    Answer(caller, "[1ST & MAIN]: ", "");
+    return caller;
+  }
+
+  // The sysop tool on the door's directory; its output, its complaints too.
+  std::string Sysop(const std::string& args) {
+    const std::string command = std::string(KORDAVIN_SYSOP_BINARY) + " --dir " + dir_ + " " + args;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+    EXPECT_EQ(pclose(pipe), 0) << command << "\n" << output;
+    return output;
   }
 
   void Quit(Caller& caller, const std::string& prompt) {
@@ -92,6 +143,103 @@ TEST_F(TownE2eTest, ExaminePoliceTipAndPageReachTheOtherCaller) {
   Answer(bob_again, "Alice spied on you.", "");
   Answer(bob_again, "[-*-]", "\r");
   Quit(bob_again, "[1ST & MAIN]: ");
+}
+
+// A door server hands over the callers of many boards as [TAG]handle: one
+// handle on two boards is two players, each shown with his home board, and
+// the sysop sees board against board.
+TEST_F(TownE2eTest, OneHandleOnTwoBoardsIsTwoPlayersEachShownWithHisBoard) {
+  Caller first = OnTheStreet("[XA]bob", 1, "Abe");
+  Caller second = OnTheStreet("[XB]bob", 2, "Cy");
+  Answer(second, "", "/w");
+  Answer(second, "1] Abe [XA]\r\n", "");
+  Answer(second, "2] Cy [XB]\r\n", "");
+  Answer(second, "[1ST & MAIN]: ", "p");
+  Answer(second, " 1] Cy [XB]", "");
+  Answer(second, " 2] Abe [XA]", "");
+  Quit(second, "[1ST & MAIN]: ");
+  Quit(first, "");
+  const std::string listed = Sysop("list --board xa");
+  EXPECT_NE(listed.find("\tAbe\t[XA]bob\t"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("Cy"), std::string::npos) << listed;
+  Sysop("bulletin --asc " + dir_ + "/top.asc");
+  const std::string bulletin = DoorFile("top.asc");
+  const size_t boards = bulletin.find("Home board");
+  ASSERT_NE(boards, std::string::npos) << bulletin;
+  EXPECT_NE(bulletin.find("[XA]", boards), std::string::npos) << bulletin;
+  EXPECT_NE(bulletin.find("[XB]", boards), std::string::npos) << bulletin;
+}
+
+int ScalePlayers() {
+  const char* size = std::getenv("KORDAVIN_SCALE_PLAYERS");
+  return size != nullptr && std::atoi(size) >= 100 ? std::atoi(size) : 50000;
+}
+
+// A board of 50,000 players (KORDAVIN_SCALE_PLAYERS gives another size): a
+// newcomer's start-up, a rival found by a piece of his name past the old
+// 16-bit numbers, the roster's and the rankings' first screens, a theft and
+// the bulletin, each timed.
+TEST_F(TownE2eTest, ABoardOfManyPlayersAnswersEveryScreenAtOnce) {
+  const int count = ScalePlayers();
+  const int zed = count * 3 / 4;
+  std::string file;
+  for (int i = 1; i <= count; ++i) {
+    PlayerRecord player = NewPlayer();
+    player.Name = i == zed ? "Zed Nine" : "Pimp " + std::to_string(i);
+    player.BbsAlias = "[B" + std::to_string(i % 40) + "]caller" + std::to_string(i);
+    player.KeyKind = kKeyedByHandle;
+    player.Cash = 1000 + (i * 7919) % 100000;
+    player.LastDay = 8;
+    player.TimeLeft = 200;
+    const PlayerBytes bytes = EncodePlayer(player);
+    file.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  }
+  WriteScratchFile(dir_ + "/kordavin.ply", file);
+
+  Caller caller{&StartCaller("Newcomer", 1), 0};
+  Answer(caller, "Do you want ANSI graphics? [Y/N] ", "");
+  const int64_t look_up_ms = TimeTo(caller, "n", "Would you like to play? [Y/N] ");
+  Answer(caller, "", "y");
+  Answer(caller, "Enter your Pimp Name : ", "");
+  const int64_t join_ms = TimeTo(caller, "Newcomer\r", "for online documentation.");
+
+  Answer(caller, "", "\r");
+  Answer(caller, "[1ST & MAIN]: ", "e");
+  Answer(caller, "Show Roster [Y/N] ", "n");
+  Answer(caller, "[PIMP ROSTER]: ", "");
+  const int64_t search_ms = TimeTo(caller, "zed nine\r", std::to_string(zed) + "] Zed Nine\r\n");
+  Answer(caller, "[PIMP ROSTER]: ", "0\r");
+  Answer(caller, "[1ST & MAIN]: ", "e");
+  Answer(caller, "Show Roster [Y/N] ", "");
+  const int64_t roster_ms = TimeTo(caller, "y", "[ENTER for more]");
+  Answer(caller, "", "x");
+  Answer(caller, "[PIMP ROSTER]: ", "0\r");
+  Answer(caller, "[1ST & MAIN]: ", "");
+  const int64_t rankings_ms = TimeTo(caller, "p", "[-*-]");
+  // Left at the top screen, he is shown his own place.
+  Answer(caller, "", "x");
+  Answer(caller, std::to_string(count + 1) + "] Newcomer", "");
+
+  Answer(caller, "[1ST & MAIN]: ", "t");
+  Answer(caller, "Show Roster [Y/N] ", "n");
+  Answer(caller, "[PIMP ROSTER]: ", "");
+  const int64_t theft_ms = TimeTo(caller, std::to_string(zed) + "\r", "Steal [M]oney") +
+                           TimeTo(caller, "m", "[1ST & MAIN]: ");
+  Quit(caller, "");
+
+  const auto start = std::chrono::steady_clock::now();
+  Sysop("bulletin --ans " + dir_ + "/top.ans");
+  const int64_t bulletin_ms = MsSince(start);
+  EXPECT_NE(DoorFile("top.ans").find("[B"), std::string::npos);
+  std::cout << count << " players: look-up " << look_up_ms << " ms, join " << join_ms
+            << " ms, search " << search_ms << " ms, roster " << roster_ms << " ms, rankings "
+            << rankings_ms << " ms, theft " << theft_ms << " ms, bulletin " << bulletin_ms
+            << " ms\n";
+  if (kTimed && count <= 50000) {
+    EXPECT_LT(search_ms, 50);
+    EXPECT_LT(roster_ms, 50);
+    EXPECT_LT(rankings_ms, 50);
+  }
 }
 
 }  // namespace
