@@ -44,6 +44,7 @@ class Door:
             program = os.path.join(directory, "kordavin")
             os.execv(program, [program, drop, str(node)])
         self.node = node
+        self.drop = drop
         self.output = b""
         self.step = 0
 
@@ -127,13 +128,16 @@ def measure(doors, args):
     before = {door.pid: counters(door.pid) for door in doors}
     started = time.monotonic()
     if args.strace:
-        command = ["strace", "-c", "-f", "-o", "/dev/stderr"]
+        table = os.path.join(os.path.dirname(doors[0].drop), "strace.txt")
+        command = ["strace", "-c", "-f", "-o", table]
         for door in doors:
             command += ["-p", str(door.pid)]
-        tracer = subprocess.Popen(command, stderr=sys.stdout)
+        tracer = subprocess.Popen(command, stderr=subprocess.DEVNULL)
         time.sleep(args.seconds)
         tracer.send_signal(2)
         tracer.wait()
+        with open(table) as counted:
+            print(counted.read())
     else:
         time.sleep(args.seconds)
     wall = time.monotonic() - started
