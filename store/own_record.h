@@ -33,9 +33,9 @@ PlayerRecord StoredRecordOf(PlayerRecord player);
 void StoreOwnRecord();
 
 // While he waits at a prompt, woken by the node that changed his record:
-// when another node changed it since
-// his last store, adopts it, so that what he decides next is decided on his
-// cash and whores as they stand, not on figures a thief has since changed.
+// when another node changed it since his last store, adopts it, so that what
+// he decides next is decided on his cash and whores as they stand, not on
+// figures a thief has since changed.
 // Reads under a shared lock; writes nothing unless he had changes unstored.
 // False when another node held the file: he is to be looked at again shortly.
 bool RefreshOwnRecord();
