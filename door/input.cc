@@ -17,7 +17,8 @@ constexpr int64_t kLoneEscapeMs = 100;  // an ESC with nothing after it is a key
 // Where no other door can wake this one, the waiting hook runs each second.
 constexpr int64_t kWaitingTickMs = 1000;
 // A hook that found the files busy looks again this soon: the node holding
-// them lets go within moments.
+// them lets go within moments. One that keeps finding them busy (a node hung
+// with a lock held) looks half as often each time, down to once a second.
 constexpr int64_t kLookAgainMs = 50;
 
 KeyDecoder decoder;
@@ -27,6 +28,7 @@ int64_t escape_since_ms = 0;
 int64_t last_tick_ms = 0;
 bool woken = false;             // a wake-up came that the waiting hook has not answered yet
 int64_t look_again_ms = -1;     // when a hook that found the files busy runs again, -1 never
+int64_t look_again_after_ms = kLookAgainMs;  // how long the next busy look waits
 bool caller_gone = false;  // the look for keys typed ahead found the line closed
 
 bool IsAcceptedScanCode(uint8_t scan) {
@@ -106,7 +108,13 @@ void CallWaitingHook(int64_t now_ms) {
   if (!HookIsDue(now_ms)) return;
   woken = false;
   last_tick_ms = now_ms;
-  look_again_ms = DoorSession.OnWaiting() ? -1 : now_ms + kLookAgainMs;
+  if (DoorSession.OnWaiting()) {
+    look_again_ms = -1;
+    look_again_after_ms = kLookAgainMs;
+  } else {
+    look_again_ms = now_ms + look_again_after_ms;
+    look_again_after_ms = std::min(look_again_after_ms * 2, kWaitingTickMs);
+  }
   FlushOutput();
 }
 
@@ -186,6 +194,7 @@ void ResetKeyboard() {
   last_tick_ms = 0;
   woken = false;
   look_again_ms = -1;
+  look_again_after_ms = kLookAgainMs;
   caller_gone = false;
   ForgetCallerGone();
 }
