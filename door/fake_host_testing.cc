@@ -26,6 +26,12 @@ int FakeReadByte(int timeout_ms) {
     return byte;
   }
   int64_t wait = timeout_ms > 0 ? timeout_ms : 0;  // a look without waiting takes no time
+  // A wake-up now comes before a key still to come.
+  const bool key_now = !Fake.timed_input.empty() && Fake.timed_input.front().first <= Fake.now_ms;
+  if (Fake.woken && !key_now) {
+    Fake.woken = false;
+    return kWoken;
+  }
   if (!Fake.timed_input.empty()) {
     auto [at_ms, byte] = Fake.timed_input.front();
     if (at_ms <= Fake.now_ms + wait) {
@@ -104,12 +110,25 @@ bool FakeOpenCallerHandle(int handle) {
   return Fake.caller_reachable;
 }
 
+bool FakeOpenWakeChannel(const char* path) {
+  Fake.wake_channel = Fake.wake_channels_work ? path : "";
+  return Fake.wake_channels_work;
+}
+
+void FakeCloseWakeChannel() { Fake.wake_channel.clear(); }
+
+void FakeWake(const char* path) {
+  Fake.wakes.emplace_back(path);
+  if (!Fake.wake_channel.empty() && Fake.wake_channel == path) Fake.woken = true;
+}
+
 }  // namespace
 
 void InstallFakeHost(const std::string& program_dir) {
   Host = Platform{FakeReadByte, FakeWriteBytes, FakeNowSlot,  FakeMonotonicMs, FakeSleepMs,
                   FakeSeedRandom, FakeRandom,   FakeLockFile, FakeExit,
-                  FakeOpenCallerHandle, FakeWriteLastBytes};
+                  FakeOpenCallerHandle, FakeWriteLastBytes, FakeOpenWakeChannel,
+                  FakeCloseWakeChannel, FakeWake};
   ForgetCurrentLine();
   FlushOutput();  // bytes a previous test left half-written go nowhere
   Fake = FakeHostState{};

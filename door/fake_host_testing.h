@@ -1,6 +1,6 @@
 // A fake Host for in-process tests: queued key bytes, captured output, a clock
 // that ticks only when the program waits or sleeps, scripted random draws and
-// locks that can be denied. Exit throws SessionEnded so a test can see the end.
+// locks that can be denied, and a wake-up channel. Exit throws SessionEnded so a test can see the end.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,10 @@ struct FakeHostState {
   std::function<void()> before_read;
   bool caller_reachable = true;   // what OpenCallerHandle answers
   std::vector<int> opened_handles;  // every OpenCallerHandle argument
+  bool wake_channels_work = false;  // what OpenWakeChannel answers; off: the door looks each second
+  std::string wake_channel;       // the path of the channel this session holds, empty for none
+  bool woken = false;             // a wake-up waits for ReadByte
+  std::vector<std::string> wakes; // every Wake path, in order
 };
 
 extern FakeHostState Fake;

@@ -14,13 +14,21 @@ namespace {
 
 constexpr int64_t kInactivityMs = 180 * 1000;
 constexpr int64_t kLoneEscapeMs = 100;  // an ESC with nothing after it is a key
+// Where no other door can wake this one, the waiting hook runs each second.
 constexpr int64_t kWaitingTickMs = 1000;
+// A hook that found the files busy looks again this soon: the node holding
+// them lets go within moments. One that keeps finding them busy (a node hung
+// with a lock held) looks half as often each time, down to once a second.
+constexpr int64_t kLookAgainMs = 50;
 
 KeyDecoder decoder;
 Utf8Reader utf8_reader;
 std::string decoded;  // keys decoded but not yet read, 0 + scan code for cursor keys
 int64_t escape_since_ms = 0;
 int64_t last_tick_ms = 0;
+bool woken = false;             // a wake-up came that the waiting hook has not answered yet
+int64_t look_again_ms = -1;     // when a hook that found the files busy runs again, -1 never
+int64_t look_again_after_ms = kLookAgainMs;  // how long the next busy look waits
 bool caller_gone = false;  // the look for keys typed ahead found the line closed
 
 bool IsAcceptedScanCode(uint8_t scan) {
@@ -60,24 +68,53 @@ void CheckLimits() {
   }
 }
 
-// How long to block: until the inactivity limit, the next minute (when the
-// minute limits are looked at again), the waiting tick, or the end of a lone ESC.
+// Until the caller's time limit next has something to say: the minute with
+// five left (unless he has been warned), or the one with none.
+int64_t MsUntilTimeLimit() {
+  const int left = MinutesLeft();
+  const int at = !DoorSession.FiveMinuteWarned && left > 5 ? 5 : 0;
+  return (int64_t{left - at} * 60 - Host.Now().Second) * 1000;
+}
+
+bool TicksForHook() { return DoorSession.OnWaiting != nullptr && !DoorSession.WokenByOthers; }
+
+// How long to block: until the next deadline (the inactivity limit, the time
+// limit, the hook's second where nothing wakes the door, a busy hook's look
+// again, the end of a lone ESC). A door at a prompt sleeps through the rest:
+// another door's wake-up, or a key, ends the wait.
 int WaitTimeoutMs(int64_t now_ms) {
   int64_t timeout = DoorSession.IdleSinceMs + kInactivityMs - now_ms;
-  timeout = std::min<int64_t>(timeout, (60 - Host.Now().Second) * 1000);
-  if (DoorSession.OnWaiting != nullptr) {
+  timeout = std::min<int64_t>(timeout, MsUntilTimeLimit());
+  if (TicksForHook()) {
     timeout = std::min<int64_t>(timeout, last_tick_ms + kWaitingTickMs - now_ms);
   }
+  if (look_again_ms >= 0) timeout = std::min<int64_t>(timeout, look_again_ms - now_ms);
   if (KeyDecoderWaiting(decoder)) {
     timeout = std::min<int64_t>(timeout, escape_since_ms + kLoneEscapeMs - now_ms);
   }
-  return static_cast<int>(std::clamp<int64_t>(timeout, 1, 60000));
+  return static_cast<int>(std::clamp<int64_t>(timeout, 1, kInactivityMs));
 }
 
-void CallWaitingTick(int64_t now_ms) {
-  if (DoorSession.OnWaiting == nullptr || now_ms - last_tick_ms < kWaitingTickMs) return;
+bool HookIsDue(int64_t now_ms) {
+  if (DoorSession.OnWaiting == nullptr) {
+    woken = false;  // nobody to tell
+    return false;
+  }
+  if (woken || (look_again_ms >= 0 && now_ms >= look_again_ms)) return true;
+  return TicksForHook() && now_ms - last_tick_ms >= kWaitingTickMs;
+}
+
+void CallWaitingHook(int64_t now_ms) {
+  if (!HookIsDue(now_ms)) return;
+  woken = false;
   last_tick_ms = now_ms;
-  DoorSession.OnWaiting();
+  if (DoorSession.OnWaiting()) {
+    look_again_ms = -1;
+    look_again_after_ms = kLookAgainMs;
+  } else {
+    look_again_ms = now_ms + look_again_after_ms;
+    look_again_after_ms = std::min(look_again_after_ms * 2, kWaitingTickMs);
+  }
   FlushOutput();
 }
 
@@ -97,19 +134,25 @@ bool DecodeReceived(int byte, int64_t now_ms) {
   return true;
 }
 
-// Blocks for the next byte from the caller and decodes it.
+// Blocks for the next byte from the caller and decodes it. A wake-up that
+// came while the door was busy is answered first, without blocking.
 void WaitForBytes() {
   FlushOutput();
   if (DoorSession.BeforeWait != nullptr) DoorSession.BeforeWait();
   if (CallerGone()) EndOnHangUp();
   int64_t now_ms = Host.MonotonicMs();
+  if (woken) {
+    CallWaitingHook(now_ms);
+    return;
+  }
   int byte = caller_gone ? kHungUp : Host.ReadByte(WaitTimeoutMs(now_ms));
   now_ms = Host.MonotonicMs();
+  if (byte == kWoken) woken = true;
   if (!DecodeReceived(byte, now_ms) && KeyDecoderWaiting(decoder) &&
       now_ms - escape_since_ms >= kLoneEscapeMs) {
     FlushKeyDecoder(decoder, decoded);
   }
-  CallWaitingTick(now_ms);
+  CallWaitingHook(now_ms);
 }
 
 // Decodes a byte the caller has already sent, without waiting. A closed line
@@ -122,6 +165,7 @@ bool TakeTypedAhead() {
     caller_gone = true;
     return false;
   }
+  if (byte == kWoken) woken = true;
   return DecodeReceived(byte, Host.MonotonicMs());
 }
 
@@ -148,9 +192,14 @@ void ResetKeyboard() {
   decoded.clear();
   escape_since_ms = 0;
   last_tick_ms = 0;
+  woken = false;
+  look_again_ms = -1;
+  look_again_after_ms = kLookAgainMs;
   caller_gone = false;
   ForgetCallerGone();
 }
+
+void CallWaitingHookAtNextWait() { woken = true; }
 
 uint8_t ReadKey() {
   DoorSession.IdleSince = SecondOfDay();

@@ -17,3 +17,7 @@ void AskAnsi();
 
 // Forgets any half-decoded escape sequence (a new session or test).
 void ResetKeyboard();
+
+// Runs DoorSession.OnWaiting at the next key wait as if another door had
+// woken this one: for what arrived while the hook could not yet show it.
+void CallWaitingHookAtNextWait();

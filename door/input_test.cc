@@ -145,11 +145,33 @@ TEST_F(ReadKeyTest, LoneEscapeArrivesAfterAShortPause) {
 TEST_F(ReadKeyTest, WaitingTickRunsAboutOnceASecond) {
   static int ticks;
   ticks = 0;
-  DoorSession.OnWaiting = [] { ++ticks; };
+  DoorSession.OnWaiting = [] {
+    ++ticks;
+    return true;
+  };
   QueueKeyAt(10 * 1000, 'x');
   EXPECT_EQ(ReadKey(), 'x');
   EXPECT_GE(ticks, 10);
   EXPECT_LE(ticks, 11);
+}
+
+TEST_F(ReadKeyTest, WokenByOthersTheHookRunsOnlyWhenWokenAndTheWaitSleepsToItsDeadline) {
+  static int calls;
+  calls = 0;
+  // The first look finds the files busy: it is made again shortly.
+  DoorSession.OnWaiting = [] { return ++calls > 1; };
+  Fake.wake_channels_work = true;
+  DoorSession.WokenByOthers = Host.OpenWakeChannel("/data/kordavin.w3");
+  Fake.before_read = [] {
+    if (Fake.reads == 1) Host.Wake("/data/kordavin.w3");
+  };
+  QueueKeyAt(170 * 1000, 'x');
+  EXPECT_EQ(ReadKey(), 'x');
+  EXPECT_EQ(calls, 2);
+  // The wake-up, the look again 50 ms on, then one sleep until the key: the
+  // looks for keys typed ahead included, five reads in 170 seconds.
+  EXPECT_EQ(Fake.reads, 5);
+  EXPECT_EQ(Fake.now_ms, 170 * 1000);
 }
 
 TEST_F(ReadKeyTest, OutputIsSentBeforeTheWait) {

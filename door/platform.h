@@ -1,5 +1,6 @@
 // The door's only ways out to the operating system: the caller's terminal or
-// socket, the clock, sleep, randomness, file locks and process exit. Production code calls
+// socket, the clock, sleep, randomness, file locks, the wake-up channels
+// between doors and process exit. Production code calls
 // these through `Host`; tests replace the pointers with fakes (queued keys,
 // captured bytes, a ticking clock, scripted draws, denied locks).
 #pragma once
@@ -20,6 +21,7 @@ struct LocalClock {
 // ReadByte results other than a byte 0..255.
 constexpr int kNoByte = -1;  // nothing arrived before the timeout
 constexpr int kHungUp = -2;  // end of input or a read error: the caller is gone
+constexpr int kWoken = -3;   // no byte waited, but another door woke this one
 
 // Lock results; the values are the I/O codes the record files report.
 constexpr int kLockGranted = 0;
@@ -61,6 +63,18 @@ struct Platform {
   // Sends what the caller's line takes at once and drops the rest, never
   // waiting: the last bytes of a session whose caller has gone.
   void (*WriteLastBytes)(const char* data, size_t length);
+  // Makes a new channel at path (in place of whatever the path held) that
+  // other processes wake this one through; ReadByte watches it beside the
+  // caller's line from then on and answers kWoken when it was woken. False
+  // when the file system can make none.
+  bool (*OpenWakeChannel)(const char* path);
+  // Closes this process's channel and removes its name, unless a newer
+  // session has made its own at the path since.
+  void (*CloseWakeChannel)();
+  // Wakes the process whose channel is at path, never waiting: no file, a
+  // channel nobody holds any more or anything else at the path costs a
+  // failed open and nothing more.
+  void (*Wake)(const char* path);
 };
 
 // The process-wide platform; starts as the POSIX implementation

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "door/scratch_testing.h"
+#include "door/wake_channel.h"
 
 namespace {
 
@@ -102,3 +104,44 @@ TEST_F(PosixLockTest, ASaveGetsInAheadOfReadersThatKeepComing) {
 }
 
 }  // namespace
+
+// The wake-up channel: a wake reaches its holder, one at a path nobody holds
+// (a door killed, or never there) costs the sender nothing, and a session
+// that ends removes its channel's name but never a newer session's.
+TEST(PosixWakeChannelTest, WakesItsHolderAndCostsNothingWhereNobodyHoldsIt) {
+  const std::string dir = MakeScratchDir();
+  const std::string path = dir + "/kordavin.w7";
+  const Platform posix = PosixPlatform();
+  int line[2];
+  ASSERT_EQ(pipe(line), 0);  // the caller's line, with no key on it
+  ASSERT_TRUE(posix.OpenWakeChannel(path.c_str()));
+  posix.Wake(path.c_str());
+  posix.Wake(path.c_str());
+  bool woken = false;
+  EXPECT_EQ(PollLineOrWake(line[0], 1000, woken), 1);
+  EXPECT_TRUE(woken);
+  EXPECT_EQ(PollLineOrWake(line[0], 0, woken), 0) << "both wake-ups were taken at once";
+  ASSERT_EQ(write(line[1], "k", 1), 1);
+  posix.Wake(path.c_str());
+  EXPECT_EQ(PollLineOrWake(line[0], 0, woken), 2);
+  EXPECT_FALSE(woken) << "a key comes before a wake-up";
+  close(line[0]);
+  close(line[1]);
+
+  // A newer session has made its own channel at the path since.
+  ASSERT_EQ(unlink(path.c_str()), 0);
+  ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
+  posix.CloseWakeChannel();
+  ASSERT_TRUE(std::filesystem::exists(path)) << "a newer session's channel stays";
+  const auto start = Clock::now();
+  posix.Wake(path.c_str());  // left behind: nobody holds it
+  posix.Wake((dir + "/kordavin.w8").c_str());  // never made
+  WriteScratchFile(dir + "/kordavin.w9", "");
+  posix.Wake((dir + "/kordavin.w9").c_str());  // not a channel
+  EXPECT_LT(MsSince(start), 50);
+  EXPECT_EQ(std::filesystem::file_size(dir + "/kordavin.w9"), 0u);
+
+  ASSERT_TRUE(posix.OpenWakeChannel(path.c_str())) << "a channel left behind is made anew";
+  posix.CloseWakeChannel();
+  EXPECT_FALSE(std::filesystem::exists(path));
+}

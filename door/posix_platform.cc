@@ -1,7 +1,6 @@
 #include "door/posix_platform.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -14,6 +13,7 @@
 #include "door/patient_send.h"
 #include "door/socket_link.h"
 #include "door/terminal.h"
+#include "door/wake_channel.h"
 
 namespace {
 
@@ -30,10 +30,11 @@ int PosixReadByte(int timeout_ms) {
   EnterRawMode();
   // A caller who has stopped reading is gone, whatever keys he typed ahead.
   if (LineHasStalled()) return kHungUp;
-  pollfd watch{STDIN_FILENO, POLLIN, 0};
-  int ready = poll(&watch, 1, KeyWaitMs(timeout_ms < 0 ? 0 : timeout_ms));
+  bool woken = false;
+  int ready = PollLineOrWake(STDIN_FILENO, KeyWaitMs(timeout_ms < 0 ? 0 : timeout_ms), woken);
   if (ready == 0) return LineHasStalled() ? kHungUp : kNoByte;
   if (ready < 0) return errno == EINTR ? kNoByte : kHungUp;
+  if (woken) return kWoken;
   ssize_t got = read(STDIN_FILENO, input_buffer, sizeof input_buffer);
   if (got > 0) {
     input_length = got;
@@ -169,6 +170,7 @@ int PosixLockFile(int fd, bool exclusive) {
 }
 
 void PosixExit(int code) {
+  CloseWakeChannel();
   RestoreTerminal();
   std::exit(code);
 }
@@ -178,7 +180,8 @@ void PosixExit(int code) {
 Platform PosixPlatform() {
   return Platform{PosixReadByte,   PosixWriteBytes, PosixNow,      PosixMonotonicMs,
                   PosixSleepMs,    PosixSeedRandom, PosixRandom,   PosixLockFile,
-                  PosixExit,       OpenCallerHandle, WriteLastBytes};
+                  PosixExit,       OpenCallerHandle, WriteLastBytes,
+                  OpenWakeChannel, CloseWakeChannel, WakeChannelAt};
 }
 
 Platform Host = PosixPlatform();

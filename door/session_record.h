@@ -25,6 +25,7 @@ struct DoorSessionRecord {
   bool AcceptCursorKeys = true;   // cursor keys reach the game as their letters
   bool FiveMinuteWarned = false;  // the five-minute warning was given
   int16_t Node = 0;           // node number from the command line, 1 or more
+  bool WokenByOthers = false; // a wake-up channel is open: OnWaiting waits to be woken
   std::string ProgramDir;     // directory of the program file plus "/" (data files)
 
   // Session clock.
@@ -37,7 +38,10 @@ struct DoorSessionRecord {
   void (*OnInactivity)() = nullptr;   // 180 s without a key
   void (*OnFiveMinutes)() = nullptr;  // exactly 5 minutes left, once
   void (*OnTimeUp)() = nullptr;       // no minutes left
-  void (*OnWaiting)() = nullptr;      // about once a second during a wait (pages)
+  // During a wait, when another door woke this one (or about once a second
+  // where no wake-up channel could be opened): pages and rivals' moves.
+  // False when the files were busy and it is to be called again shortly.
+  bool (*OnWaiting)() = nullptr;
   // Called as each key is asked for, and each time the door is about to
   // block for one, after what the caller should see has been sent: the game
   // stores the caller's record here, so a hang-up keeps what the screen showed.

@@ -1,6 +1,5 @@
 #include "door/socket_link.h"
 
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +13,7 @@
 #include "door/telnet.h"
 #include "door/terminal.h"
 #include "door/text.h"
+#include "door/wake_channel.h"
 
 namespace {
 
@@ -83,10 +83,12 @@ int SocketReadByte(int timeout_ms) {
     // A caller who has stopped reading is gone, whatever keys he typed ahead.
     if (LineHasStalled()) return kHungUp;
     const int64_t left = deadline - LineClockMs();
-    pollfd watch{caller, POLLIN, 0};
-    const int ready = poll(&watch, 1, KeyWaitMs(left > 0 ? static_cast<int>(left) : 0));
+    bool woken = false;
+    const int ready =
+        PollLineOrWake(caller, KeyWaitMs(left > 0 ? static_cast<int>(left) : 0), woken);
     if (ready == 0) return LineHasStalled() ? kHungUp : kNoByte;
     if (ready < 0) return errno == EINTR ? kNoByte : kHungUp;
+    if (woken) return kWoken;
     if (!Receive()) return kHungUp;
     // Telnet commands alone are no key; a client that sends nothing else
     // must not keep the door from looking at its limits.

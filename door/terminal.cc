@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "door/session_record.h"
+#include "door/wake_channel.h"
 
 namespace {
 
@@ -81,6 +82,7 @@ void OnHangupSignal(int) {
   static const char kReset[] = "\x1b[0;37m\x1b[40m";
   if (DoorSession.Ansi == 1) WriteLastBytes(kReset, sizeof kReset - 1);
   WriteLastBytes("\r\n", 2);
+  RemoveWakeChannelName();
   if (mode_saved) {
     IgnoreTerminalKeySignals();
     tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);

@@ -64,12 +64,21 @@ bool FuzzOpenCallerHandle(int) { return true; }
 
 void FuzzWriteLastBytes(const char* data, size_t length) { FuzzWriteBytes(data, length); }
 
+// No wake-up channel: the door looks each second, as where a file system
+// makes none.
+bool FuzzOpenWakeChannel(const char*) { return false; }
+
+void FuzzCloseWakeChannel() {}
+
+void FuzzWake(const char*) {}
+
 }  // namespace
 
 void InstallFuzzHost(const std::string& program_dir) {
   Host = Platform{FuzzReadByte,   FuzzWriteBytes, FuzzNow,      FuzzMonotonicMs, FuzzSleepMs,
                   FuzzSeedRandom, FuzzRandom,     FuzzLockFile, FuzzExitSlot,
-                  FuzzOpenCallerHandle, FuzzWriteLastBytes};
+                  FuzzOpenCallerHandle, FuzzWriteLastBytes, FuzzOpenWakeChannel,
+                  FuzzCloseWakeChannel, FuzzWake};
   FlushOutput();
   FuzzHost = FuzzHostState{};
   ResetDoorSession();

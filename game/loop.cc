@@ -90,6 +90,9 @@ void RunStartUp() {
   ShowOvernight();
   SavePlayer();
   GameSession.Location = 0;
+  // A page or a rival's move that woke the door during the start-up could
+  // not be shown before the day began.
+  CallWaitingHookAtNextWait();
 }
 
 void RunCommand(int code) {

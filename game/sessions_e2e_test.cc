@@ -9,6 +9,8 @@
 #include <string>
 
 #include "door/e2e_testing.h"
+#include "door/wake_channel.h"
+#include "store/data_files.h"
 #include "store/records.h"
 #include "store/records_testing.h"
 
@@ -238,6 +240,7 @@ TEST_F(SessionsE2eTest, TheftsFromACallerOnLineStandWhenHeActsNext) {
   std::fstream ply(dir_ + "/kordavin.ply", std::ios::in | std::ios::out | std::ios::binary);
   ply.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   ply.close();
+  WakeChannelAt((dir_ + "/" + WakeChannelName(1)).c_str());  // as the node that fines him does
   EXPECT_TRUE(WaitForOutput(on_line, "They fined you $" + std::to_string(fine) + ".", 3000, mark))
       << on_line.output.substr(mark);
   EXPECT_TRUE(WaitForOutput(on_line, "[$" + std::to_string(fined.Cash) + "][CASINO]: ", 3000, mark))

@@ -13,3 +13,11 @@ constexpr char kDatFile[] = "kordavin.dat";     // the sysop's texts and name li
 constexpr char kNodeFilePrefix[] = "kordavin.";
 
 inline std::string NodeFileName(int node) { return kNodeFilePrefix + std::to_string(node); }
+
+// The wake-up channel of a player on line (a FIFO, store/door_wake.h) is this
+// prefix and his record number; the door removes it when he leaves.
+constexpr char kWakeChannelPrefix[] = "kordavin.w";
+
+inline std::string WakeChannelName(int player) {
+  return kWakeChannelPrefix + std::to_string(player);
+}

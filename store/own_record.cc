@@ -144,23 +144,26 @@ void StoreOwnRecord() {
   if (!AlreadyStored(shown)) WriteOwnRecord(shown);
 }
 
-void RefreshOwnRecord() {
-  if (GameSession.PlayerNumber < 1 || !HaveBase() || HoldsRecordFile()) return;
+bool RefreshOwnRecord() {
+  if (GameSession.PlayerNumber < 1 || !HaveBase() || HoldsRecordFile()) return true;
   const PlayerRecord shown = ShownRecord();
   if (!AlreadyStored(shown)) {
     WriteOwnRecord(shown);
-    return;
+    return true;
   }
-  // One look, no waiting: a node busy with the file now is seen next second,
-  // and a file that cannot be had now is no reason to end his call.
+  // One short look: a node busy with the file now is looked past again
+  // shortly, and a file that cannot be had now is no reason to end his call.
   PlayerBytes there{};
   RecordFile file;
-  if (!OpenRecords(file, kPlayerFile, kPlayerRecordSize, false, O_RDWR, kLockOnce).ok()) return;
+  const StoreStatus opened =
+      OpenRecords(file, kPlayerFile, kPlayerRecordSize, false, O_RDWR, kLockOnce);
+  if (!opened.ok()) return opened.code != kLockDenied;
   const bool read = ReadRecordAt(file, OwnIndex(), there.data()).ok();
   CloseRecordFile(file);
   // Changed since his last store: the exclusive merge adopts it (and ends the
   // session as any store does when his place is gone).
   if (read && there != GameSession.Base) WriteOwnRecord(shown);
+  return true;
 }
 
 void StoreCallerBeforeSend() {

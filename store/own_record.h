@@ -32,11 +32,13 @@ PlayerRecord StoredRecordOf(PlayerRecord player);
 // before it blocks for a key.
 void StoreOwnRecord();
 
-// While he waits at a prompt: when another node changed his record since
-// his last store, adopts it, so that what he decides next is decided on his
-// cash and whores as they stand, not on figures a thief has since changed.
+// While he waits at a prompt, woken by the node that changed his record:
+// when another node changed it since his last store, adopts it, so that what
+// he decides next is decided on his cash and whores as they stand, not on
+// figures a thief has since changed.
 // Reads under a shared lock; writes nothing unless he had changes unstored.
-void RefreshOwnRecord();
+// False when another node held the file: he is to be looked at again shortly.
+bool RefreshOwnRecord();
 
 // Merges mine onto the caller's place, under one exclusive lock with the
 // check that the place still holds this caller's player, and makes the

@@ -24,20 +24,24 @@ bool LeavePage(int16_t node, std::string_view message) {
   record.Message = std::string(message);
   const NodeBytes page = EncodeNode(record);
   EndUnlessStored(step.Write(StepFile::kPresence, 0, page.data()));
+  NodePresence whole;
+  if (ReadPresence(file.fd, whole)) step.wake_players.push_back(whole.PlayerNumber);
   return true;
 }
 
-bool TakeWaitingPage(std::string& message) {
+PageLook TakeWaitingPage(std::string& message) {
   StoreStep step;
   step.lock_attempts = kLockOnce;
-  if (!step.Take(StepFile::kPresence, DoorSession.Node).ok()) return false;
+  const StoreStatus taken = step.Take(StepFile::kPresence, DoorSession.Node);
+  if (!taken.ok()) return taken.code == kLockDenied ? PageLook::kFileBusy : PageLook::kNone;
   NodeBytes bytes{};
-  if (!ReadRecordAt(step.presence, 0, bytes.data()).ok()) return false;
+  if (!ReadRecordAt(step.presence, 0, bytes.data()).ok()) return PageLook::kNone;
   NodeRecord record = DecodeNode(bytes.data());
-  if (record.PageFlag != kPageWaiting) return false;
+  if (record.PageFlag != kPageWaiting) return PageLook::kNone;
   message = record.Message;
   record.PageFlag = 0;
   record.Message.clear();
   const NodeBytes cleared = EncodeNode(record);
-  return step.Write(StepFile::kPresence, 0, cleared.data()).ok();
+  return step.Write(StepFile::kPresence, 0, cleared.data()).ok() ? PageLook::kTaken
+                                                                  : PageLook::kNone;
 }

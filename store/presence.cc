@@ -19,6 +19,7 @@
 #include "door/terminal.h"
 #include "door/text.h"
 #include "store/data_files.h"
+#include "store/door_wake.h"
 #include "store/files.h"
 #include "store/state.h"
 
@@ -49,13 +50,6 @@ int OpenPresence(const std::string& path, int flags) {
     fd = open(path.c_str(), flags | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
   return fd;
-}
-
-bool ReadPresence(int fd, NodePresence& presence) {
-  NodeFileBytes bytes{};
-  if (pread(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) return false;
-  presence = DecodePresence(bytes.data());
-  return true;
 }
 
 bool WaitUntilLetGo(int fd, int patience_ms) {
@@ -163,6 +157,13 @@ int TakeArrivalTurn() {
 
 }  // namespace
 
+bool ReadPresence(int fd, NodePresence& presence) {
+  NodeFileBytes bytes{};
+  if (pread(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) return false;
+  presence = DecodePresence(bytes.data());
+  return true;
+}
+
 std::vector<int> PresenceNodes() {
   std::vector<int> nodes;
   DIR* listing = opendir(DoorSession.ProgramDir.empty() ? "." : DoorSession.ProgramDir.c_str());
@@ -250,6 +251,7 @@ void ArriveOnNode(std::string_view name, int32_t player_number) {
   const int turn = TakeArrivalTurn();
   EndOlderSessions(name, player_number);
   WriteNodeRecord(0, "");
+  OpenOwnWakeChannel();
   // Closing the file gives the turn to the next node.
   if (turn >= 0) close(turn);
 }
@@ -282,6 +284,7 @@ void WriteNodeRecord(uint8_t page_flag, std::string_view message) {
 }
 
 void EraseNodeRecord() {
+  CloseOwnWakeChannel();
   const std::string path = OwnPresencePath();
   if (presence_fd >= 0 && SameFile(presence_fd, path)) {
     unlink(path.c_str());

@@ -22,6 +22,8 @@ using NodeFileBytes = std::array<uint8_t, kNodeFileSize>;
 
 NodeFileBytes EncodePresence(const NodePresence& presence);
 NodePresence DecodePresence(const uint8_t* bytes);
+// The whole presence record of the open file fd; false when it is short.
+bool ReadPresence(int fd, NodePresence& presence);
 
 // Node numbers of the presence files in the data directory, live or left
 // behind, in node order: a board may run any number of nodes.
@@ -37,8 +39,9 @@ bool PresenceIsLive(int fd);
 // so a record loaded afterwards holds everything they stored.
 void EndOlderSessions(std::string_view name, int32_t player_number);
 
-// EndOlderSessions and then this node's presence file written and held, as
-// one turn among all nodes: two sessions of one player starting in the same
+// EndOlderSessions and then this node's presence file written and held and
+// the caller's wake-up channel opened (store/door_wake.h), as one turn among
+// all nodes: two sessions of one player starting in the same
 // instant would otherwise each look before the other is there, and both
 // play. The later one in turn finds the earlier and ends it.
 void ArriveOnNode(std::string_view name, int32_t player_number);

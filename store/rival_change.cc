@@ -41,6 +41,7 @@ RivalStep ChangeRivalInOneStep(
   }
   if (GameSession.PlayerNumber >= 1) StoreOwnRecordIn(file);
   for (const StepNews& message : news) PostNewsIn(step.news, message.To, message.Line, "");
+  if (there && (write || !news.empty())) step.wake_players.push_back(number);
   step.End();
   // What he posts himself is for his next call, not for a notice while he plays.
   for (const StepNews& message : news) {

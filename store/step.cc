@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "door/session.h"
+#include "store/door_wake.h"
 #include "store/data_files.h"
 #include "store/records.h"
 
@@ -92,5 +93,7 @@ void StoreStep::End() {
   for (auto at = std::rbegin(kLockOrder); at != std::rend(kLockOrder); ++at) {
     CloseRecordFile(File(*at));
   }
+  for (const int16_t player : wake_players) WakePlayerDoor(dir, player);
+  wake_players.clear();
   hold_.reset();
 }

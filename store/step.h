@@ -30,6 +30,10 @@ struct StoreStep {
   int open_flags;
   // kLockPatience, or kLockOnce where a refusal can wait for the next look.
   int lock_attempts = kLockPatience;
+  // Players whose doors End wakes (store/door_wake.h): after the files are
+  // closed, so a woken door finds them free, and before hang-ups are let in,
+  // so a caller who hung up during the step cannot leave a change untold.
+  std::vector<int16_t> wake_players;
 
   StoreStep();
   explicit StoreStep(std::string data_dir);
@@ -56,7 +60,7 @@ struct StoreStep {
   // cut short is removed instead: the next start-up makes a whole one,
   // where a short one would stop every caller at its first read.
   StoreStatus Replace(StepFile which, const std::vector<uint8_t>& bytes);
-  // Closes the files, last taken first, and lets hang-ups in.
+  // Closes the files, last taken first, wakes wake_players and lets hang-ups in.
   void End();
 
  private:

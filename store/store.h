@@ -45,6 +45,9 @@
 //    exclusive lock.
 //  - StoreStandings (store/league_data.h): other boards' league standings
 //    and the winner news they bring, in one step after kordavin.msg.
+//  - A step's wake_players (store/door_wake.h): the doors of the players it
+//    changed or paged, woken once its files are closed, so their callers are
+//    told at their prompts.
 #pragma once
 
 #include "store/caller.h"

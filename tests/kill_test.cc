@@ -136,12 +136,13 @@ void RunNode(const std::string& dir, int node, std::atomic<int>& runs_left, Kill
   }
 }
 
-// The only files a killed session may leave behind are its presence file and
-// the staging copy it renames into place.
+// The only files a killed session may leave behind are its presence file,
+// its wake-up channel (SIGKILL gives it no moment to remove it) and the
+// staging copy it renames into place.
 bool IsAllowedFile(const std::string& name) {
   static const std::regex kAllowed(
       "kordavin|kordavin\\.(dat|ply|cfg|msg)|title1\\.ans|node[0-9]+\\.door32\\.sys|"
-      "kordavin\\.[0-9]+(\\.new)?");
+      "kordavin\\.[0-9]+(\\.new)?|kordavin\\.w[0-9]+");
   return std::regex_match(name, kAllowed);
 }
 

@@ -93,13 +93,14 @@ void ShowRivalNotices() {
   WriteLineAgain(prompt);
 }
 
-void CheckPagesAndNotices() {
-  CheckPages();
+bool CheckPagesAndNotices() {
+  const bool pages_seen = CheckPages();
   // Telling him must never lead back here through another key wait.
   static bool busy = false;
-  if (busy) return;
+  if (busy) return pages_seen;
   busy = true;
-  RefreshOwnRecord();
+  const bool record_seen = RefreshOwnRecord();
   ShowRivalNotices();
   busy = false;
+  return pages_seen && record_seen;
 }

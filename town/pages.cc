@@ -44,15 +44,17 @@ void SendPage(int16_t node, std::string_view from, std::string_view text) {
                           kNodeMessageCapacity));
 }
 
-void CheckPages() {
+bool CheckPages() {
   // Until the day has begun the presence file may still be the one a previous
   // caller on this node left behind, with a page meant for him.
-  if (GameSession.PlayerNumber == -1 || GameSession.TimeLeft <= 0) return;
+  if (GameSession.PlayerNumber == -1 || GameSession.TimeLeft <= 0) return true;
   // Writing the page must never lead back here through another key wait.
   static bool busy = false;
-  if (busy) return;
+  if (busy) return true;
   busy = true;
   std::string message;
-  if (TakeWaitingPage(message)) ShowPage(message);
+  const PageLook look = TakeWaitingPage(message);
+  if (look == PageLook::kTaken) ShowPage(message);
   busy = false;
+  return look != PageLook::kFileBusy;
 }

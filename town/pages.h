@@ -9,5 +9,6 @@
 // nothing.
 void SendPage(int16_t node, std::string_view from, std::string_view text);
 
-// Shows a waiting page once and clears it; installed as the key-wait hook.
-void CheckPages();
+// Shows a waiting page once and clears it; false when the presence file was
+// busy and is to be looked at again shortly.
+bool CheckPages();

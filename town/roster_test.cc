@@ -82,7 +82,10 @@ bool player_file_seen_open = false;
 TEST_F(RosterTest, SelectRivalHoldsNoFileWhileTheCallerThinks) {
   Store();
   player_file_seen_open = false;
-  DoorSession.OnWaiting = [] { player_file_seen_open |= PlayerFileIsOpen(); };
+  DoorSession.OnWaiting = [] {
+    player_file_seen_open |= PlayerFileIsOpen();
+    return true;
+  };
   QueueKeyAt(Fake.now_ms + 3000, 'Y');
   QueueKeyAt(Fake.now_ms + 6000, '2');
   QueueKeyAt(Fake.now_ms + 9000, '\r');
