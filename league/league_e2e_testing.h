@@ -223,16 +223,21 @@ class LeagueE2eTest : public ::testing::Test {
     for (Board& board : boards_) Sysop(board, "league keygen");
     Board& coordinator = boards_[0];
     Sysop(coordinator, "league init league-name='Pimp Net' " + Settings(coordinator));
+    // The door's directory as a sysop has it: the tool beside the game.
+    fs::copy_file(KORDAVIN_SYSOP_BINARY, coordinator.door + "/kordavin-sysop");
     for (size_t i = 1; i < boards_.size(); ++i) {
       Board& member = boards_[i];
       const std::string joined =
           Sysop(member, "league join " + Settings(member) + " coordinator=1 coordinator-address=" +
                             coordinator.address + " coordinator-key=" + PublicKey(coordinator) +
                             " coordinator-name='Board One'");
-      // The line printed for the coordinator runs in a shell as it stands.
-      const size_t at = joined.find("kordavin-sysop league add");
+      // The line printed for the coordinator runs in a shell as it stands,
+      // in his door's directory.
+      const size_t at = joined.find("./kordavin-sysop league add");
       ASSERT_NE(at, std::string::npos) << joined;
-      Sysop(coordinator, joined.substr(at + 15, joined.find('\n', at) - at - 15));
+      const std::string line = joined.substr(at, joined.find('\n', at) - at);
+      ASSERT_EQ(std::system(("cd " + coordinator.door + " && " + line + " >/dev/null").c_str()), 0)
+          << line;
     }
   }
 

@@ -67,10 +67,10 @@ std::vector<std::string> Owed(const std::vector<HeldFile>& held, const LeagueSet
     } else if (file.extension == kHeardExtension) {
       due = from_here && !HasStillHere(holds, file, own_here_date);
     } else if (file.extension == kMembersExtension) {
-      due = coordinator && from_here &&
+      due = coordinator && from_here && file.sequence == settings.members_sequence &&
             (!holds.known || holds.here.members_sequence < settings.members_sequence);
     } else if (file.extension == kFameExtension) {
-      due = coordinator && from_here &&
+      due = coordinator && from_here && file.sequence == settings.fame_sequence &&
             (!holds.known || holds.here.fame_sequence < settings.fame_sequence);
     }
     if (due) owed.push_back(file.path);

@@ -78,14 +78,14 @@ bool HoldFame(const std::string& dir, const LeagueSettings& settings, const Secr
 }
 
 // A win this board had not sent before: since the last send when there was
-// one; before the first, a win no league game can count, dated when the
-// board joined.
+// one; before the first, a win no league game can count, dated just before
+// the board joined.
 int64_t WinDate(const LeagueSettings& settings, const ScorePacket& stored,
                 const std::string& winner, int64_t now) {
   if (stored.winner == winner && stored.win_date > 0) return stored.win_date;
   if (stored.board == settings.board) return now;
   const auto joined = settings.joined.find(settings.board);
-  const int64_t when = joined == settings.joined.end() ? kEarliestDate : joined->second;
+  const int64_t when = joined == settings.joined.end() ? kEarliestDate : joined->second - 1;
   return std::clamp(when, kEarliestDate, now);
 }
 

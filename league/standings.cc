@@ -32,7 +32,7 @@ bool WinCounts(const LeagueSettings& settings, const ScorePacket& standings) {
   if (standings.win_date < settings.game_start) return false;
   if (settings.game_end != 0 && standings.win_date >= settings.game_end) return false;
   const auto joined = settings.joined.find(standings.board);
-  return joined == settings.joined.end() || standings.win_date > joined->second;
+  return joined == settings.joined.end() || standings.win_date >= joined->second;
 }
 
 bool WonThisGame(const LeagueSettings& settings, const ScorePacket& standings) {
