@@ -95,24 +95,26 @@ const HeldFile* FindHeld(const std::vector<HeldFile>& held, const char* extensio
 }
 
 bool Hold(const std::string& dir, const std::string& name, const std::string& bytes,
-          std::string& error) {
+          std::vector<HeldFile>& held, std::string& error, const std::string& came_in) {
   mkdir((dir + kHeldDir).c_str(), 0755);
   const std::string root = HeldRoot(dir);
   const std::string path = root + "/" + name;
-  if (root.empty() || !WriteFileAt(path + ".new", bytes) ||
-      rename((path + ".new").c_str(), path.c_str()) != 0) {
+  LeagueFileId id;
+  const bool moved = !root.empty() && !came_in.empty() && rename(came_in.c_str(), path.c_str()) == 0;
+  if (root.empty() || !ParseLeagueFileName(name, id) ||
+      (!moved && (!WriteFileAt(path + ".new", bytes) ||
+                  rename((path + ".new").c_str(), path.c_str()) != 0))) {
     error = "cannot keep " + dir + kHeldDir + "/" + name + ": " + std::strerror(errno);
     return false;
   }
-  LeagueFileId kept;
-  ParseLeagueFileName(name, kept);
-  for (const std::string& other : Names(root)) {
-    LeagueFileId id;
-    if (other != name && ParseLeagueFileName(other, id) && id.board == kept.board &&
-        id.extension == kept.extension) {
-      unlink((root + "/" + other).c_str());
-    }
+  const HeldFile kept{id.board, id.sequence, id.extension, path};
+  for (HeldFile& file : held) {
+    if (file.board != id.board || file.extension != id.extension) continue;
+    if (file.path != path) unlink(file.path.c_str());
+    file = kept;
+    return true;
   }
+  held.push_back(kept);
   return true;
 }
 

@@ -23,9 +23,11 @@ struct HeldFile {
 std::vector<HeldFile> ListHeld(const std::string& dir);
 const HeldFile* FindHeld(const std::vector<HeldFile>& held, const char* extension, int board);
 
-// Keeps bytes under name in place of the older files of its board and kind.
+// Keeps bytes under name in place of the file of its board and kind that
+// `held` (from ListHeld) names, and notes it there. A file that came in
+// holding those bytes (`came_in`) is moved rather than copied where it can be.
 bool Hold(const std::string& dir, const std::string& name, const std::string& bytes,
-          std::string& error);
+          std::vector<HeldFile>& held, std::string& error, const std::string& came_in = "");
 bool ReadHeld(const HeldFile& file, std::string& bytes);
 
 // Lets go of every held file of one kind (standings of a game that ended).

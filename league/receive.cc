@@ -305,7 +305,8 @@ PacketFault TakeFameList(LeagueSettings& settings, Incoming& file, std::vector<s
 
 // A board's "still here": when it was last heard from, and what it holds.
 // The coordinator's tells a member when every board was last heard from.
-PacketFault TakeStillHere(const std::string& dir, LeagueSettings& settings, Incoming& file) {
+PacketFault TakeStillHere(const std::string& dir, LeagueSettings& settings, Incoming& file,
+                          std::vector<HeldFile>& all_held) {
   StillHere here;
   PacketFault fault = DecodeStillHere(file.bytes, here);
   if (fault != PacketFault::kNone) return fault;
@@ -313,7 +314,6 @@ PacketFault TakeStillHere(const std::string& dir, LeagueSettings& settings, Inco
   const LeagueMember* member = FindMember(settings, here.board);
   if (member == nullptr) return PacketFault::kUnknownBoard;
   if (!SignatureMatches(file.bytes, member->key)) return PacketFault::kBadSignature;
-  const std::vector<HeldFile> all_held = ListHeld(dir);
   const HeldFile* held = FindHeld(all_held, kHeardExtension, here.board);
   if (here.board == settings.board || (held != nullptr && held->sequence >= here.sequence)) {
     file.already = true;
@@ -321,7 +321,7 @@ PacketFault TakeStillHere(const std::string& dir, LeagueSettings& settings, Inco
   }
   std::string error;
   if (!Hold(dir, LeagueFileName(here.league, here.board, here.sequence, kHeardExtension),
-            file.bytes, error)) {
+            file.bytes, all_held, error, settings.inbound + "/" + file.name)) {
     file.already = true;  // met again on the next run
     return PacketFault::kNone;
   }
@@ -337,8 +337,8 @@ PacketFault TakeStillHere(const std::string& dir, LeagueSettings& settings, Inco
 // The log line of a file taken; on the coordinator, a member's standings
 // are held to pass on, and may end the league game.
 bool TakeAccepted(const std::string& dir, LeagueSettings& settings, const Incoming& file,
-                  int64_t now, std::vector<std::string>& news, std::ostream& out,
-                  std::string& error) {
+                  int64_t now, std::vector<HeldFile>& held, std::vector<std::string>& news,
+                  std::ostream& out, std::string& error) {
   if (file.kind == kMembersExtension) {
     Log(dir, now, "accepted " + Printable(file.name) + ": the member list, " +
                       std::to_string(settings.members.size()) + " boards", out);
@@ -358,7 +358,7 @@ bool TakeAccepted(const std::string& dir, LeagueSettings& settings, const Incomi
     news.push_back(WinnerLine(packet.winner, settings.fame.back().board_name, packet.win_date));
   }
   return Hold(dir, LeagueFileName(packet.league, packet.board, packet.sequence, kScoreExtension),
-              file.bytes, error);
+              file.bytes, held, error, settings.inbound + "/" + file.name);
 }
 
 }  // namespace
@@ -379,9 +379,10 @@ bool ReceiveFromLeague(const std::string& dir, LeagueSettings& settings, int64_t
     if (file.kind == kMembersExtension) file.fault = TakeMemberList(dir, settings, file, now, out);
   }
   std::vector<std::string> news;
+  std::vector<HeldFile> held = ListHeld(dir);
   for (Incoming& file : files) {
     if (file.kind == kFameExtension) file.fault = TakeFameList(settings, file, news);
-    if (file.kind == kHeardExtension) file.fault = TakeStillHere(dir, settings, file);
+    if (file.kind == kHeardExtension) file.fault = TakeStillHere(dir, settings, file, held);
   }
   std::vector<Incoming*> scores;
   for (Incoming& file : files) {
@@ -399,13 +400,14 @@ bool ReceiveFromLeague(const std::string& dir, LeagueSettings& settings, int64_t
       ++refused;
       continue;
     }
-    // A file the mailer's user owns in a directory this user may not change
-    // stays; the next run knows it by its sequence and passes over it.
-    unlink((settings.inbound + "/" + file.name).c_str());
     // A "still here" is bookkeeping, not news for the sysop.
-    if (file.already || file.kind == kHeardExtension) continue;
-    ++accepted;
-    if (!TakeAccepted(dir, settings, file, now, news, out, error)) return false;
+    const bool taken = !file.already && file.kind != kHeardExtension;
+    if (taken && !TakeAccepted(dir, settings, file, now, held, news, out, error)) return false;
+    // Kept files were moved out of the inbound where they could be. A file
+    // the mailer's user owns in a directory this user may not change stays;
+    // the next run knows it by its sequence and passes over it.
+    unlink((settings.inbound + "/" + file.name).c_str());
+    accepted += taken ? 1 : 0;
   }
   if (settings.board == settings.coordinator) EndGameByDate(settings, now);
   if (!TellEveryPlayer(news)) {

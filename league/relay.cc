@@ -54,7 +54,8 @@ int64_t StillHereDate(const HeldFile* own) {
 }
 
 std::vector<std::string> Owed(const std::vector<HeldFile>& held, const LeagueSettings& settings,
-                              const LeagueMember& to, int64_t own_here_date) {
+                              const std::vector<bool>& listed, const LeagueMember& to,
+                              int64_t own_here_date) {
   const Holds holds = HoldsOf(held, settings, to.board);
   const bool coordinator = settings.board == settings.coordinator;
   std::vector<std::string> owed;
@@ -63,7 +64,7 @@ std::vector<std::string> Owed(const std::vector<HeldFile>& held, const LeagueSet
     bool due = false;
     if (file.extension == kScoreExtension) {
       due = file.board != to.board && (coordinator || from_here) &&
-            FindMember(settings, file.board) != nullptr && !HasStandings(holds, file);
+            listed[static_cast<size_t>(file.board)] && !HasStandings(holds, file);
     } else if (file.extension == kHeardExtension) {
       due = from_here && !HasStillHere(holds, file, own_here_date);
     } else if (file.extension == kMembersExtension) {
@@ -131,9 +132,11 @@ bool OfferOwed(const std::string& dir, const LeagueSettings& settings, std::ostr
   if (!InLeague(settings)) return true;
   const std::vector<HeldFile> held = ListHeld(dir);
   const int64_t own_here_date = StillHereDate(FindHeld(held, kHeardExtension, settings.board));
+  std::vector<bool> listed(256, false);
+  for (const LeagueMember& member : settings.members) listed[member.board] = true;
   bool all = true;
   for (const LeagueMember& to : Destinations(settings)) {
-    const std::vector<std::string> owed = Owed(held, settings, to, own_here_date);
+    const std::vector<std::string> owed = Owed(held, settings, listed, to, own_here_date);
     if (!owed.empty()) all = QueueList(settings, to, owed, out, error) && all;
   }
   return all;

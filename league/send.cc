@@ -36,8 +36,9 @@ std::string FitName(const std::string& name) {
 bool HoldSigned(const std::string& dir, const LeagueSettings& settings, uint32_t sequence,
                 const char* extension, const std::string& body, const SecretKey& key,
                 std::string& error) {
+  std::vector<HeldFile> held = ListHeld(dir);
   return Hold(dir, LeagueFileName(settings.league, settings.board, sequence, extension),
-              SignPacket(body, key), error);
+              SignPacket(body, key), held, error);
 }
 
 bool SendMemberList(const std::string& dir, LeagueSettings& settings, const SecretKey& key,
@@ -176,7 +177,8 @@ bool SendStandings(const std::string& dir, LeagueSettings& settings, const Secre
   }
   const std::string name = LeagueFileName(settings.league, settings.board, packet.sequence,
                                           kScoreExtension);
-  if (!Hold(dir, name, bytes, error)) return false;
+  std::vector<HeldFile> held = ListHeld(dir);
+  if (!Hold(dir, name, bytes, held, error)) return false;
   packet.arrived = now;
   packet.told_game = stored.told_game;
   if (!StoreStandings({packet}, [](const ScorePacket&, ScorePacket&, std::vector<std::string>&) {
