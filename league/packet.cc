@@ -266,14 +266,39 @@ PacketFault DecodeMemberList(std::string_view bytes, MemberList& list) {
   return Finish(in, body_size, in_range);
 }
 
+namespace {
+
+// The head of a "still here" and a hall of fame: their one format, the
+// league, the board that signs, its sequence and the date.
+void WriteHead(Writer& out, const char* magic, const std::string& league, uint8_t board,
+               uint32_t sequence, int64_t date) {
+  out.bytes = magic;
+  out.U8(kOldFormat);
+  out.Text(league, kMaxLeagueIdLength);
+  out.U8(board);
+  out.Le(sequence, 4);
+  out.Le(static_cast<uint64_t>(date), 8);
+}
+
+PacketFault ReadHead(std::string_view bytes, const char* magic, Reader& in, size_t& body_size,
+                     std::string& league, uint8_t& board, uint32_t& sequence, int64_t& date) {
+  uint8_t format = 0;
+  const PacketFault fault = Start(bytes, magic, in, body_size, format);
+  if (fault != PacketFault::kNone) return fault;
+  league = in.Text();
+  board = in.U8();
+  sequence = static_cast<uint32_t>(in.Le(4));
+  date = static_cast<int64_t>(in.Le(8));
+  const bool in_range = format == kOldFormat && IdFits(league) && board >= 1 && sequence > 0 &&
+                        RealDate(date);
+  return in_range || in.short_read ? PacketFault::kNone : PacketFault::kOutOfRange;
+}
+
+}  // namespace
+
 std::string EncodeStillHere(const StillHere& here) {
   Writer out;
-  out.bytes = kHeardMagic;
-  out.U8(kOldFormat);
-  out.Text(here.league, kMaxLeagueIdLength);
-  out.U8(here.board);
-  out.Le(here.sequence, 4);
-  out.Le(static_cast<uint64_t>(here.date), 8);
+  WriteHead(out, kHeardMagic, here.league, here.board, here.sequence, here.date);
   out.Le(here.game, 4);
   out.Le(here.members_sequence, 4);
   out.Le(here.fame_sequence, 4);
@@ -291,21 +316,16 @@ PacketFault DecodeStillHere(std::string_view bytes, StillHere& here) {
   here = StillHere{};
   Reader in;
   size_t body_size = 0;
-  uint8_t format = 0;
-  if (const PacketFault fault = Start(bytes, kHeardMagic, in, body_size, format);
+  if (const PacketFault fault = ReadHead(bytes, kHeardMagic, in, body_size, here.league, here.board,
+                                         here.sequence, here.date);
       fault != PacketFault::kNone) {
     return fault;
   }
-  here.league = in.Text();
-  here.board = in.U8();
-  here.sequence = static_cast<uint32_t>(in.Le(4));
-  here.date = static_cast<int64_t>(in.Le(8));
   here.game = static_cast<uint32_t>(in.Le(4));
   here.members_sequence = static_cast<uint32_t>(in.Le(4));
   here.fame_sequence = static_cast<uint32_t>(in.Le(4));
   const size_t count = in.U8();
-  bool in_range = format == kOldFormat && IdFits(here.league) && here.board >= 1 &&
-                  here.sequence > 0 && RealDate(here.date) && here.game >= 1;
+  bool in_range = here.game >= 1;
   for (size_t i = 0; i < count && !in.short_read; ++i) {
     HeardEntry entry;
     entry.board = in.U8();
@@ -319,12 +339,7 @@ PacketFault DecodeStillHere(std::string_view bytes, StillHere& here) {
 
 std::string EncodeFameList(const FameList& fame) {
   Writer out;
-  out.bytes = kFameMagic;
-  out.U8(kOldFormat);
-  out.Text(fame.league, kMaxLeagueIdLength);
-  out.U8(fame.coordinator);
-  out.Le(fame.sequence, 4);
-  out.Le(static_cast<uint64_t>(fame.date), 8);
+  WriteHead(out, kFameMagic, fame.league, fame.coordinator, fame.sequence, fame.date);
   const size_t count = std::min<size_t>(fame.games.size(), UINT16_MAX);
   out.Le(count, 2);
   for (size_t i = 0; i < count; ++i) {
@@ -344,18 +359,13 @@ PacketFault DecodeFameList(std::string_view bytes, FameList& fame) {
   fame = FameList{};
   Reader in;
   size_t body_size = 0;
-  uint8_t format = 0;
-  if (const PacketFault fault = Start(bytes, kFameMagic, in, body_size, format);
+  if (const PacketFault fault = ReadHead(bytes, kFameMagic, in, body_size, fame.league,
+                                         fame.coordinator, fame.sequence, fame.date);
       fault != PacketFault::kNone) {
     return fault;
   }
-  fame.league = in.Text();
-  fame.coordinator = in.U8();
-  fame.sequence = static_cast<uint32_t>(in.Le(4));
-  fame.date = static_cast<int64_t>(in.Le(8));
   const size_t count = static_cast<size_t>(in.Le(2));
-  bool in_range = format == kOldFormat && IdFits(fame.league) && fame.coordinator >= 1 &&
-                  fame.sequence > 0 && RealDate(fame.date);
+  bool in_range = true;
   for (size_t i = 0; i < count && !in.short_read; ++i) {
     FameEntry game;
     game.game = static_cast<uint32_t>(in.Le(4));

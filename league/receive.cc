@@ -175,17 +175,21 @@ std::vector<int> MemberBoards(const LeagueSettings& settings) {
   return boards;
 }
 
+// Whether a file says it is the coordinator's of this league and he signed it.
+PacketFault FromCoordinator(const LeagueSettings& settings, const std::string& league,
+                            int coordinator, const Incoming& file) {
+  if (league != settings.league) return PacketFault::kOtherLeague;
+  const LeagueMember* signer = FindMember(settings, settings.coordinator);
+  if (coordinator != settings.coordinator || signer == nullptr) return PacketFault::kUnknownBoard;
+  return SignatureMatches(file.bytes, signer->key) ? PacketFault::kNone : PacketFault::kBadSignature;
+}
+
 PacketFault TakeMemberList(const std::string& dir, LeagueSettings& settings, Incoming& file,
                            int64_t now, std::ostream& out) {
   MemberList list;
   PacketFault fault = DecodeMemberList(file.bytes, list);
+  if (fault == PacketFault::kNone) fault = FromCoordinator(settings, list.league, list.coordinator, file);
   if (fault != PacketFault::kNone) return fault;
-  if (list.league != settings.league) return PacketFault::kOtherLeague;
-  const LeagueMember* coordinator = FindMember(settings, settings.coordinator);
-  if (list.coordinator != settings.coordinator || coordinator == nullptr) {
-    return PacketFault::kUnknownBoard;
-  }
-  if (!SignatureMatches(file.bytes, coordinator->key)) return PacketFault::kBadSignature;
   if (list.sequence == settings.members_sequence) {
     file.already = true;
     return PacketFault::kNone;
@@ -279,13 +283,8 @@ bool StoreAccepted(std::vector<Incoming*>& scores, int64_t now) {
 PacketFault TakeFameList(LeagueSettings& settings, Incoming& file, std::vector<std::string>& news) {
   FameList fame;
   PacketFault fault = DecodeFameList(file.bytes, fame);
+  if (fault == PacketFault::kNone) fault = FromCoordinator(settings, fame.league, fame.coordinator, file);
   if (fault != PacketFault::kNone) return fault;
-  if (fame.league != settings.league) return PacketFault::kOtherLeague;
-  const LeagueMember* coordinator = FindMember(settings, settings.coordinator);
-  if (fame.coordinator != settings.coordinator || coordinator == nullptr) {
-    return PacketFault::kUnknownBoard;
-  }
-  if (!SignatureMatches(file.bytes, coordinator->key)) return PacketFault::kBadSignature;
   if (settings.board == settings.coordinator || fame.sequence <= settings.fame_sequence) {
     file.already = true;
     return PacketFault::kNone;
