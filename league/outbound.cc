@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <set>
 
 namespace {
-
-constexpr int kBusyPauseMs = 100;
 
 std::string Hex(int value, int digits) {
   char text[16];
@@ -33,6 +33,19 @@ bool AppendLine(const std::string& path, const std::string& line) {
   return close(fd) == 0 && written;
 }
 
+// The files a flow file names still to be sent, whatever their prefix; a
+// line the mailer marked done ("~") is not among them.
+std::set<std::string> ListedPaths(const std::string& flow) {
+  std::set<std::string> paths;
+  std::ifstream in(flow);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && (line[0] == '^' || line[0] == '#' || line[0] == '@')) line.erase(0, 1);
+    if (!line.empty() && line[0] == '/') paths.insert(line);
+  }
+  return paths;
+}
+
 }  // namespace
 
 FlowPaths FlowPathsFor(const std::string& outbound, int own_zone, const FtnAddress& to) {
@@ -53,32 +66,31 @@ FlowPaths FlowPathsFor(const std::string& outbound, int own_zone, const FtnAddre
   return paths;
 }
 
-bool QueueFileFor(const std::string& outbound, int own_zone, const FtnAddress& to,
-                  const std::string& path, int wait_ms, std::string& error) {
-  const FlowPaths paths = FlowPathsFor(outbound, own_zone, to);
-  if (!MakeDirs(paths.dir)) {
-    error = "cannot make " + paths.dir + ": " + std::strerror(errno);
-    return false;
+Queued QueueFilesFor(const std::string& outbound, int own_zone, const FtnAddress& to,
+                     const std::vector<std::string>& paths, std::string& error) {
+  const FlowPaths flow = FlowPathsFor(outbound, own_zone, to);
+  if (access(flow.dir.c_str(), F_OK) != 0 && !MakeDirs(flow.dir)) {
+    error = "cannot make " + flow.dir + ": " + std::strerror(errno);
+    return Queued::kFailed;
   }
-  int busy = -1;
-  for (int waited = 0;; waited += kBusyPauseMs) {
-    busy = open(paths.busy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (busy >= 0 || errno != EEXIST || waited >= wait_ms) break;
-    usleep(kBusyPauseMs * 1000);
-  }
+  const int busy = open(flow.busy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (busy < 0 && errno == EEXIST) return Queued::kBusy;
   if (busy < 0) {
-    error = errno == EEXIST ? paths.busy + " stays busy: the mailer is in a session with " +
-                                  FtnAddressText(to) + "; run send again later"
-                            : "cannot make " + paths.busy + ": " + std::strerror(errno);
-    return false;
+    error = "cannot make " + flow.busy + ": " + std::strerror(errno);
+    return Queued::kFailed;
   }
   const std::string pid = std::to_string(getpid()) + "\n";
   if (write(busy, pid.data(), pid.size()) < 0) {
     // The flag works by its existence alone; the number is only for people.
   }
   close(busy);
-  const bool queued = AppendLine(paths.flow, "^" + path + "\n");
-  if (!queued) error = "cannot write " + paths.flow + ": " + std::strerror(errno);
-  unlink(paths.busy.c_str());
-  return queued;
+  const std::set<std::string> listed = ListedPaths(flow.flow);
+  std::string lines;
+  for (const std::string& path : paths) {
+    if (listed.count(path) == 0) lines += path + "\n";
+  }
+  const bool queued = lines.empty() || AppendLine(flow.flow, lines);
+  if (!queued) error = "cannot write " + flow.flow + ": " + std::strerror(errno);
+  unlink(flow.busy.c_str());
+  return queued ? Queued::kDone : Queued::kFailed;
 }

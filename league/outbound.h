@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "league/settings.h"
 
@@ -17,8 +18,15 @@ struct FlowPaths {
 };
 FlowPaths FlowPathsFor(const std::string& outbound, int own_zone, const FtnAddress& to);
 
-// Adds "^path" (send, then delete) to the destination's flow file, holding
-// its busy flag meanwhile; waits up to wait_ms for a mailer's session with
-// that destination to end. path must be absolute.
-bool QueueFileFor(const std::string& outbound, int own_zone, const FtnAddress& to,
-                  const std::string& path, int wait_ms, std::string& error);
+enum class Queued {
+  kDone,    // every path is in the flow file
+  kBusy,    // the mailer is in a session with the destination: nothing written
+  kFailed,  // error says why
+};
+
+// Adds each path not in the destination's flow file yet as a plain line
+// (send, and leave the file: it is held for other boards too) in one write,
+// holding its busy flag meanwhile. A busy flag already up is not waited on:
+// whatever is owed is offered again on the next run. Paths must be absolute.
+Queued QueueFilesFor(const std::string& outbound, int own_zone, const FtnAddress& to,
+                     const std::vector<std::string>& paths, std::string& error);

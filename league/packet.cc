@@ -12,6 +12,8 @@ constexpr char kScoreMagic[] = "KDLS";
 constexpr char kMemberMagic[] = "KDLM";
 constexpr uint8_t kOldFormat = 1;
 constexpr uint8_t kFormat = 2;
+constexpr char kHeardMagic[] = "KDLH";
+constexpr char kFameMagic[] = "KDLF";
 
 struct Writer {
   std::string bytes;
@@ -130,6 +132,8 @@ const char* PacketFaultText(PacketFault fault) {
 }
 
 bool LooksLikeMemberList(std::string_view bytes) { return Magic(bytes, kMemberMagic); }
+bool LooksLikeStillHere(std::string_view bytes) { return Magic(bytes, kHeardMagic); }
+bool LooksLikeFameList(std::string_view bytes) { return Magic(bytes, kFameMagic); }
 
 std::string EncodeScorePacket(const ScorePacket& packet) {
   Writer out;
@@ -258,6 +262,124 @@ PacketFault DecodeMemberList(std::string_view bytes, MemberList& list) {
     in_range = in_range && member.board >= 1 && SettingsNameFits(member.name) &&
                NameFits(member.address, 1, kMaxAddressLength);
     list.members.push_back(std::move(member));
+  }
+  return Finish(in, body_size, in_range);
+}
+
+namespace {
+
+// The head of a "still here" and a hall of fame: their one format, the
+// league, the board that signs, its sequence and the date.
+void WriteHead(Writer& out, const char* magic, const std::string& league, uint8_t board,
+               uint32_t sequence, int64_t date) {
+  out.bytes = magic;
+  out.U8(kOldFormat);
+  out.Text(league, kMaxLeagueIdLength);
+  out.U8(board);
+  out.Le(sequence, 4);
+  out.Le(static_cast<uint64_t>(date), 8);
+}
+
+PacketFault ReadHead(std::string_view bytes, const char* magic, Reader& in, size_t& body_size,
+                     std::string& league, uint8_t& board, uint32_t& sequence, int64_t& date) {
+  uint8_t format = 0;
+  const PacketFault fault = Start(bytes, magic, in, body_size, format);
+  if (fault != PacketFault::kNone) return fault;
+  league = in.Text();
+  board = in.U8();
+  sequence = static_cast<uint32_t>(in.Le(4));
+  date = static_cast<int64_t>(in.Le(8));
+  const bool in_range = format == kOldFormat && IdFits(league) && board >= 1 && sequence > 0 &&
+                        RealDate(date);
+  return in_range || in.short_read ? PacketFault::kNone : PacketFault::kOutOfRange;
+}
+
+}  // namespace
+
+std::string EncodeStillHere(const StillHere& here) {
+  Writer out;
+  WriteHead(out, kHeardMagic, here.league, here.board, here.sequence, here.date);
+  out.Le(here.game, 4);
+  out.Le(here.members_sequence, 4);
+  out.Le(here.fame_sequence, 4);
+  const size_t count = std::min<size_t>(here.boards.size(), 255);
+  out.U8(static_cast<uint8_t>(count));
+  for (size_t i = 0; i < count; ++i) {
+    out.U8(here.boards[i].board);
+    out.Le(here.boards[i].sequence, 4);
+    out.Le(static_cast<uint64_t>(here.boards[i].heard), 8);
+  }
+  return out.bytes;
+}
+
+PacketFault DecodeStillHere(std::string_view bytes, StillHere& here) {
+  here = StillHere{};
+  Reader in;
+  size_t body_size = 0;
+  if (const PacketFault fault = ReadHead(bytes, kHeardMagic, in, body_size, here.league, here.board,
+                                         here.sequence, here.date);
+      fault != PacketFault::kNone) {
+    return fault;
+  }
+  here.game = static_cast<uint32_t>(in.Le(4));
+  here.members_sequence = static_cast<uint32_t>(in.Le(4));
+  here.fame_sequence = static_cast<uint32_t>(in.Le(4));
+  const size_t count = in.U8();
+  bool in_range = here.game >= 1;
+  for (size_t i = 0; i < count && !in.short_read; ++i) {
+    HeardEntry entry;
+    entry.board = in.U8();
+    entry.sequence = static_cast<uint32_t>(in.Le(4));
+    entry.heard = static_cast<int64_t>(in.Le(8));
+    in_range = in_range && entry.board >= 1 && (entry.heard == 0 || RealDate(entry.heard));
+    here.boards.push_back(entry);
+  }
+  return Finish(in, body_size, in_range);
+}
+
+std::string EncodeFameList(const FameList& fame) {
+  Writer out;
+  WriteHead(out, kFameMagic, fame.league, fame.coordinator, fame.sequence, fame.date);
+  const size_t count = std::min<size_t>(fame.games.size(), UINT16_MAX);
+  out.Le(count, 2);
+  for (size_t i = 0; i < count; ++i) {
+    const FameEntry& game = fame.games[i];
+    out.Le(game.game, 4);
+    out.Le(static_cast<uint64_t>(game.start), 8);
+    out.Le(static_cast<uint64_t>(game.end), 8);
+    out.U8(static_cast<uint8_t>(game.board));
+    out.Le(static_cast<uint64_t>(game.worth), 8);
+    out.Text(game.pimp, kMaxPimpNameLength);
+    out.Text(game.board_name, kMaxBoardNameLength);
+  }
+  return out.bytes;
+}
+
+PacketFault DecodeFameList(std::string_view bytes, FameList& fame) {
+  fame = FameList{};
+  Reader in;
+  size_t body_size = 0;
+  if (const PacketFault fault = ReadHead(bytes, kFameMagic, in, body_size, fame.league,
+                                         fame.coordinator, fame.sequence, fame.date);
+      fault != PacketFault::kNone) {
+    return fault;
+  }
+  const size_t count = static_cast<size_t>(in.Le(2));
+  bool in_range = true;
+  for (size_t i = 0; i < count && !in.short_read; ++i) {
+    FameEntry game;
+    game.game = static_cast<uint32_t>(in.Le(4));
+    game.start = static_cast<int64_t>(in.Le(8));
+    game.end = static_cast<int64_t>(in.Le(8));
+    game.board = in.U8();
+    game.worth = static_cast<int64_t>(in.Le(8));
+    game.pimp = in.Text();
+    game.board_name = in.Text();
+    // The hall of fame becomes lines of kordavin.league, which trim them.
+    in_range = in_range && game.game >= 1 && RealDate(game.start) && RealDate(game.end) &&
+               game.board >= 1 && game.worth >= 0 && SettingsNameFits(game.pimp) &&
+               game.pimp.size() <= kMaxPimpNameLength && SettingsNameFits(game.board_name);
+    fame.games.push_back(std::move(game));
   }
   return Finish(in, body_size, in_range);
 }

@@ -23,6 +23,18 @@
 // Dates lie between 2000 and 2100, a win date no later than its packet's.
 // Format 1 came before league games: its files read as the receiver's
 // current game.
+//
+// Still here (every board, daily at least):  Hall of fame (the coordinator):
+//   "KDLH", u8 format (1)                     "KDLF", u8 format (1)
+//   str league id, u8 board                   str league id, u8 coordinator
+//   u32 sequence (> 0), i64 date              u32 sequence (> 0), i64 date
+//   u32 league game, u32 member list held     u16 games, each: u32 game,
+//   u32 hall of fame held                       i64 start, i64 end, u8 board,
+//   u8 boards, each: u8 board,                  i64 worth, str pimp (1..30),
+//     u32 standings held, i64 heard (0 = no)    str board name (1..40)
+//   64-byte signature                         64-byte signature
+// A board on the release before these two kinds never picks them up: their
+// names end otherwise.
 #pragma once
 
 #include <array>
@@ -63,6 +75,47 @@ struct MemberList {
   std::vector<LeagueMember> members;
 };
 
+// An ended league game, as the hall of fame shows it.
+struct FameEntry {
+  uint32_t game = 0;
+  int64_t start = 0;
+  int64_t end = 0;
+  int board = 0;
+  int64_t worth = 0;  // the winning pimp's
+  std::string pimp;
+  std::string board_name;
+};
+
+// The coordinator's signed hall of fame: what every board shows.
+struct FameList {
+  std::string league;
+  uint8_t coordinator = 0;
+  uint32_t sequence = 0;
+  int64_t date = 0;
+  std::vector<FameEntry> games;  // oldest first
+};
+
+// What a board holds of another board, and when it last heard from it.
+struct HeardEntry {
+  uint8_t board = 0;
+  uint32_t sequence = 0;  // of its standings held in the league game; 0: none
+  int64_t heard = 0;      // the date of its latest file, 0 when none came
+};
+
+// A board's signed word that it is up, with what it holds: the coordinator
+// offers a member what this does not show, and a member learns from the
+// coordinator's when each board was last heard from.
+struct StillHere {
+  std::string league;
+  uint8_t board = 0;
+  uint32_t sequence = 0;
+  int64_t date = 0;
+  uint32_t game = 0;
+  uint32_t members_sequence = 0;  // of the member list held
+  uint32_t fame_sequence = 0;     // of the hall of fame held
+  std::vector<HeardEntry> boards;
+};
+
 // Why a file was refused; the texts are the log's.
 enum class PacketFault {
   kNone,
@@ -88,8 +141,15 @@ std::string EncodeMemberList(const MemberList& list);
 PacketFault DecodeScorePacket(std::string_view bytes, ScorePacket& packet);
 PacketFault DecodeMemberList(std::string_view bytes, MemberList& list);
 
+std::string EncodeStillHere(const StillHere& here);
+PacketFault DecodeStillHere(std::string_view bytes, StillHere& here);
+std::string EncodeFameList(const FameList& fame);
+PacketFault DecodeFameList(std::string_view bytes, FameList& fame);
+
 // True when the bytes start as a member list rather than a score packet.
 bool LooksLikeMemberList(std::string_view bytes);
+bool LooksLikeStillHere(std::string_view bytes);
+bool LooksLikeFameList(std::string_view bytes);
 
 // Unix seconds of 2000-01-01 and 2100-01-01: a date outside is no real one.
 constexpr int64_t kEarliestDate = 946684800;

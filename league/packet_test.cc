@@ -153,3 +153,37 @@ TEST_F(LeaguePacketReader, ASecretKeyOthersMayReadIsNeverUsed) {
 }
 
 }  // namespace
+
+namespace {
+
+// The two kinds a board on the release before never picks up read back as
+// written, every cut of them is refused, and a hall of fame whose names
+// would not read back from kordavin.league is refused whole.
+TEST_F(LeaguePacketReader, StillHereAndHallOfFameReadBackAndRefuseWhatTheSettingsCannotHold) {
+  const StillHere here{"PIMPNET", 4, 9, 1796800000, 2, 77, 88, {{1, 5, 1796790000}, {4, 6, 0}}};
+  const std::string heard = SignPacket(EncodeStillHere(here), secret_);
+  StillHere read_here;
+  ASSERT_EQ(DecodeStillHere(heard, read_here), PacketFault::kNone);
+  EXPECT_EQ(read_here.fame_sequence, 88u);
+  ASSERT_EQ(read_here.boards.size(), 2u);
+  EXPECT_EQ(read_here.boards[0].heard, 1796790000);
+  EXPECT_TRUE(LooksLikeStillHere(heard) && !LooksLikeFameList(heard));
+  FameList fame{"PIMPNET", 1, 3, 1796800000, {{1, 1796000000, 1796500000, 2, 5000001, "Mack Daddy", "The Second BBS"}}};
+  const std::string signed_fame = SignPacket(EncodeFameList(fame), secret_);
+  FameList read_fame;
+  ASSERT_EQ(DecodeFameList(signed_fame, read_fame), PacketFault::kNone);
+  EXPECT_EQ(read_fame.games[0].pimp, "Mack Daddy");
+  EXPECT_EQ(read_fame.games[0].end, 1796500000);
+  for (const std::string* bytes : {&heard, &signed_fame}) {
+    for (size_t size = 0; size < bytes->size(); ++size) {
+      const std::string cut = bytes->substr(0, size);
+      EXPECT_NE(bytes == &heard ? DecodeStillHere(cut, read_here) : DecodeFameList(cut, read_fame),
+                PacketFault::kNone) << size;
+    }
+  }
+  fame.games[0].pimp = "Mack Daddy ";
+  EXPECT_EQ(DecodeFameList(SignPacket(EncodeFameList(fame), secret_), read_fame),
+            PacketFault::kOutOfRange);
+}
+
+}  // namespace

@@ -13,9 +13,11 @@
 #include <set>
 
 #include "league/exchange.h"
+#include "league/held.h"
 #include "league/keys.h"
 #include "league/relay.h"
 #include "league/standings.h"
+#include "store/data_files.h"
 #include "store/league_data.h"
 
 namespace {
@@ -25,7 +27,7 @@ struct Incoming {
   std::string bytes;  // at most one byte past the limit
   PacketFault fault = PacketFault::kNone;
   ScorePacket packet;
-  bool members = false;
+  const char* kind = kScoreExtension;  // what its bytes say it is
   bool stored = false;
   bool already = false;  // taken by an earlier run that could not delete it
 };
@@ -36,7 +38,7 @@ constexpr int64_t kClockSlack = 24 * 60 * 60;
 
 // "X.kdl", or "X.kdl.N" as a mailer renames a second file of one name.
 bool IsLeagueFile(const std::string& name) {
-  for (const std::string ext : {kScoreExtension, kMembersExtension}) {
+  for (const std::string ext : {kScoreExtension, kMembersExtension, kHeardExtension, kFameExtension}) {
     const size_t at = name.rfind(ext);
     if (at == std::string::npos || at == 0) continue;
     const std::string rest = name.substr(at + ext.size());
@@ -111,15 +113,18 @@ std::string BadPlace(const std::string& dir, const std::string& name) {
 // A symlink, a directory, a pipe or a file this user may not read has no
 // business in the inbound: moved to bad/, or where that cannot be done,
 // logged the first time it is met.
-void PutAsideOdd(const std::string& dir, const std::string& inbound, const std::string& name,
+// True when it was refused now rather than on an earlier run.
+bool PutAsideOdd(const std::string& dir, const std::string& inbound, const std::string& name,
                  const char* why, int64_t now, std::ostream& out) {
   const std::string from = inbound + "/" + name;
   if (rename(from.c_str(), BadPlace(dir, name).c_str()) == 0) {
     Log(dir, now, "refused " + Printable(name) + ": " + why + " (moved to " + kBadDir + "/)", out);
-    return;
+    return true;
   }
   const std::string line = "refused " + Printable(name) + ": " + why + " (left in the inbound)";
-  if (!Logged(dir, line)) Log(dir, now, line, out);
+  if (Logged(dir, line)) return false;
+  Log(dir, now, line, out);
+  return true;
 }
 
 bool SameFileBytes(const std::string& path, const std::string& bytes) {
@@ -170,17 +175,21 @@ std::vector<int> MemberBoards(const LeagueSettings& settings) {
   return boards;
 }
 
+// Whether a file says it is the coordinator's of this league and he signed it.
+PacketFault FromCoordinator(const LeagueSettings& settings, const std::string& league,
+                            int coordinator, const Incoming& file) {
+  if (league != settings.league) return PacketFault::kOtherLeague;
+  const LeagueMember* signer = FindMember(settings, settings.coordinator);
+  if (coordinator != settings.coordinator || signer == nullptr) return PacketFault::kUnknownBoard;
+  return SignatureMatches(file.bytes, signer->key) ? PacketFault::kNone : PacketFault::kBadSignature;
+}
+
 PacketFault TakeMemberList(const std::string& dir, LeagueSettings& settings, Incoming& file,
                            int64_t now, std::ostream& out) {
   MemberList list;
   PacketFault fault = DecodeMemberList(file.bytes, list);
+  if (fault == PacketFault::kNone) fault = FromCoordinator(settings, list.league, list.coordinator, file);
   if (fault != PacketFault::kNone) return fault;
-  if (list.league != settings.league) return PacketFault::kOtherLeague;
-  const LeagueMember* coordinator = FindMember(settings, settings.coordinator);
-  if (list.coordinator != settings.coordinator || coordinator == nullptr) {
-    return PacketFault::kUnknownBoard;
-  }
-  if (!SignatureMatches(file.bytes, coordinator->key)) return PacketFault::kBadSignature;
   if (list.sequence == settings.members_sequence) {
     file.already = true;
     return PacketFault::kNone;
@@ -192,8 +201,8 @@ PacketFault TakeMemberList(const std::string& dir, LeagueSettings& settings, Inc
   updated.members_sequence = list.sequence;
   // A list from before league games leaves the game as it stands.
   if (list.format != 1) {
-    if (list.game != settings.game) updated.game_start = list.game_start;
     updated.game = list.game;
+    updated.game_start = list.game_start;
     updated.game_end = list.game_end;
   }
   // One line that does not read refuses the whole list: half a list would
@@ -204,6 +213,8 @@ PacketFault TakeMemberList(const std::string& dir, LeagueSettings& settings, Inc
     out << "kordavin-sysop: " << error << "\n";
     return PacketFault::kNone;
   }
+  // This board's own standings of a game that ended are owed to nobody.
+  if (updated.game != settings.game) DropHeld(dir, kScoreExtension);
   settings = updated;
   // A board taken out leaves every board's league with this list.
   DropStandingsExcept(MemberBoards(settings));
@@ -221,7 +232,7 @@ namespace {
 // Reads every league file of the inbound; what is no file this user may
 // read is put aside.
 std::vector<Incoming> ReadLeagueFiles(const std::string& dir, const std::string& inbound,
-                                      int64_t now, std::ostream& out) {
+                                      int64_t now, std::ostream& out, int& refused) {
   std::vector<Incoming> files;
   for (const std::string& name : LeagueFiles(inbound)) {
     Incoming file;
@@ -230,20 +241,21 @@ std::vector<Incoming> ReadLeagueFiles(const std::string& dir, const std::string&
     const std::string path = inbound + "/" + name;
     if (lstat(path.c_str(), &info) != 0) continue;
     if (!S_ISREG(info.st_mode)) {
-      PutAsideOdd(dir, inbound, name, "not a regular file", now, out);
+      refused += PutAsideOdd(dir, inbound, name, "not a regular file", now, out) ? 1 : 0;
     } else if (!ReadInbound(path, file.bytes)) {
-      PutAsideOdd(dir, inbound, name, "cannot be read", now, out);
+      refused += PutAsideOdd(dir, inbound, name, "cannot be read", now, out) ? 1 : 0;
     } else {
-      file.members = LooksLikeMemberList(file.bytes);
+      if (LooksLikeMemberList(file.bytes)) file.kind = kMembersExtension;
+      if (LooksLikeStillHere(file.bytes)) file.kind = kHeardExtension;
+      if (LooksLikeFameList(file.bytes)) file.kind = kFameExtension;
       files.push_back(std::move(file));
     }
   }
   return files;
 }
 
-// Each accepted packet replaces its board's standings in one step with the
-// news it brings: a board's winner, told once in a league game.
-bool StoreAccepted(const LeagueSettings& settings, std::vector<Incoming*>& scores, int64_t now) {
+// Each accepted packet replaces its board's standings in one step.
+bool StoreAccepted(std::vector<Incoming*>& scores, int64_t now) {
   std::sort(scores.begin(), scores.end(), [](const Incoming* a, const Incoming* b) {
     return a->packet.board != b->packet.board ? a->packet.board < b->packet.board
                                               : a->packet.sequence < b->packet.sequence;
@@ -252,7 +264,7 @@ bool StoreAccepted(const LeagueSettings& settings, std::vector<Incoming*>& score
   for (const Incoming* file : scores) packets.push_back(file->packet);
   size_t next = 0;
   return StoreStandings(std::move(packets), [&](const ScorePacket& old, ScorePacket& packet,
-                                     std::vector<std::string>& news) {
+                                     std::vector<std::string>&) {
     Incoming& file = *scores[next++];
     if (packet.sequence <= old.sequence) {
       file.already = packet.sequence == old.sequence;
@@ -261,14 +273,91 @@ bool StoreAccepted(const LeagueSettings& settings, std::vector<Incoming*>& score
     }
     packet.arrived = now;
     packet.told_game = old.told_game;
-    if (WonThisGame(settings, packet) && old.told_game != settings.game) {
-      news.push_back(WinnerLine(packet.winner, packet.board_name, packet.win_date));
-      packet.told_game = settings.game;
-    }
     file.stored = true;
-    file.packet.told_game = packet.told_game;
     return true;
   });
+}
+
+// The coordinator's hall of fame replaces this board's; a game newly won
+// by another board is news.
+PacketFault TakeFameList(LeagueSettings& settings, Incoming& file, std::vector<std::string>& news) {
+  FameList fame;
+  PacketFault fault = DecodeFameList(file.bytes, fame);
+  if (fault == PacketFault::kNone) fault = FromCoordinator(settings, fame.league, fame.coordinator, file);
+  if (fault != PacketFault::kNone) return fault;
+  if (settings.board == settings.coordinator || fame.sequence <= settings.fame_sequence) {
+    file.already = true;
+    return PacketFault::kNone;
+  }
+  for (const FameEntry& game : fame.games) {
+    const bool known = std::any_of(settings.fame.begin(), settings.fame.end(),
+                                   [&](const FameEntry& had) { return had.game == game.game; });
+    const bool by_date = settings.game_end != 0 && game.end >= settings.game_end;
+    if (!known && game.game == settings.game && game.board != settings.board && !by_date) {
+      news.push_back(WinnerLine(game.pimp, game.board_name, game.end));
+    }
+  }
+  settings.fame = fame.games;
+  settings.fame_sequence = fame.sequence;
+  return PacketFault::kNone;
+}
+
+// A board's "still here": when it was last heard from, and what it holds.
+// The coordinator's tells a member when every board was last heard from.
+PacketFault TakeStillHere(const std::string& dir, LeagueSettings& settings, Incoming& file,
+                          std::vector<HeldFile>& all_held) {
+  StillHere here;
+  PacketFault fault = DecodeStillHere(file.bytes, here);
+  if (fault != PacketFault::kNone) return fault;
+  if (here.league != settings.league) return PacketFault::kOtherLeague;
+  const LeagueMember* member = FindMember(settings, here.board);
+  if (member == nullptr) return PacketFault::kUnknownBoard;
+  if (!SignatureMatches(file.bytes, member->key)) return PacketFault::kBadSignature;
+  const HeldFile* held = FindHeld(all_held, kHeardExtension, here.board);
+  if (here.board == settings.board || (held != nullptr && held->sequence >= here.sequence)) {
+    file.already = true;
+    return PacketFault::kNone;
+  }
+  std::string error;
+  if (!Hold(dir, LeagueFileName(here.league, here.board, here.sequence, kHeardExtension),
+            file.bytes, all_held, error, settings.inbound + "/" + file.name)) {
+    file.already = true;  // met again on the next run
+    return PacketFault::kNone;
+  }
+  NoteHeard(settings, here.board, here.date);
+  if (here.board == settings.coordinator) {
+    for (const HeardEntry& entry : here.boards) {
+      if (entry.board != settings.board) NoteHeard(settings, entry.board, entry.heard);
+    }
+  }
+  return PacketFault::kNone;
+}
+
+// The log line of a file taken; on the coordinator, a member's standings
+// are held to pass on, and may end the league game.
+bool TakeAccepted(const std::string& dir, LeagueSettings& settings, const Incoming& file,
+                  int64_t now, std::vector<HeldFile>& held, std::vector<std::string>& news,
+                  std::ostream& out, std::string& error) {
+  if (file.kind == kMembersExtension) {
+    Log(dir, now, "accepted " + Printable(file.name) + ": the member list, " +
+                      std::to_string(settings.members.size()) + " boards", out);
+    return true;
+  }
+  if (file.kind == kFameExtension) {
+    Log(dir, now, "accepted " + Printable(file.name) + ": the hall of fame, " +
+                      std::to_string(settings.fame.size()) + " games", out);
+    return true;
+  }
+  const ScorePacket& packet = file.packet;
+  Log(dir, now, "accepted " + Printable(file.name) + ": board " + std::to_string(packet.board) +
+                    " (" + packet.board_name + "), " + std::to_string(packet.players.size()) +
+                    " players", out);
+  if (settings.board != settings.coordinator) return true;
+  if (NoteWinner(settings, packet, now)) {
+    news.push_back(WinnerLine(packet.winner, settings.fame.back().board_name, packet.win_date));
+  }
+  return Hold(dir, LeagueFileName(packet.league, packet.board, packet.sequence, kScoreExtension),
+              file.bytes, held, error, settings.inbound + "/" + file.name);
 }
 
 }  // namespace
@@ -281,49 +370,50 @@ bool ReceiveFromLeague(const std::string& dir, LeagueSettings& settings, int64_t
             " is not a directory: set inbound= in " + kSettingsFile + " to the mailer's inbound";
     return false;
   }
-  std::vector<Incoming> files = ReadLeagueFiles(dir, settings.inbound, now, out);
-  // A new member list first: packets of boards it adds are then known.
+  int accepted = 0, refused = 0;
+  std::vector<Incoming> files = ReadLeagueFiles(dir, settings.inbound, now, out, refused);
+  // A new member list first: packets of boards it adds, and of the league
+  // game it starts, are then known.
   for (Incoming& file : files) {
-    if (file.members) file.fault = TakeMemberList(dir, settings, file, now, out);
+    if (file.kind == kMembersExtension) file.fault = TakeMemberList(dir, settings, file, now, out);
+  }
+  std::vector<std::string> news;
+  std::vector<HeldFile> held = ListHeld(dir);
+  for (Incoming& file : files) {
+    if (file.kind == kFameExtension) file.fault = TakeFameList(settings, file, news);
+    if (file.kind == kHeardExtension) file.fault = TakeStillHere(dir, settings, file, held);
   }
   std::vector<Incoming*> scores;
   for (Incoming& file : files) {
-    if (file.members) continue;
+    if (file.kind != kScoreExtension) continue;
     file.fault = CheckScorePacket(settings, file, now);
     if (file.fault == PacketFault::kNone) scores.push_back(&file);
   }
-  if (!StoreAccepted(settings, scores, now)) {
+  if (!StoreAccepted(scores, now)) {
     error = "cannot write " + dir + kStandingsFile;
     return false;
   }
-  int accepted = 0, refused = 0;
-  bool relayed = true, ended = false;
   for (const Incoming& file : files) {
     if (file.fault != PacketFault::kNone) {
       MoveToBad(dir, settings.inbound, file, now, out);
       ++refused;
       continue;
     }
-    // A file the mailer's user owns in a directory this user may not change
-    // stays; the next run knows it by its sequence and passes over it.
+    // A "still here" is bookkeeping, not news for the sysop.
+    const bool taken = !file.already && file.kind != kHeardExtension;
+    if (taken && !TakeAccepted(dir, settings, file, now, held, news, out, error)) return false;
+    // Kept files were moved out of the inbound where they could be. A file
+    // the mailer's user owns in a directory this user may not change stays;
+    // the next run knows it by its sequence and passes over it.
     unlink((settings.inbound + "/" + file.name).c_str());
-    if (file.already) continue;
-    ++accepted;
-    if (file.members) {
-      Log(dir, now, "accepted " + Printable(file.name) + ": the member list, " +
-                        std::to_string(settings.members.size()) + " boards", out);
-      continue;
-    }
-    Log(dir, now, "accepted " + Printable(file.name) + ": board " +
-                      std::to_string(file.packet.board) + " (" + file.packet.board_name + "), " +
-                      std::to_string(file.packet.players.size()) + " players", out);
-    ended = NoteWinner(settings, file.packet) || ended;
-    if (settings.board == settings.coordinator) {
-      relayed = PassOn(dir, settings, file.packet, file.bytes, out, error) && relayed;
-    }
+    accepted += taken ? 1 : 0;
   }
-  ended = EndGameByDate(settings, now) || ended;
-  if (ended && !WriteLeagueSettings(dir, settings, error)) return false;
+  if (settings.board == settings.coordinator) EndGameByDate(settings, now);
+  if (!TellEveryPlayer(news)) {
+    error = "cannot write " + dir + kNewsFile;
+    return false;
+  }
+  if (!WriteLeagueSettings(dir, settings, error)) return false;
   out << accepted << " accepted, " << refused << " refused\n";
-  return relayed;
+  return OfferOwed(dir, settings, out, error);
 }

@@ -1,105 +1,119 @@
-// The coordinator's relay: each member's standings go to the coordinator
-// alone, and the coordinator passes them on to every other member as they
-// came, signed by the board they are from, so that a board needs one mailer
-// link and the coordinator can alter nothing it passes on.
 #include "league/relay.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 
-#include "league/exchange.h"
+#include "league/file_names.h"
+#include "league/held.h"
 #include "league/outbound.h"
 
 namespace {
 
-std::string HeldPath(const std::string& dir, int board) {
-  return dir + kHeldDir + "/" + std::to_string(board) + kScoreExtension;
+// What a destination's latest "still here" says it holds; nothing when none
+// came, or when it is of another league game than this board's.
+struct Holds {
+  bool known = false;
+  StillHere here;
+};
+
+Holds HoldsOf(const std::vector<HeldFile>& held, const LeagueSettings& settings, int board) {
+  Holds holds;
+  const HeldFile* file = FindHeld(held, kHeardExtension, board);
+  std::string bytes;
+  if (file == nullptr || !ReadHeld(*file, bytes)) return holds;
+  holds.known = DecodeStillHere(bytes, holds.here) == PacketFault::kNone;
+  if (holds.known && holds.here.game != settings.game) holds.here.boards.clear();
+  return holds;
 }
 
-bool WriteFileAt(const std::string& path, const std::string& bytes) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-  return close(fd) == 0 && written;
+const HeardEntry* EntryFor(const Holds& holds, int board) {
+  for (const HeardEntry& entry : holds.here.boards) {
+    if (entry.board == board) return &entry;
+  }
+  return nullptr;
 }
 
-bool ListedIn(const std::string& list, int board) {
-  return ("," + list + ",").find("," + std::to_string(board) + ",") != std::string::npos;
+bool HasStandings(const Holds& holds, const HeldFile& file) {
+  const HeardEntry* entry = EntryFor(holds, file.board);
+  return entry != nullptr && entry->sequence >= file.sequence;
 }
 
-bool HoldPacket(const std::string& dir, int board, const std::string& bytes) {
-  mkdir((dir + kHeldDir).c_str(), 0755);
-  const std::string path = HeldPath(dir, board);
-  return WriteFileAt(path + ".new", bytes) && rename((path + ".new").c_str(), path.c_str()) == 0;
+// This board's own "still here" is known there when that board's latest
+// names it as heard.
+bool HasStillHere(const Holds& holds, const HeldFile& own, int64_t date) {
+  const HeardEntry* entry = EntryFor(holds, own.board);
+  return entry != nullptr && entry->heard >= date;
 }
 
-bool ReadHeldPacket(const std::string& dir, int board, std::string& name, std::string& bytes) {
-  std::ifstream in(HeldPath(dir, board), std::ios::binary);
-  std::ostringstream read;
-  read << in.rdbuf();
-  bytes = read.str();
-  ScorePacket packet;
-  if (!in || DecodeScorePacket(bytes, packet) != PacketFault::kNone) return false;
-  name = LeagueFileName(packet.league, packet.board, packet.sequence, kScoreExtension);
-  return true;
+int64_t StillHereDate(const HeldFile* own) {
+  std::string bytes;
+  StillHere here;
+  if (own == nullptr || !ReadHeld(*own, bytes) || DecodeStillHere(bytes, here) != PacketFault::kNone) {
+    return 0;
+  }
+  return here.date;
+}
+
+std::vector<std::string> Owed(const std::vector<HeldFile>& held, const LeagueSettings& settings,
+                              const std::vector<bool>& listed, const LeagueMember& to,
+                              int64_t own_here_date) {
+  const Holds holds = HoldsOf(held, settings, to.board);
+  const bool coordinator = settings.board == settings.coordinator;
+  std::vector<std::string> owed;
+  for (const HeldFile& file : held) {
+    const bool from_here = file.board == settings.board;
+    bool due = false;
+    if (file.extension == kScoreExtension) {
+      due = file.board != to.board && (coordinator || from_here) &&
+            listed[static_cast<size_t>(file.board)] && !HasStandings(holds, file);
+    } else if (file.extension == kHeardExtension) {
+      due = from_here && !HasStillHere(holds, file, own_here_date);
+    } else if (file.extension == kMembersExtension) {
+      due = coordinator && from_here && file.sequence == settings.members_sequence &&
+            (!holds.known || holds.here.members_sequence < settings.members_sequence);
+    } else if (file.extension == kFameExtension) {
+      due = coordinator && from_here && file.sequence == settings.fame_sequence &&
+            (!holds.known || holds.here.fame_sequence < settings.fame_sequence);
+    }
+    if (due) owed.push_back(file.path);
+  }
+  return owed;
+}
+
+// A line a file, or one for the lot when a board has many coming.
+void Report(const std::vector<std::string>& paths, const std::string& where, std::ostream& out) {
+  if (paths.size() > 5) {
+    out << "queued " << paths.size() << " files for " << where << "\n";
+    return;
+  }
+  for (const std::string& path : paths) {
+    out << "queued " << path.substr(path.rfind('/') + 1) << " for " << where << "\n";
+  }
+}
+
+bool QueueList(const LeagueSettings& settings, const LeagueMember& to,
+               const std::vector<std::string>& paths, std::ostream& out, std::string& error) {
+  FtnAddress own, address;
+  ParseFtnAddress(settings.address, own);
+  const std::string where = "board " + std::to_string(to.board) + " (" + to.address + ")";
+  if (!ParseFtnAddress(to.address, address)) {
+    error = "bad address " + to.address + " of board " + std::to_string(to.board);
+    return false;
+  }
+  switch (QueueFilesFor(settings.outbound, own.zone, address, paths, error)) {
+    case Queued::kDone:
+      Report(paths, where, out);
+      return true;
+    case Queued::kBusy:
+      out << where << " is in a mailer session: offered again next run\n";
+      return true;
+    case Queued::kFailed:
+      break;
+  }
+  return false;
 }
 
 }  // namespace
 
-bool QueueFor(const std::string& dir, const LeagueSettings& settings,
-              const std::vector<LeagueMember>& boards, const std::string& name,
-              const std::string& bytes, std::ostream& out, std::string& error) {
-  FtnAddress own;
-  ParseFtnAddress(settings.address, own);
-  // The mailer reads the flow file from its own directory: the path in it
-  // must be absolute whatever directory the tool was given.
-  char absolute[PATH_MAX];
-  if (realpath(dir.c_str(), absolute) == nullptr) {
-    error = "cannot find " + dir + ": " + std::strerror(errno);
-    return false;
-  }
-  const std::string spool_root = std::string(absolute) + "/" + kSpoolDir;
-  mkdir(spool_root.c_str(), 0755);
-  bool all = true;
-  // One copy on disk however many boards it goes to: the mailer's delete
-  // after sending takes one name of it.
-  std::string first;
-  for (const LeagueMember& member : boards) {
-    FtnAddress to;
-    const std::string spool = spool_root + "/" + std::to_string(member.board);
-    mkdir(spool.c_str(), 0755);
-    const std::string path = spool + "/" + name;
-    std::string why;
-    if (!ParseFtnAddress(member.address, to)) {
-      why = "bad address " + member.address;
-    } else if ((first.empty() || link(first.c_str(), path.c_str()) != 0) && !WriteFileAt(path, bytes)) {
-      why = "cannot write " + path + ": " + std::strerror(errno);
-    } else if (!QueueFileFor(settings.outbound, own.zone, to, path, kBusyWaitMs, why)) {
-      unlink(path.c_str());
-    }
-    if (why.empty()) {
-      if (first.empty()) first = path;
-      out << "queued " << name << " for board " << int{member.board} << " (" << member.address
-          << ")\n";
-    } else {
-      error = why;
-      all = false;
-    }
-  }
-  return all;
-}
-
-// Where this board's standings go: every member from the coordinator, the
-// coordinator alone from a member, who passes them on.
 std::vector<LeagueMember> Destinations(const LeagueSettings& settings) {
   std::vector<LeagueMember> boards;
   for (const LeagueMember& member : settings.members) {
@@ -113,33 +127,24 @@ std::vector<LeagueMember> Destinations(const LeagueSettings& settings) {
   return boards;
 }
 
-// A board the coordinator has not sent to before has none of the others'
-// standings yet: the latest of each goes to it as it came.
-bool PassOnHeldTo(const std::string& dir, const LeagueSettings& settings,
-                  const std::vector<LeagueMember>& boards, std::ostream& out, std::string& error) {
+bool OfferOwed(const std::string& dir, const LeagueSettings& settings, std::ostream& out,
+               std::string& error) {
+  if (!InLeague(settings)) return true;
+  const std::vector<HeldFile> held = ListHeld(dir);
+  const int64_t own_here_date = StillHereDate(FindHeld(held, kHeardExtension, settings.board));
+  std::vector<bool> listed(256, false);
+  for (const LeagueMember& member : settings.members) listed[member.board] = true;
   bool all = true;
-  for (const LeagueMember& to : boards) {
-    if (ListedIn(settings.sent_to, to.board)) continue;
-    for (const LeagueMember& from : settings.members) {
-      if (from.board == to.board || from.board == settings.board) continue;
-      std::string name, bytes;
-      if (ReadHeldPacket(dir, from.board, name, bytes)) {
-        all = QueueFor(dir, settings, {to}, name, bytes, out, error) && all;
-      }
-    }
+  for (const LeagueMember& to : Destinations(settings)) {
+    const std::vector<std::string> owed = Owed(held, settings, listed, to, own_here_date);
+    if (!owed.empty()) all = QueueList(settings, to, owed, out, error) && all;
   }
   return all;
 }
 
-bool PassOn(const std::string& dir, const LeagueSettings& settings, const ScorePacket& packet,
-            const std::string& bytes, std::ostream& out, std::string& error) {
-  std::vector<LeagueMember> boards;
-  for (const LeagueMember& member : settings.members) {
-    if (member.board != settings.board && member.board != packet.board) boards.push_back(member);
-  }
-  const std::string name = LeagueFileName(packet.league, packet.board, packet.sequence,
-                                          kScoreExtension);
-  const bool held = HoldPacket(dir, packet.board, bytes);
-  if (!held) error = "cannot keep " + HeldPath(dir, packet.board);
-  return QueueFor(dir, settings, boards, name, bytes, out, error) && held;
+bool QueueFor(const LeagueSettings& settings, const std::vector<LeagueMember>& boards,
+              const std::string& path, std::ostream& out, std::string& error) {
+  bool all = true;
+  for (const LeagueMember& to : boards) all = QueueList(settings, to, {path}, out, error) && all;
+  return all;
 }

@@ -75,6 +75,20 @@ bool ParseFame(const std::string& value, FameEntry& entry) {
          IsPlainName(entry.pimp) && IsPlainName(entry.board_name);
 }
 
+// "BOARD DATE"
+bool ParseBoardDate(const std::string& value, std::map<int, int64_t>& dates) {
+  std::istringstream in(value);
+  std::string board, date;
+  int number = 0;
+  int64_t when = 0;
+  if (!(in >> board >> date) || !ParseNumber(board, 255, number) || number < 1 ||
+      !ParseCount(date, when)) {
+    return false;
+  }
+  dates[number] = when;
+  return true;
+}
+
 bool Apply(LeagueSettings& settings, const std::string& key, const std::string& value) {
   int64_t count = 0;
   if (key == "league") settings.league = value;
@@ -90,7 +104,12 @@ bool Apply(LeagueSettings& settings, const std::string& key, const std::string& 
   } else if (key == "members-sent") {
     settings.members_sent = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
   } else if (key == "sent-to") {
-    settings.sent_to = value;
+    // The release before's: what the held files now say.
+  } else if (key == "fame-sequence") {
+    if (!ParseCount(value, count) || count > UINT32_MAX) return false;
+    settings.fame_sequence = static_cast<uint32_t>(count);
+  } else if (key == "joined" || key == "heard") {
+    return ParseBoardDate(value, key == "joined" ? settings.joined : settings.heard);
   } else if (key == "game") {
     if (!ParseCount(value, count) || count < 1 || count > UINT32_MAX) return false;
     settings.game = static_cast<uint32_t>(count);
@@ -226,13 +245,15 @@ std::string SettingsText(const LeagueSettings& settings) {
       << "coordinator = " << settings.coordinator << "\n"
       << "members-sequence = " << settings.members_sequence << "\n"
       << "members-sent = " << settings.members_sent << "\n"
-      << "sent-to = " << settings.sent_to << "\n"
+      << "fame-sequence = " << settings.fame_sequence << "\n"
       << "game = " << settings.game << "\n"
       << "game-start = " << settings.game_start << "\n"
       << "game-end = " << settings.game_end << "\n"
       << "# member = BOARD ADDRESS PUBLIC-KEY NAME\n";
   WriteMembers(out, "member", settings.members);
   WriteMembers(out, "removed", settings.removed);
+  for (const auto& [board, when] : settings.joined) out << "joined = " << board << " " << when << "\n";
+  for (const auto& [board, when] : settings.heard) out << "heard = " << board << " " << when << "\n";
   for (const FameEntry& entry : settings.fame) {
     out << "fame = " << entry.game << " " << entry.start << " " << entry.end << " " << entry.board
         << " " << entry.worth << " " << entry.pimp << "|" << entry.board_name << "\n";
@@ -287,6 +308,11 @@ const LeagueMember* FindMember(const LeagueSettings& settings, int board) {
 }
 
 bool InLeague(const LeagueSettings& settings) { return FindMember(settings, settings.board) != nullptr; }
+
+void NoteHeard(LeagueSettings& settings, int board, int64_t date) {
+  int64_t& heard = settings.heard[board];
+  heard = std::max(heard, date);
+}
 
 bool GameEnded(const LeagueSettings& settings, int64_t now) {
   return (!settings.fame.empty() && settings.fame.back().game == settings.game) ||

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,17 +28,6 @@ struct FtnAddress {
 bool ParseFtnAddress(std::string_view text, FtnAddress& address);
 std::string FtnAddressText(const FtnAddress& address);
 
-// An ended league game, as the hall of fame shows it.
-struct FameEntry {
-  uint32_t game = 0;
-  int64_t start = 0;
-  int64_t end = 0;
-  int board = 0;
-  int64_t worth = 0;  // the winning pimp's
-  std::string pimp;
-  std::string board_name;
-};
-
 struct LeagueSettings {
   std::string league;       // the league's id, 1..8 letters and digits
   std::string league_name;
@@ -49,13 +39,15 @@ struct LeagueSettings {
   int coordinator = 0;      // the board that owns the member list
   uint32_t members_sequence = 0;  // of the member list last made or taken
   uint32_t members_sent = 0;      // the coordinator's: the list last sent out
-  std::string sent_to;            // the boards the last standings went to: "2,3,7"
+  uint32_t fame_sequence = 0;     // of the hall of fame last made (coordinator) or taken
   uint32_t game = 1;              // the league game under way
   int64_t game_start = 0;
   int64_t game_end = 0;           // the coordinator's end date; 0: until a winner
   std::vector<LeagueMember> members;  // this board included, unless it was taken out
   std::vector<LeagueMember> removed;  // the coordinator's: taken out, not told yet
   std::vector<FameEntry> fame;        // ended league games, oldest first
+  std::map<int, int64_t> joined;      // board -> when it joined (the coordinator's: its add)
+  std::map<int, int64_t> heard;       // board -> the date of its latest file taken
 };
 
 // Holds kSettingsLockFile for as long as it lives; waits for another holder.
@@ -79,6 +71,8 @@ std::string SettingsProblem(const LeagueSettings& settings);
 const LeagueMember* FindMember(const LeagueSettings& settings, int board);
 // Whether the coordinator's list still names this board.
 bool InLeague(const LeagueSettings& settings);
+// Notes a file from board dated `date` for "last heard".
+void NoteHeard(LeagueSettings& settings, int board, int64_t date);
 // Whether the league game has ended: won, or past its end date.
 bool GameEnded(const LeagueSettings& settings, int64_t now);
 

@@ -27,13 +27,31 @@ std::vector<ScorePacket> CurrentStandings(const LeagueSettings& settings, size_t
   return boards;
 }
 
-bool WonThisGame(const LeagueSettings& settings, const ScorePacket& standings) {
-  return !standings.winner.empty() && standings.win_date >= settings.game_start &&
-         OfGame(settings, standings);
+bool WinCounts(const LeagueSettings& settings, const ScorePacket& standings) {
+  if (standings.winner.empty() || !OfGame(settings, standings)) return false;
+  if (standings.win_date < settings.game_start) return false;
+  if (settings.game_end != 0 && standings.win_date >= settings.game_end) return false;
+  const auto joined = settings.joined.find(standings.board);
+  return joined == settings.joined.end() || standings.win_date >= joined->second;
 }
 
-bool NoteWinner(LeagueSettings& settings, const ScorePacket& standings) {
-  if (HasFame(settings) || !WonThisGame(settings, standings)) return false;
+bool WonThisGame(const LeagueSettings& settings, const ScorePacket& standings) {
+  return HasFame(settings) && OfGame(settings, standings) && !standings.winner.empty() &&
+         settings.fame.back().board == standings.board &&
+         settings.fame.back().pimp == standings.winner;
+}
+
+namespace {
+
+void AddFame(LeagueSettings& settings, const FameEntry& entry, int64_t now) {
+  settings.fame.push_back(entry);
+  settings.fame_sequence = std::max<uint32_t>(settings.fame_sequence + 1, static_cast<uint32_t>(now));
+}
+
+}  // namespace
+
+bool NoteWinner(LeagueSettings& settings, const ScorePacket& standings, int64_t now) {
+  if (HasFame(settings) || !WinCounts(settings, standings)) return false;
   FameEntry entry{settings.game, settings.game_start, standings.win_date, standings.board, 0,
                   standings.winner, standings.board_name};
   if (const LeagueMember* member = FindMember(settings, standings.board)) {
@@ -42,7 +60,7 @@ bool NoteWinner(LeagueSettings& settings, const ScorePacket& standings) {
   for (const LeaguePlayer& player : standings.players) {
     if (player.name == standings.winner) entry.worth = std::max(entry.worth, player.worth);
   }
-  settings.fame.push_back(entry);
+  AddFame(settings, entry, now);
   return true;
 }
 
@@ -57,7 +75,7 @@ bool EndGameByDate(LeagueSettings& settings, int64_t now) {
     entry.board_name = board.board_name;
   }
   if (entry.board == 0) return false;
-  settings.fame.push_back(entry);
+  AddFame(settings, entry, now);
   return true;
 }
 

@@ -14,15 +14,20 @@
 // under way, best players first, each board under its listed name.
 std::vector<ScorePacket> CurrentStandings(const LeagueSettings& settings, size_t most_players);
 
-// Whether the standings name a winner who won in the league game under way.
+// Whether the standings' winner counts for the league game under way: won
+// within its dates, and after his board joined the league.
+bool WinCounts(const LeagueSettings& settings, const ScorePacket& standings);
+
+// Whether the standings' winner is the one the league game under way ended with.
 bool WonThisGame(const LeagueSettings& settings, const ScorePacket& standings);
 
-// Ends the game under way with this board's winner in the hall of fame,
-// unless it has ended already; true when it did.
-bool NoteWinner(LeagueSettings& settings, const ScorePacket& standings);
+// The coordinator's: ends the game under way with this board's winner in the
+// hall of fame, unless it has ended already or the win does not count; true
+// when it did (a new hall of fame to send).
+bool NoteWinner(LeagueSettings& settings, const ScorePacket& standings, int64_t now);
 
-// Ends a game whose end date has passed with the league's best pimp in the
-// hall of fame; true when it did.
+// The coordinator's: ends a game whose end date has passed with the league's
+// best pimp in the hall of fame; true when it did.
 bool EndGameByDate(LeagueSettings& settings, int64_t now);
 
 // "Slick Rick of Board One bought Flaming Sheinen's on 12/09/26."

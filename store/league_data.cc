@@ -294,6 +294,20 @@ bool StoreStandings(std::vector<ScorePacket> packets, const KeepStandings& keep)
   return true;
 }
 
+bool TellEveryPlayer(const std::vector<std::string>& lines) {
+  if (lines.empty()) return true;
+  if (!CreateIfMissing(kNewsFile)) return false;
+  const std::set<std::pair<std::string, uint8_t>> keys = PlayerKeys();
+  RecordFile news;
+  if (!OpenRecordFile(news, kNewsFile, kNewsMessageSize, kModeExclusive)) return false;
+  {
+    const HangupHold hold;
+    WriteNewsForAll(news, keys, lines);
+  }
+  CloseRecordFile(news);
+  return true;
+}
+
 std::vector<PlayerRecord> ReadAllPlayers() {
   std::vector<PlayerRecord> records;
   RecordFile file;

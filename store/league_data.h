@@ -97,6 +97,10 @@ using KeepStandings = std::function<bool(const ScorePacket& stored, ScorePacket&
                                          std::vector<std::string>& news)>;
 bool StoreStandings(std::vector<ScorePacket> packets, const KeepStandings& keep);
 
+// One step under kordavin.msg's exclusive lock: each line as a message to
+// every player. Creates the file. False when it cannot be used.
+bool TellEveryPlayer(const std::vector<std::string>& lines);
+
 // Every record of kordavin.ply, read under its shared lock: this board's
 // players as its standings rank them.
 std::vector<PlayerRecord> ReadAllPlayers();

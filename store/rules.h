@@ -130,3 +130,9 @@ inline constexpr ValueRange kWhoreRate{0, 1000000};
 
 // The day of the month a new game starts on; 0 while none is set.
 inline constexpr ValueRange kRerollDayRange{0, 31};
+
+// The league: a board says it is still here at least this often, though
+// nothing changed, and `league show` marks a board silent for longer than
+// the other number.
+inline constexpr int64_t kLeagueStillHereSeconds = 20 * 60 * 60;
+inline constexpr int64_t kLeagueSilentDays = 3;

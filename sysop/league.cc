@@ -1,5 +1,6 @@
 // kordavin-sysop league: setting up a league, keys, and the nightly send and
 // receive.
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <ctime>
@@ -7,10 +8,12 @@
 #include <set>
 
 #include "league/exchange.h"
+#include "league/held.h"
 #include "league/keys.h"
 #include "league/settings.h"
 #include "league/standings.h"
 #include "store/league_data.h"
+#include "store/rules.h"
 #include "sysop/field_text.h"
 #include "sysop/sysop.h"
 
@@ -33,8 +36,9 @@ void WriteLeagueHelp(std::ostream& out) {
          "  start-game [end=YYYY-MM-DD]\n"
          "                         (coordinator) start a new league game, to end at\n"
          "                         the first board's winner or on that date\n"
-         "  show                   the settings, the members, the standings held and\n"
-         "                         when each board's last arrived\n"
+         "  show                   the settings, the members, the standings held, when\n"
+         "                         each board's last changed and when it was last heard\n"
+         "                         from\n"
          "  send [--again]         queue this board's standings for the other boards;\n"
          "                         nothing when nothing changed, unless --again\n"
          "                         (--force, its old name, works too)\n"
@@ -125,6 +129,7 @@ int Init(const SysopRequest& request, SysopIo& io) {
   settings.coordinator = settings.board;
   settings.members_sequence = static_cast<uint32_t>(std::time(nullptr));
   settings.game_start = std::time(nullptr);
+  settings.joined[settings.board] = settings.game_start;
   settings.members.push_back({static_cast<uint8_t>(settings.board), settings.board_name,
                               settings.address, key});
   return Save(request.dir, settings, io);
@@ -154,9 +159,12 @@ int Join(const SysopRequest& request, SysopIo& io) {
                               fields["coordinator-address"], coordinator});
   settings.members.push_back({static_cast<uint8_t>(settings.board), settings.board_name,
                               settings.address, own});
+  // A win this board's first send shows was won before this.
+  settings.joined[settings.board] = std::time(nullptr);
   const int saved = Save(request.dir, settings, io);
   if (saved == kSysopOk) {
-    io.out << "Give the coordinator this line to run:\n  kordavin-sysop league add "
+    io.out << "Give the coordinator this line to run in his door's directory:\n"
+              "  ./kordavin-sysop league add "
            << settings.board << " " << settings.address << " " << KeyHex(own) << " "
            << ShellQuoted(settings.board_name) << "\n";
   }
@@ -196,6 +204,9 @@ int Add(const SysopRequest& request, SysopIo& io) {
   for (size_t i = 4; i < request.operands.size(); ++i) {
     member.name += (i > 4 ? " " : "") + request.operands[i];
   }
+  // A win dated before this never ends a league game; a board added again
+  // keeps the date it first joined.
+  if (FindMember(settings, member.board) == nullptr) settings.joined[member.board] = std::time(nullptr);
   std::erase_if(settings.members, [&](const LeagueMember& m) { return m.board == member.board; });
   std::erase_if(settings.removed, [&](const LeagueMember& m) { return m.board == member.board; });
   settings.members.push_back(member);
@@ -253,6 +264,8 @@ int StartGame(const SysopRequest& request, SysopIo& io) {
   settings.game_end = end;
   NextMemberList(settings);
   const int saved = Save(request.dir, settings, io);
+  // Standings of the game that ended are owed to nobody.
+  if (saved == kSysopOk) DropHeld(request.dir, kScoreExtension);
   if (saved == kSysopOk) {
     io.out << "league game " << settings.game << " starts now; 'league send' tells the members\n";
   }
@@ -263,34 +276,48 @@ std::string ArrivalText(int64_t when) {
   return when <= 0 ? "-" : LocalTimeText(when, "%Y-%m-%d %H:%M");
 }
 
+// When a board was last heard from: its latest standings or "still here",
+// marked when that is longer ago than a quiet board ever goes.
+std::string HeardText(const LeagueSettings& settings, int board, int64_t changed, int64_t now) {
+  const auto found = settings.heard.find(board);
+  const int64_t heard = std::max(changed, found == settings.heard.end() ? 0 : found->second);
+  if (heard <= 0) return "never";
+  const int64_t days = (now - heard) / (24 * 60 * 60);
+  return ArrivalText(heard) +
+         (days > kLeagueSilentDays ? " SILENT " + std::to_string(days) + " days" : "");
+}
+
 int Show(const SysopRequest& request, SysopIo& io) {
   LeagueSettings settings;
   std::string error;
   if (!ReadLeagueSettings(request.dir, settings, error)) return Fail(io, error);
+  const int64_t now = std::time(nullptr);
   io.out << "league: " << settings.league << " (" << settings.league_name << ")\n"
          << "this board: " << settings.board << " " << settings.board_name << " at "
          << settings.address << "\n"
          << "coordinator: board " << settings.coordinator << "\n"
          << "league game: " << settings.game << ", since " << ArrivalText(settings.game_start)
          << (settings.game_end != 0 ? ", until " + ArrivalText(settings.game_end) : "")
-         << (GameEnded(settings, std::time(nullptr)) ? ", ended" : "") << "\n";
+         << (GameEnded(settings, now) ? ", ended" : "") << "\n";
   if (!InLeague(settings)) io.out << "this board is no longer in the league\n";
   for (const LeagueMember& member : settings.removed) {
     io.out << "board " << int{member.board} << " was taken out; the next send tells it\n";
   }
-  io.out << "board\taddress\tname\tplayers\tsequence\tdate\tarrived\n";
+  io.out << "board\taddress\tname\tplayers\tsequence\tlast changed\tlast heard\n";
   const std::vector<ScorePacket> standings = CurrentStandings(settings, 0);
   for (const LeagueMember& member : settings.members) {
-    std::string players = "-", sequence = "-", date = "-", arrived = "never";
+    std::string players = "-", sequence = "-", changed = "-";
+    int64_t date = 0;
     for (const ScorePacket& board : standings) {
       if (board.board != member.board) continue;
       players = std::to_string(ReadBoardStandings(board.board).players.size());
       sequence = std::to_string(board.sequence);
-      date = ShortDate(board.date);
-      arrived = ArrivalText(board.arrived);
+      changed = ArrivalText(board.date);
+      date = board.date;
     }
     io.out << int{member.board} << "\t" << member.address << "\t" << FieldText(member.name) << "\t"
-           << players << "\t" << sequence << "\t" << date << "\t" << arrived << "\n";
+           << players << "\t" << sequence << "\t" << changed << "\t"
+           << HeardText(settings, member.board, date, now) << "\n";
   }
   return kSysopOk;
 }
