@@ -18,7 +18,7 @@ void CloseOwnWakeChannel() {
   Host.CloseWakeChannel();
 }
 
-void WakePlayerDoor(const std::string& dir, int16_t player) {
+void WakePlayerDoor(const std::string& dir, int32_t player) {
   if (player < 1) return;
   Host.Wake((dir + WakeChannelName(player)).c_str());
 }

@@ -18,4 +18,4 @@ void CloseOwnWakeChannel();
 // Wakes player's door in the data directory dir if he is on line. Never
 // waits and never fails: a player off line, or a channel a dead door left
 // behind, costs one refused open.
-void WakePlayerDoor(const std::string& dir, int16_t player);
+void WakePlayerDoor(const std::string& dir, int32_t player);

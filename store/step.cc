@@ -93,7 +93,7 @@ void StoreStep::End() {
   for (auto at = std::rbegin(kLockOrder); at != std::rend(kLockOrder); ++at) {
     CloseRecordFile(File(*at));
   }
-  for (const int16_t player : wake_players) WakePlayerDoor(dir, player);
+  for (const int32_t player : wake_players) WakePlayerDoor(dir, player);
   wake_players.clear();
   hold_.reset();
 }

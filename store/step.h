@@ -33,7 +33,7 @@ struct StoreStep {
   // Players whose doors End wakes (store/door_wake.h): after the files are
   // closed, so a woken door finds them free, and before hang-ups are let in,
   // so a caller who hung up during the step cannot leave a change untold.
-  std::vector<int16_t> wake_players;
+  std::vector<int32_t> wake_players;
 
   StoreStep();
   explicit StoreStep(std::string data_dir);

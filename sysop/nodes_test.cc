@@ -131,7 +131,8 @@ TEST(SysopNodes, LeagueSendDoesNotWaitForCallersAndSendsAgainOnlyWhenAsked) {
   ASSERT_EQ(RunSysopForTest(dir, {"league", "add", "2", "21:1/200", key, "Two"}).code, kSysopOk);
 
   EXPECT_NE(RunSysopForTest(dir, {"league", "send"}, proc).out.find("queued"), std::string::npos);
-  EXPECT_EQ(RunSysopForTest(dir, {"league", "send"}, proc).out, "nothing new to send\n");
+  // What board 2 is still owed is offered again, but nothing new is made.
+  EXPECT_EQ(RunSysopForTest(dir, {"league", "send"}, proc).out.rfind("nothing new to send\n", 0), 0u);
   for (const char* again : {"--again", "--force"}) {
     EXPECT_NE(RunSysopForTest(dir, {"league", "send", again}, proc).out.find("queued"),
               std::string::npos)
