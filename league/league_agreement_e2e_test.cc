@@ -9,7 +9,9 @@
 // this test's own mover, which carries what the boards' flow files name.
 #include "league/league_e2e_testing.h"
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -108,7 +110,13 @@ class LeagueAgreementTest : public LeagueE2eTest {
   void Night(int night, bool faults) {
     const std::string busy = boards_[0].mail + "/outbound/000101f4.bsy";
     if (night == kBusyNight) WriteScratchFile(busy, "1\n");
-    if (night == kNewGameNight) Sysop(boards_[0], "league start-game");
+    if (night == kNewGameNight) {
+      // Dates are whole seconds, and these nights a fraction of one: the
+      // second a real night always puts between a win and the next game's
+      // start, lest the win of game 1 be dated within game 2.
+      std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+      Sysop(boards_[0], "league start-game");
+    }
     for (const Board& board : boards_) {
       if (faults) WritePlayers(board, night);  // the clean nights are quiet ones
       Sysop(board, "league receive");
