@@ -99,7 +99,7 @@ class LeagueAgreementTest : public LeagueE2eTest {
           if (draw == 2) late_.push_back({line, to});
           if (draw == 3) today.push_back({line, to});  // doubled
           if (draw != 2) today.push_back({line, to});
-          lost_late_doubled_[draw - 1] += draw <= 3 ? 1 : 0;
+          if (draw == 2 || draw == 3) ++lost_late_doubled_[static_cast<size_t>(draw - 1)];
         }
         fs::remove(entry.path());
       }
