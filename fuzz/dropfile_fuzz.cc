@@ -52,8 +52,10 @@ int32_t NumberOf(std::string line) {
 
 uint16_t Minutes(const std::string& line) { return MinutesOf(NumberOf(line)); }
 
-// A name is read without the blanks around it, before and after the cut.
-std::string Name(const std::string& line) { return TrimBlanks(CutText(TrimBlanks(line), 30)); }
+// A name is its line as the board wrote it, cut; a line of only blanks is no name.
+std::string Name(const std::string& line) {
+  return TrimBlanks(line).empty() ? std::string() : CutText(line, 30);
+}
 
 struct Expected {
   std::string real_name;
@@ -69,7 +71,10 @@ Expected ExpectedFields(size_t format, const std::vector<std::string>& lines) {
       return {Name(Line(lines, 3)), Name(Line(lines, 2)),
               MinutesOf(NumberOf(Line(lines, 16)) / 60)};
     case 2: {  // DORINFO
-      std::string name = TrimBlanks(CutText(Name(Line(lines, 7)) + " " + Name(Line(lines, 8)), 30));
+      // The two fields lose their padding before they are joined.
+      const std::string first = TrimBlanks(Name(Line(lines, 7)));
+      const std::string last = TrimBlanks(Name(Line(lines, 8)));
+      std::string name = CutText(last.empty() ? first : first + " " + last, 30);
       return {name, name, Minutes(Line(lines, 12))};
     }
     default:  // DOOR32.SYS
@@ -91,8 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
   Expected expected = ExpectedFields(pick / 2, SplitLines(text));
-  FuzzCheck(DoorSession.RealName == expected.real_name, "RealName is not its line cut to 30, blanks around it dropped");
-  FuzzCheck(DoorSession.Alias == expected.alias, "Alias is not its line cut to 30, blanks around it dropped");
+  FuzzCheck(DoorSession.RealName == expected.real_name, "RealName is not its line cut to 30, a line of blanks no name");
+  FuzzCheck(DoorSession.Alias == expected.alias, "Alias is not its line cut to 30, a line of blanks no name");
   FuzzCheck(DoorSession.CallMinutes == expected.minutes, "CallMinutes is not its line's number");
   FuzzCheck(DoorSession.BbsName.size() <= kMaxText, "BbsName is longer than a text");
   const int16_t left = MinutesLeft();
