@@ -71,9 +71,11 @@ bool NameFits(const std::string& name, size_t least, size_t most) {
 
 // A member list becomes kordavin.league, whose reader trims every value: a
 // name with a blank at either end would not read back as the list gave it.
-bool SettingsNameFits(const std::string& name) {
-  return NameFits(name, 1, kMaxBoardNameLength) && name.front() != ' ' && name.back() != ' ';
+bool SettingsValueFits(const std::string& value, size_t most) {
+  return NameFits(value, 1, most) && value.front() != ' ' && value.back() != ' ';
 }
+
+bool SettingsNameFits(const std::string& name) { return SettingsValueFits(name, kMaxBoardNameLength); }
 
 bool IdFits(const std::string& id) {
   if (id.empty() || id.size() > kMaxLeagueIdLength) return false;
@@ -260,7 +262,7 @@ PacketFault DecodeMemberList(std::string_view bytes, MemberList& list) {
     std::memcpy(member.key.data(), in.bytes.data() + in.at, kPublicKeyBytes);
     in.at += kPublicKeyBytes;
     in_range = in_range && member.board >= 1 && SettingsNameFits(member.name) &&
-               NameFits(member.address, 1, kMaxAddressLength);
+               SettingsValueFits(member.address, kMaxAddressLength);
     list.members.push_back(std::move(member));
   }
   return Finish(in, body_size, in_range);
